@@ -1,0 +1,115 @@
+// The hypergraph record, its lifecycle, the hypergraph and partition files,
+// the partition statistics and the diagnostic writers.
+#pragma once
+
+#include <cstdio>
+
+#include "util/util.h"
+
+// K-way bookkeeping records (one per hyperedge, per pin, per vertex and per
+// vertex-and-part); the pointers are set once when the arrays are allocated.
+struct NetPartCount {
+  int part;   // a part touched by the hyperedge
+  int npins;  // pins of the hyperedge in that part (>= 1)
+};
+
+struct NetKwayInfo {
+  int ndegrees;           // distinct parts with pins of the hyperedge; 1 = not cut
+  NetPartCount *degrees;  // the hyperedge's slice of nrdata
+};
+
+struct CellPartInfo {
+  int part;      // a part other than the vertex's own
+  int ed;        // weight of hyperedges that moving to part would uncut
+  int pinbias;   // +1/0/-1 per cut hyperedge touching part
+  int soedterm;  // alonewgt - (adjwgt - weight of cut hyperedges touching part)
+};
+
+struct CellKwayInfo {
+  int ndegrees;           // number of CellPartInfo entries
+  int id;                 // weight of the vertex's uncut hyperedges
+  int alonewgt;           // weight of cut hyperedges where the vertex is alone in its part
+  CellPartInfo *degrees;  // the vertex's slice of crdata
+};
+
+// One hypergraph: the file's, the library's copy, every coarser level, the
+// pruned copy and the halves of recursive bisection. Owns every array field;
+// coarser and finer only point at the neighbouring levels.
+struct HGraph {
+  int nvtxs;       // vertices taking part in coarsening; islands follow behind
+  int nislands;    // isolated vertices moved behind the first nvtxs
+  int nhedges;
+  int removedwgt;  // weight of hyperedges collapsed away on the way down to this level
+  int isroot;      // 1 on the hypergraph handed to recursive bisection by its caller
+  int nfixed;      // leading anchor vertices, one per fixed part
+
+  int *incptr;  // [nvtxs+1] start of each vertex's incident hyperedges
+  int *incind;  // [npins]
+  int *netptr;  // [nhedges+1]
+  int *netind;  // [npins] pins, 0-based
+
+  int *islandmap;  // [nvtxs+nislands] new position of every vertex
+  int *cellwgt;    // [nvtxs]
+  int *netwgt;     // [nhedges]
+  int *adjwgt;     // [nvtxs] sum of netwgt over incident hyperedges
+  float *edgewgt;  // [nhedges] netwgt / (pins - 1)
+
+  int *label;  // [nvtxs] vertex number in the top hypergraph of the recursion
+
+  int *cellmap;  // [nvtxs] vertex -> coarse vertex
+  int *netmap;   // [nhedges] hyperedge -> coarse hyperedge, -1 when it vanished
+  int *mptr;     // [nvtxs+1] matching groups
+  int *mind;     // [nvtxs]
+
+  HGraph *coarser;
+  HGraph *finer;
+  int level;
+
+  int *where;  // [nvtxs+nislands]
+  int mincut;
+
+  // Two-way refinement state.
+  int *gain;     // [nvtxs]
+  int *ndeg[2];  // [nhedges] pins on side 0 / side 1
+  int pwgts[2];
+
+  // K-way refinement state.
+  int objval;
+  int minsoed;
+  NetKwayInfo *nrinfo;   // [nhedges]
+  CellKwayInfo *crinfo;  // [nvtxs]
+  NetPartCount *nrdata;  // [npins]
+  CellPartInfo *crdata;  // [nvtxs*nparts]
+  int *kpwgts;           // [nparts]
+};
+
+// ---- Lifecycle ---------------------------------------------------------------
+HGraph *CreateHGraph__();
+void InitHGraph__(HGraph *graph);
+void FreeHGraph__(HGraph *graph);
+void FreeRootHGraph__(HGraph *graph);
+int CheckHGraph(HGraph *graph);
+
+// ---- Hypergraph file ----------------------------------------------------------
+HGraph *ReadHGraph(const char *filename);
+int GetNetListSize(const char *filename);
+
+// ---- Partition and fix files --------------------------------------------------
+void WriteHGraphPart(int nvtxs, const int *part, const char *filename);
+void ReadPartition(int nvtxs, int *part, const char *filename);
+
+// ---- Reports ------------------------------------------------------------------
+void PrintInfo(const HGraph *graph, int nparts, int UBfactor, const int *options,
+               const char *filename, int mode);
+void PrintPartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr,
+                         const int *netind, const int *netwgt, const int *cellwgt,
+                         const int *where);
+void ComputePartWeights(int nvtxs, const int *cellwgt, const int *where, int *pwgts);
+void ComputePartCuts(int nhedges, int nparts, const int *netptr, const int *netind,
+                     const int *netwgt, const int *where, int *pcuts);
+
+// ---- Diagnostic writers -------------------------------------------------------
+void DumpHGraph(const HGraph *graph);
+void Print_Pins(const HGraph *graph, const int *where, int nparts);
+void WriteConnectedHGraph(const HGraph *graph);
+void WriteHGraph(const HGraph *graph);

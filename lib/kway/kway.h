@@ -1,0 +1,30 @@
+// Direct k-way partitioning: the multilevel k-way driver, k-way refinement
+// with its gain bookkeeping and V-cycles, and partition quality measures.
+#pragma once
+
+#include "hgraph/hgraph.h"
+#include "rb/ctrl.h"
+
+// Multilevel k-way driver.
+int MultilevelKwayPartition__(CtrlType *ctrl, HGraph *graph, int *part);
+void InitPartitionKway__(CtrlType *ctrl, HGraph *graph);
+float ComputeBalanceKway__(CtrlType *ctrl, HGraph *graph, const int *where);
+
+// K-way refinement framework and gains.
+void RefineKway__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph);
+void AllocateKwayRefinementMemory__(CtrlType *ctrl, HGraph *graph);
+void ProjectKwayPartition__(CtrlType *ctrl, HGraph *cgraph);
+void PartitionIslandsKway__(CtrlType *ctrl, HGraph *graph);
+void ComputeInitKwayGains__(CtrlType *ctrl, HGraph *graph);
+void ComputeKwayGainsSet__(HGraph *graph, int n, const int *list);
+int VCycleRefinementKway__(CtrlType *ctrl, HGraph *graph, int nvcycles);
+void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, int *updind);
+
+// Randomized k-way refinement.
+void RefineCutKway_Random__(CtrlType *ctrl, HGraph *graph, int npasses);
+void RefineSOEDKway_Random__(CtrlType *ctrl, HGraph *graph, int npasses);
+
+// Partition quality measures.
+int ComputeActualCut__(const HGraph *graph, const int *where);
+int ComputeActualSOED__(const HGraph *graph, const int *where);
+float ComputeBalance__(const HGraph *graph, const int *where);

@@ -1,0 +1,29 @@
+// Recursive-bisection driver: preprocessing, islands, the recursion over
+// bisections, bisection trials with V-cycles and the initial bisection.
+#pragma once
+
+#include "hgraph/hgraph.h"
+#include "rb/ctrl.h"
+
+// Preprocessing.
+void CreateIncidentHGraph__(HGraph *graph);
+HGraph *PruneHGraph__(CtrlType *ctrl, HGraph *graph);
+
+// Islands: vertices without incident hyperedges set aside before matching.
+void SeparateIslands__(HGraph *graph);
+void CombineIslands__(HGraph *graph);
+
+// Multilevel recursive bisection.
+int MultilevelPartition__(CtrlType *ctrl, HGraph *graph, int *part);
+int MLRB__(CtrlType *ctrl, HGraph *graph, int *part, int n, int first);
+void SplitGraphPart__(CtrlType *ctrl, HGraph *graph, const int *where, HGraph *lgraph,
+                      HGraph *rgraph);
+
+// Bisection with trials and V-cycles.
+int Hypergraph_Bisection__(CtrlType *ctrl, HGraph *graph, int *part);
+int VCycleRefinement__(CtrlType *ctrl, HGraph *graph, int nvcycles);
+int ComputeMaxCellWgt__(CtrlType *ctrl, int nvtxs, const int *cellwgt);
+
+// Initial bisection of the coarsest level.
+void InitPartition__(CtrlType *ctrl, HGraph *graph);
+void Random_FMPartition__(CtrlType *ctrl, HGraph *graph);

@@ -1,0 +1,86 @@
+// Support routines: labelled allocation and release, fatal errors, files,
+// the processor clock, vector operations, random numbers and sorting.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <type_traits>
+
+// A key-value pair of the key sorts: the sorts compare keys and move both.
+struct KeyValueType {
+  int key;
+  int val;
+};
+
+// ---- Errors and files -------------------------------------------------------
+
+// Prints the message and one more newline on standard error and ends the
+// process with exit status 1. The only way a fatal error leaves the library.
+[[noreturn]] void errexit__(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// fopen, or the caller's message with the system's error text and exit status 1.
+FILE *ZBfopen__(const char *fname, const char *mode, const char *msg);
+void ZBfclose__(FILE *fp);
+
+// Processor time (user + system) of the process so far, in seconds.
+double seconds__();
+
+// ---- Memory -----------------------------------------------------------------
+
+// NULL for 0 bytes; exits with "Memory allocation failed for <label>..." when
+// the heap is exhausted.
+void *ZBmalloc__(size_t nbytes, const char *label);
+int *imalloc__(size_t n, const char *label);
+int *ismalloc__(size_t n, int value, const char *label);
+float *fmalloc__(size_t n, const char *label);
+float *fsmalloc__(size_t n, float value, const char *label);
+
+// Typed allocation of n records through ZBmalloc__ (NULL for n = 0); a byte
+// count that would overflow is reported like an exhausted heap.
+void *ZBmallocArray__(size_t n, size_t size, const char *label);
+template <class T>
+T *ZBmallocT__(size_t n, const char *label) {
+  return static_cast<T *>(ZBmallocArray__(n, sizeof(T), label));
+}
+
+// Release list: frees every listed pointer variable that is not NULL and sets
+// it to NULL, so a list may be applied twice.
+void ZBfreeBlock__(void *p);
+template <class... T>
+void ZBfree__(T **...ptrs) {
+  ((ZBfreeBlock__(static_cast<void *>(const_cast<std::remove_const_t<T> *>(*ptrs))), *ptrs = nullptr), ...);
+}
+
+// ---- Vector operations ------------------------------------------------------
+
+int *iset__(int n, int value, int *x);
+int *icopy__(int n, const int *src, int *dst);
+double *dcopy__(int n, const double *src, double *dst);
+int iasum__(int n, const int *x);
+float sasum__(int n, const float *x);
+double dasum__(int n, const double *x);
+int iamax__(int n, const int *x);
+int iamin__(int n, const int *x);
+void daxpy__(int n, double alpha, const double *x, double *y);
+double ddot__(int n, const double *x, const double *y);
+double dnrm2__(int n, const double *x);
+void dscal__(int n, double alpha, double *x);
+void dswap__(int n, double *x, double *y);
+
+// ---- Random numbers and permutations ----------------------------------------
+
+// Seeds the process-wide 48-bit stream; a negative seed takes the calendar time.
+void InitRandom__(int seed);
+// Coarse shuffle: n/16 swaps of blocks of four (2*(n/16) generator calls).
+void RandomPermute__(int *perm, int n, int init);
+// Fine shuffle: n single swaps (2n generator calls).
+void RandomPermuteFine__(int *perm, int n, int init);
+float RelDiff__(int a, int b);
+
+// ---- Sorting ----------------------------------------------------------------
+
+void iintsort__(int n, int *a);
+void ikeysort__(int n, KeyValueType *pairs);
+void ikeysort2__(int n, KeyValueType *pairs);
+void dkeysort__(int n, KeyValueType *pairs);
+void BucketSortKeysInc(int n, int max, const int *keys, const int *tperm, int *perm);

@@ -1,0 +1,219 @@
+#include "testgen.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace zt {
+
+PlainHGraph Generate(const GenSpec &s) {
+  std::mt19937 rng(s.seed);
+  auto uni = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+
+  PlainHGraph g;
+  g.nvtxs = s.nvtxs;
+  // Islands are spread over the vertex numbers; the others carry the pins.
+  std::vector<char> island(s.nvtxs, 0);
+  std::vector<int> live;
+  for (int i = 0; i < s.nislands && i < s.nvtxs; ++i) island[(static_cast<long>(i) * 7919 + 3) % s.nvtxs] = 1;
+  for (int v = 0; v < s.nvtxs; ++v)
+    if (!island[v]) live.push_back(v);
+
+  std::vector<int> mark(s.nvtxs, -1);
+  auto add_hedge = [&](int size) {
+    int e = g.nhedges();
+    size = std::min<int>(size, static_cast<int>(live.size()));
+    int added = 0;
+    while (added < size) {
+      int v = live[uni(0, static_cast<int>(live.size()) - 1)];
+      if (mark[v] == e) continue;
+      mark[v] = e;
+      g.eind.push_back(v);
+      ++added;
+    }
+    g.eptr.push_back(static_cast<int>(g.eind.size()));
+    g.hewgts.push_back(uni(1, std::max(1, s.maxhwgt)));
+  };
+  if (!live.empty()) {
+    for (int e = 0; e < s.nhedges; ++e) add_hedge(uni(s.minsize, s.maxsize));
+    for (int e = 0; e < s.nlarge; ++e) add_hedge(uni(51, std::max(51, s.largesize)));
+  }
+  g.vwgts.resize(s.nvtxs);
+  for (int v = 0; v < s.nvtxs; ++v) g.vwgts[v] = uni(1, std::max(1, s.maxvwgt));
+  for (int i = 0; i < s.nheavy && i < s.nvtxs; ++i) g.vwgts[uni(0, s.nvtxs - 1)] = s.heavywgt;
+  return g;
+}
+
+HGraph *ToHGraph(const PlainHGraph &g) {
+  HGraph *graph = CreateHGraph__();
+  graph->nvtxs = g.nvtxs;
+  graph->nhedges = g.nhedges();
+  graph->nfixed = 0;
+  graph->netptr = imalloc__(g.eptr.size(), "test: netptr");
+  std::copy(g.eptr.begin(), g.eptr.end(), graph->netptr);
+  graph->netind = imalloc__(g.eind.size(), "test: netind");
+  std::copy(g.eind.begin(), g.eind.end(), graph->netind);
+  graph->cellwgt = imalloc__(g.vwgts.size(), "test: cellwgt");
+  std::copy(g.vwgts.begin(), g.vwgts.end(), graph->cellwgt);
+  graph->netwgt = imalloc__(g.hewgts.size(), "test: netwgt");
+  std::copy(g.hewgts.begin(), g.hewgts.end(), graph->netwgt);
+  return graph;
+}
+
+PlainHGraph FromHGraph(const HGraph *graph) {
+  PlainHGraph g;
+  g.nvtxs = graph->nvtxs;
+  g.eptr.assign(graph->netptr, graph->netptr + graph->nhedges + 1);
+  g.eind.assign(graph->netind, graph->netind + g.eptr.back());
+  if (graph->cellwgt)
+    g.vwgts.assign(graph->cellwgt, graph->cellwgt + graph->nvtxs);
+  else
+    g.vwgts.assign(graph->nvtxs, 1);
+  if (graph->netwgt)
+    g.hewgts.assign(graph->netwgt, graph->netwgt + graph->nhedges);
+  else
+    g.hewgts.assign(graph->nhedges, 1);
+  return g;
+}
+
+int RecountCut(const PlainHGraph &g, const int *where) {
+  int cut = 0;
+  for (int e = 0; e < g.nhedges(); ++e) {
+    bool spans = false;
+    for (int j = g.eptr[e] + 1; j < g.eptr[e + 1]; ++j)
+      if (where[g.eind[j]] != where[g.eind[g.eptr[e]]]) spans = true;
+    if (spans) cut += g.hewgts[e];
+  }
+  return cut;
+}
+
+int RecountSOED(const PlainHGraph &g, const int *where) {
+  int soed = 0;
+  for (int e = 0; e < g.nhedges(); ++e) {
+    std::vector<int> parts;
+    for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j) parts.push_back(where[g.eind[j]]);
+    std::sort(parts.begin(), parts.end());
+    int distinct = static_cast<int>(std::unique(parts.begin(), parts.end()) - parts.begin());
+    if (distinct > 1) soed += g.hewgts[e] * distinct;
+  }
+  return soed;
+}
+
+std::vector<int> RecountPartWeights(const PlainHGraph &g, const int *where, int nparts) {
+  std::vector<int> w(nparts, 0);
+  for (int v = 0; v < g.nvtxs; ++v) w.at(where[v]) += g.vwgts[v];
+  return w;
+}
+
+void WriteHGraphFile(const std::string &path, const PlainHGraph &g, int fmt) {
+  std::ostringstream os;
+  os << g.nhedges() << " " << g.nvtxs;
+  if (fmt != 0) os << " " << fmt;
+  os << "\n";
+  for (int e = 0; e < g.nhedges(); ++e) {
+    bool first = true;
+    if (fmt % 10 == 1) {
+      os << g.hewgts[e];
+      first = false;
+    }
+    for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j) {
+      if (!first) os << " ";
+      os << g.eind[j] + 1;
+      first = false;
+    }
+    os << "\n";
+  }
+  if (fmt / 10 == 1)
+    for (int v = 0; v < g.nvtxs; ++v) os << g.vwgts[v] << "\n";
+  WriteFile(path, os.str());
+}
+
+TempDir::TempDir() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "zorbel-test-XXXXXX").string();
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back('\0');
+  if (mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = buf.data();
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string ReadFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream os;
+  os << in.rdbuf();
+  return os.str();
+}
+
+void WriteFile(const std::string &path, const std::string &text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+static std::string Drain(int fd) {
+  std::string s;
+  char buf[65536];
+  ssize_t n;
+  while ((n = read(fd, buf, sizeof buf)) > 0) s.append(buf, static_cast<size_t>(n));
+  return s;
+}
+
+RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,
+                     const std::string &cwd) {
+  // Output goes to temporary files so that neither pipe can fill up and block.
+  TempDir io;
+  std::string outpath = io.file("out"), errpath = io.file("err");
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(outpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = open(errpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0) _exit(127);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(program.c_str()));
+    for (const auto &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  RunResult r;
+  if (WIFEXITED(wstatus))
+    r.status = WEXITSTATUS(wstatus);
+  else if (WIFSIGNALED(wstatus))
+    r.status = 128 + WTERMSIG(wstatus);
+  int fo = open(outpath.c_str(), O_RDONLY), fe = open(errpath.c_str(), O_RDONLY);
+  if (fo >= 0) { r.out = Drain(fo); close(fo); }
+  if (fe >= 0) { r.err = Drain(fe); close(fe); }
+  return r;
+}
+
+std::string ProgramPath(const std::string &name) {
+  return std::string(ZORBEL_BINARY_DIR) + "/programs/" + name;
+}
+
+std::string InstancePath(const std::string &name) {
+  std::string p = std::string(ZORBEL_INSTANCES_DIR) + "/" + name;
+  return std::filesystem::exists(p) ? p : std::string();
+}
+
+}  // namespace zt

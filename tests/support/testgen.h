@@ -1,0 +1,89 @@
+// Test support shared by every test folder: a generator of hypergraphs,
+// brute-force recounts of the partition figures, file helpers and a runner
+// for the programs as child processes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "hgraph/hgraph.h"
+
+namespace zt {
+
+// What a generated hypergraph looks like. All sizes are pins per hyperedge.
+struct GenSpec {
+  int nvtxs = 200;
+  int nhedges = 300;
+  int minsize = 2;
+  int maxsize = 6;
+  int maxvwgt = 1;     // vertex weights uniform in 1..maxvwgt
+  int maxhwgt = 1;     // hyperedge weights uniform in 1..maxhwgt
+  int nislands = 0;    // this many vertices (spread out) get no hyperedge
+  int nlarge = 0;      // extra hyperedges of 51..largesize pins
+  int largesize = 80;
+  int nheavy = 0;      // vertices given weight heavywgt
+  int heavywgt = 0;
+  unsigned seed = 1;
+};
+
+// A plain, library-independent hypergraph: 0-based pins in compressed rows.
+struct PlainHGraph {
+  int nvtxs = 0;
+  std::vector<int> eptr{0};
+  std::vector<int> eind;
+  std::vector<int> vwgts;   // always nvtxs entries
+  std::vector<int> hewgts;  // always nhedges entries
+  int nhedges() const { return static_cast<int>(eptr.size()) - 1; }
+};
+
+// Random hypergraph: no repeated pin within a hyperedge; islands are vertices
+// no hyperedge touches.
+PlainHGraph Generate(const GenSpec &spec);
+
+// A library HGraph (allocated through the library's allocators, owned by the
+// caller, freed with FreeHGraph__) holding the structure and weights of g.
+HGraph *ToHGraph(const PlainHGraph &g);
+PlainHGraph FromHGraph(const HGraph *graph);
+
+// Brute-force figures of a partition.
+int RecountCut(const PlainHGraph &g, const int *where);
+int RecountSOED(const PlainHGraph &g, const int *where);  // sum over cut hyperedges of w * parts
+std::vector<int> RecountPartWeights(const PlainHGraph &g, const int *where, int nparts);
+
+// Writes g as a hypergraph file (format code 0, 1, 10 or 11 by its weights).
+void WriteHGraphFile(const std::string &path, const PlainHGraph &g, int fmt);
+
+// A scratch directory, removed with its contents when the object dies.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+  const std::string &path() const { return path_; }
+  std::string file(const std::string &name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string &path);
+void WriteFile(const std::string &path, const std::string &text);
+
+// Runs a program with arguments (no shell), collecting its standard output,
+// standard error and exit status; signal deaths give status 128 + signal.
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,
+                     const std::string &cwd = "");
+
+// Path of a built program (simplepart, rbpart, kwaypart).
+std::string ProgramPath(const std::string &name);
+
+// Path of a shared instance, or "" when the instances folder is absent.
+std::string InstancePath(const std::string &name);
+
+}  // namespace zt
