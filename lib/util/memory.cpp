@@ -1,0 +1,67 @@
+// Labelled allocation and release: every heap array of the library comes from
+// here, so an exhausted heap is always reported with the array's label.
+#include <cstdint>
+#include <cstdlib>
+
+#include "util/util.h"
+
+namespace {
+
+[[noreturn]] void AllocationFailed(const char *label, size_t nbytes) {
+  errexit__("Memory allocation failed for %s. Requested size: %zu bytes\n", label, nbytes);
+}
+
+// The byte count of n records, or SIZE_MAX when it does not fit: no heap can
+// serve such a request, so it fails like any other exhausted heap.
+size_t ArrayBytes(size_t n, size_t size) {
+  if (size != 0 && n > SIZE_MAX / size) return SIZE_MAX;
+  return n * size;
+}
+
+}  // namespace
+
+void *ZBmalloc__(size_t nbytes, const char *label) {
+  if (nbytes == 0) return nullptr;
+  void *ptr = std::malloc(nbytes);
+  if (ptr == nullptr) AllocationFailed(label, nbytes);
+  return ptr;
+}
+
+void *ZBmallocArray__(size_t n, size_t size, const char *label) {
+  return ZBmalloc__(ArrayBytes(n, size), label);
+}
+
+void *ZBcallocArray__(size_t n, size_t size, const char *label) {
+  size_t nbytes = ArrayBytes(n, size);
+  if (nbytes == 0) return nullptr;
+  if (nbytes == SIZE_MAX) AllocationFailed(label, nbytes);
+  void *ptr = std::calloc(n, size);
+  if (ptr == nullptr) AllocationFailed(label, nbytes);
+  return ptr;
+}
+
+int *imalloc__(size_t n, const char *label) { return ZBmallocT__<int>(n, label); }
+
+int *ismalloc__(size_t n, int value, const char *label) {
+  int *x = imalloc__(n, label);
+  // The fill length is an int like every vector length; callers never ask for
+  // more than INT_MAX elements, but fill in chunks to stay sound if they do.
+  for (size_t done = 0; done < n;) {
+    size_t chunk = n - done < static_cast<size_t>(INT32_MAX) ? n - done : INT32_MAX;
+    iset__(static_cast<int>(chunk), value, x + done);
+    done += chunk;
+  }
+  return x;
+}
+
+float *fmalloc__(size_t n, const char *label) { return ZBmallocT__<float>(n, label); }
+
+float *fsmalloc__(size_t n, float value, const char *label) {
+  float *x = fmalloc__(n, label);
+  for (size_t i = 0; i < n; ++i) x[i] = value;
+  return x;
+}
+
+void ZBfreeBlock__(void *p) {
+  if (p != nullptr) std::free(p);
+}
