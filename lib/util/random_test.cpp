@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <numeric>
+#include <vector>
+
+#include "util/util.h"
+
+namespace {
+
+// The POSIX 48-bit linear congruential generator, written out independently:
+// X' = (0x5DEECE66D X + 0xB) mod 2^48, seeded with (seed << 16) | 0x330E.
+struct Lcg48 {
+  uint64_t x;
+  explicit Lcg48(long seed) : x(((static_cast<uint64_t>(seed) & 0xFFFFFFFFu) << 16) | 0x330E) {}
+  double Next() {
+    x = (0x5DEECE66DULL * x + 0xB) & ((uint64_t(1) << 48) - 1);
+    return static_cast<double>(x) / static_cast<double>(uint64_t(1) << 48);
+  }
+};
+
+}  // namespace
+
+TEST(Random, StreamForFixedSeedIsThePosix48BitSequence) {
+  for (int seed : {0, 1, 5, 12345, 2147483647}) {
+    InitRandom__(seed);
+    Lcg48 ref(seed);
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(drand48(), ref.Next()) << "seed " << seed << " call " << i;
+  }
+}
+
+TEST(Random, CoarseShuffleCallsGeneratorTwicePerSixteenEntries) {
+  for (int n : {0, 1, 15, 16, 31, 32, 100, 1000}) {
+    std::vector<int> perm(n + 1);
+    InitRandom__(3);
+    RandomPermute__(perm.data(), n, 1);
+    Lcg48 ref(3);
+    for (int i = 0; i < 2 * (n / 16); ++i) ref.Next();
+    EXPECT_EQ(drand48(), ref.Next()) << n;
+  }
+}
+
+TEST(Random, FineShuffleCallsGeneratorTwicePerEntry) {
+  for (int n : {0, 1, 2, 17, 500}) {
+    std::vector<int> perm(n + 1);
+    InitRandom__(11);
+    RandomPermuteFine__(perm.data(), n, 1);
+    Lcg48 ref(11);
+    for (int i = 0; i < 2 * n; ++i) ref.Next();
+    EXPECT_EQ(drand48(), ref.Next()) << n;
+  }
+}
+
+TEST(Random, ShufflesFollowTheirSwapRecipe) {
+  // The block shuffle: u then v, four element swaps from u and v.
+  for (int n : {16, 40, 333}) {
+    std::vector<int> perm(n), ref(n);
+    InitRandom__(9);
+    RandomPermute__(perm.data(), n, 1);
+    std::iota(ref.begin(), ref.end(), 0);
+    Lcg48 g(9);
+    for (int i = 0; i < n / 16; ++i) {
+      int u = static_cast<int>(g.Next() * (n - 8)), v = static_cast<int>(g.Next() * (n - 8));
+      for (int k = 0; k < 4; ++k) std::swap(ref[u + k], ref[v + k]);
+    }
+    EXPECT_EQ(perm, ref);
+  }
+  for (int n : {1, 7, 250}) {
+    std::vector<int> perm(n), ref(n);
+    std::iota(perm.begin(), perm.end(), 100);  // init 0 shuffles the array as it is
+    ref = perm;
+    InitRandom__(4);
+    RandomPermuteFine__(perm.data(), n, 0);
+    Lcg48 g(4);
+    for (int i = 0; i < n; ++i) {
+      int u = static_cast<int>(g.Next() * n), v = static_cast<int>(g.Next() * n);
+      std::swap(ref[u], ref[v]);
+    }
+    EXPECT_EQ(perm, ref);
+  }
+}
+
+TEST(Random, ShortCoarseShuffleLeavesIdentityAndSixteenStayWithinFirstEleven) {
+  std::vector<int> perm(15, -1);
+  InitRandom__(1);
+  RandomPermute__(perm.data(), 15, 1);
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(perm[i], i);
+  for (int seed = 0; seed < 50; ++seed) {
+    std::vector<int> p(16);
+    InitRandom__(seed);
+    RandomPermute__(p.data(), 16, 1);
+    for (int i = 11; i < 16; ++i) EXPECT_EQ(p[i], i);
+  }
+}
+
+TEST(Random, SameSeedGivesSamePermutations) {
+  std::vector<int> a(200), b(200);
+  InitRandom__(5);
+  RandomPermute__(a.data(), 200, 1);
+  RandomPermuteFine__(a.data(), 200, 0);
+  InitRandom__(5);
+  RandomPermute__(b.data(), 200, 1);
+  RandomPermuteFine__(b.data(), 200, 0);
+  EXPECT_EQ(a, b);
+  std::vector<int> sorted = a;
+  std::sort(sorted.begin(), sorted.end());
+  for (int i = 0; i < 200; ++i) EXPECT_EQ(sorted[i], i);
+}
+
+TEST(Random, RelativeDifferenceDividesByTheLarger) {
+  EXPECT_FLOAT_EQ(RelDiff__(10, 8), 0.2f);
+  EXPECT_FLOAT_EQ(RelDiff__(8, 10), 0.2f);
+  EXPECT_EQ(RelDiff__(4, 4), 0.0f);
+}
