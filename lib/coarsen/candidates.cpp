@@ -1,0 +1,211 @@
+// Candidate searches of the grouping schemes. All of them walk v's hyperedges
+// and their pins, sum edgewgt per qualifying pin and pick the best score; they
+// differ only in which hyperedges are walked, which pins qualify and how a tie
+// is broken, which a small rule object passes in.
+#include <algorithm>
+
+#include "coarsen/coarsen.h"
+
+namespace {
+
+// Candidates met by one search with their scores. It persists between
+// searches and grows on demand, so a vertex may meet any number of distinct
+// candidates (at most the number of vertices).
+struct CandidateScratch {
+  int count = 0;
+  int capacity = 0;
+  float *score = nullptr;
+  int *cell = nullptr;
+
+  void Append(int u, float s) {
+    if (count == capacity) Grow();
+    cell[count] = u;
+    score[count] = s;
+    ++count;
+  }
+
+  void Grow() {
+    const int newcap = capacity == 0 ? 10000 : 2 * capacity;
+    float *nscore = fmalloc__(newcap, "FindCell: candidate scores");
+    int *ncell = imalloc__(newcap, "FindCell: candidates");
+    std::copy(score, score + count, nscore);
+    std::copy(cell, cell + count, ncell);
+    ZBfree__(&score, &cell);
+    score = nscore;
+    cell = ncell;
+    capacity = newcap;
+  }
+};
+
+// One area for the schemes of plain coarsening, one for partition-respecting
+// coarsening.
+CandidateScratch gScratch, gCScratch;
+
+// The pieces every search shares.
+struct SearchInput {
+  const int *incptr, *incind, *netptr, *netind;
+  int *cellwgt;
+  const float *edgewgt;
+  int *htable;
+};
+
+// Tie rules. Pairwise matching (and the star priority) prefers, on equal
+// score, the strictly lighter candidate, then the first met. Star grouping
+// keeps an ungrouped best on equal score and lets a grouped best give way.
+struct LighterWins {
+  const int *cellwgt;
+  bool Replaces(int cand, float cs, int best, float bs) const {
+    return cs > bs || (cs == bs && cellwgt[cand] < cellwgt[best]);
+  }
+};
+struct UngroupedStays {
+  const int *cellmap;
+  bool Replaces(int /*cand*/, float cs, int best, float bs) const {
+    return cs > bs || (cs == bs && cellmap[best] != -1);
+  }
+};
+
+// Which hyperedges are walked.
+struct AllHEdges {
+  bool Skips(int /*e*/) const { return false; }
+};
+struct SmallHEdges {  // large hyperedges say little about a pair within one part
+  const int *netptr;
+  int maxsize;
+  bool Skips(int e) const { return netptr[e + 1] - netptr[e] > maxsize; }
+};
+struct StrongHEdges {  // weak hyperedges do not count towards a priority
+  const float *edgewgt;
+  bool Skips(int e) const { return (double)edgewgt[e] < 0.1; }
+};
+
+// Which pins qualify (v itself never does: its weight exceeds lim during the
+// search). where = NULL puts no part restriction.
+struct UnmatchedPin {
+  const int *cellwgt, *cellmap, *where;
+  int part;
+  bool Qualifies(int u, int lim) const {
+    return cellmap[u] == -1 && cellwgt[u] <= lim && (where == nullptr || where[u] == part);
+  }
+};
+struct PinOfLightGroup {  // ungrouped pins pass through wgts[-1] = 0
+  const int *cellwgt, *cellmap, *wgts, *where;
+  int part;
+  bool Qualifies(int u, int lim) const {
+    return cellwgt[u] <= lim && wgts[cellmap[u]] <= lim && (where == nullptr || where[u] == part);
+  }
+};
+struct LightPin {
+  const int *cellwgt;
+  bool Qualifies(int u, int lim) const { return cellwgt[u] <= lim; }
+};
+
+// The one search loop: returns the index of the best candidate in s, or -1.
+template <class HEdges, class Pins, class Ties>
+int SearchCandidates(const SearchInput &in, int v, int lim, const HEdges &hedges,
+                     const Pins &pins, const Ties &ties, CandidateScratch &s) {
+  int *htable = in.htable;
+  const int savedwgt = in.cellwgt[v];
+  in.cellwgt[v] = lim + 1;
+  s.count = 0;
+  for (int j = in.incptr[v]; j < in.incptr[v + 1]; ++j) {
+    const int e = in.incind[j];
+    if (hedges.Skips(e)) continue;
+    const float w = in.edgewgt[e];
+    for (int k = in.netptr[e]; k < in.netptr[e + 1]; ++k) {
+      const int u = in.netind[k];
+      if (!pins.Qualifies(u, lim)) continue;
+      if (htable[u] == -1) {
+        htable[u] = s.count;
+        s.Append(u, w);
+      } else {
+        s.score[htable[u]] += w;
+      }
+    }
+  }
+  in.cellwgt[v] = savedwgt;
+  if (s.count == 0) return -1;
+
+  for (int i = 0; i < s.count; ++i) htable[s.cell[i]] = -1;
+  int best = 0;
+  for (int i = 1; i < s.count; ++i)
+    if (ties.Replaces(s.cell[i], s.score[i], s.cell[best], s.score[best])) best = i;
+  return best;
+}
+
+int CellOf(const CandidateScratch &s, int best) { return best == -1 ? -1 : s.cell[best]; }
+
+int FindCellIn(CtrlType *ctrl, int v, const SearchInput &in, const int *cellmap, const int *where,
+               CandidateScratch &s) {
+  const int lim = ctrl->maxcellwgt - in.cellwgt[v];
+  const UnmatchedPin pins{in.cellwgt, cellmap, where, where ? where[v] : 0};
+  const LighterWins ties{in.cellwgt};
+  if (where == nullptr) return CellOf(s, SearchCandidates(in, v, lim, AllHEdges{}, pins, ties, s));
+  const SmallHEdges hedges{in.netptr, ctrl->MaxNetSize};
+  return CellOf(s, SearchCandidates(in, v, lim, hedges, pins, ties, s));
+}
+
+int FindCellStarIn(CtrlType *ctrl, int v, const SearchInput &in, const int *cellmap,
+                   const int *wgts, const int *where, CandidateScratch &s) {
+  const int lim = ctrl->maxcellwgt - in.cellwgt[v];
+  const PinOfLightGroup pins{in.cellwgt, cellmap, wgts, where, where ? where[v] : 0};
+  const UngroupedStays ties{cellmap};
+  if (where == nullptr) return CellOf(s, SearchCandidates(in, v, lim, AllHEdges{}, pins, ties, s));
+  const SmallHEdges hedges{in.netptr, ctrl->MaxNetSize};
+  return CellOf(s, SearchCandidates(in, v, lim, hedges, pins, ties, s));
+}
+
+}  // namespace
+
+int FindCell__(CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
+               const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
+               int *htable) {
+  const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
+  return FindCellIn(ctrl, v, in, cellmap, nullptr, gScratch);
+}
+
+int CFindCell__(CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
+                const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
+                const int *where, int *htable) {
+  const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
+  return FindCellIn(ctrl, v, in, cellmap, where, gCScratch);
+}
+
+int FindCellStar__(CtrlType *ctrl, int v, const int *incptr, const int *incind,
+                   const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
+                   const int *cellmap, int *htable, const int *wgts) {
+  const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
+  return FindCellStarIn(ctrl, v, in, cellmap, wgts, nullptr, gScratch);
+}
+
+int CFindCellStar__(CtrlType *ctrl, int v, const int *incptr, const int *incind,
+                    const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
+                    const int *cellmap, const int *where, int *htable, const int *wgts) {
+  const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
+  return FindCellStarIn(ctrl, v, in, cellmap, wgts, where, gCScratch);
+}
+
+int ComputeAllWeights__(CtrlType *ctrl, HGraph *graph, int *keys, int *htable) {
+  const int nvtxs = graph->nvtxs;
+  const SearchInput in{graph->incptr, graph->incind, graph->netptr, graph->netind,
+                       graph->cellwgt, graph->edgewgt, htable};
+  const StrongHEdges hedges{graph->edgewgt};
+  const LightPin pins{graph->cellwgt};
+  const LighterWins ties{graph->cellwgt};
+
+  int largest = 0;
+  for (int v = 0; v < nvtxs; ++v) {
+    const int lim = ctrl->maxcellwgt - graph->cellwgt[v];
+    const int best = SearchCandidates(in, v, lim, hedges, pins, ties, gScratch);
+    if (best == -1) {
+      keys[v] = -1;
+      continue;
+    }
+    keys[v] = (int)(100.0 / gScratch.score[best]);
+    largest = std::max(largest, keys[v]);
+  }
+  // Vertices without a strong connection come last.
+  for (int v = 0; v < nvtxs; ++v)
+    if (keys[v] == -1) keys[v] = largest + 1;
+  return largest + 1;
+}

@@ -1,0 +1,82 @@
+// Partition-respecting coarsening for V-cycles: only vertices of the same part
+// are grouped, and every coarser level inherits the partition.
+#include <algorithm>
+#include <cstdio>
+
+#include "coarsen/coarsen.h"
+#include "rb/rb.h"
+
+void CMatch_Edges__(CtrlType *ctrl, HGraph *graph, const int *where, int *perm, int *htable,
+                    int *vpairs) {
+  MatchEdges(ctrl, graph, perm, htable, vpairs, where);
+}
+
+void CMatch_EdgesStars__(CtrlType *ctrl, HGraph *graph, const int *where, int *perm,
+                         int *htable, int *vpairs) {
+  MatchEdgesStars(ctrl, graph, perm, htable, vpairs, 0, where);
+}
+
+namespace {
+
+// Hands the finer level's partition down through cellmap and drops it there.
+void CarryPartitionDown(HGraph *graph) {
+  HGraph *coarser = graph->coarser;
+  int *cwhere = imalloc__(coarser->nvtxs, "CCoarsen: cwhere");
+  for (int v = 0; v < graph->nvtxs; ++v) cwhere[graph->cellmap[v]] = graph->where[v];
+  ZBfree__(&graph->where);
+  coarser->where = cwhere;
+}
+
+}  // namespace
+
+HGraph *CCoarsen__(CtrlType *ctrl, HGraph *graph) {
+  StartTimer(ctrl, ctrl->CoarsenTmr);
+  const int m = std::max(graph->nvtxs, graph->nhedges);
+  int *htable = ismalloc__(2 * (size_t)m, -1, "Coarsen: htable");
+  int *perm = imalloc__(m, "Coarsen: perm");
+  int *vpairs = imalloc__(2 * (size_t)m, "Coarsen: vpairs");
+  const bool trace = IsSet(ctrl->dbglvl, DBG_COARSEN);
+  const float ratio = (float)0.8;
+
+  graph->level = 0;
+  if (trace) {
+    printf("----------------------------------------------------------\n");
+    PrintCoarsenLevel(graph);
+  }
+
+  if (graph->nvtxs > ctrl->CoarsenTo) {
+    for (int step = 0;;) {
+      SeparateIslands__(graph);
+      switch (ctrl->CType) {
+        case 0:
+          CMatch_EdgesStars__(ctrl, graph, graph->where, perm, htable, vpairs);
+          break;
+        case 1:
+          CMatch_Edges__(ctrl, graph, graph->where, perm, htable, vpairs);
+          break;
+        default:
+          errexit__("Unknown matching type! %d\n", ctrl->CType);
+      }
+      CarryPartitionDown(graph);
+
+      const int f = graph->nvtxs;
+      graph = graph->coarser;
+      graph->level = ++step;
+      if (trace) PrintCoarsenLevel(graph);
+
+      // No second chance here: a stalled V-cycle has nothing left to merge
+      // within its parts.
+      const int c = graph->nvtxs;
+      if ((float)f * ratio < (float)c || c == f) {
+        if (trace) printf("\nSlow progress in coarsening. Aborted at %d nodes\n", c);
+        break;
+      }
+      if (c <= ctrl->CoarsenTo) break;
+    }
+  }
+
+  if (trace) printf("\n");
+  ZBfree__(&htable, &perm, &vpairs);
+  StopTimer(ctrl, ctrl->CoarsenTmr);
+  return graph;
+}

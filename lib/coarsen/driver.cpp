@@ -1,0 +1,111 @@
+// The coarsening driver: one grouping scheme per level, the switch from
+// hyperedge grouping to edge matching when progress slows, and the stop.
+#include <algorithm>
+#include <cstdio>
+
+#include "coarsen/coarsen.h"
+#include "rb/rb.h"
+
+void PrintCoarsenLevel(const HGraph *graph) {
+  const int n = graph->nvtxs, h = graph->nhedges;
+  const int W = iasum__(h, graph->netwgt);
+  const int R = graph->removedwgt;
+  const int L = NumOfLargeNets__(h, graph->netptr);
+  printf("[%6d %6d %6.2f %6.2f %6.2f %6.2f, %6d %6d %6d %6.2f]\n", n, h,
+         (double)graph->incptr[n] / (double)n, (double)graph->netptr[h] / (double)h,
+         (double)h / (double)n, (double)L / (double)n, W, R, R + W, (double)W / (double)n);
+}
+
+namespace {
+
+// The scheme of one coarsening step, by CType, the step number and whether
+// the driver has switched to edge matching.
+void MatchLevel(CtrlType *ctrl, HGraph *graph, int step, bool switched, int *perm, int *htable,
+                int *vpairs) {
+  switch (ctrl->CType) {
+    case 1:  // the priority order pays off on the first, largest levels
+      Match_EdgesStars__(ctrl, graph, perm, htable, vpairs, step < 4 ? 1 : 0);
+      break;
+    case 2:
+      Match_EdgesStars__(ctrl, graph, perm, htable, vpairs, 0);
+      break;
+    case 3:
+      Match_EdgesStars__(ctrl, graph, perm, htable, vpairs, 1);
+      break;
+    case 4:
+      if (switched)
+        Match_Edges__(ctrl, graph, perm, htable, vpairs);
+      else
+        Match_Hedges_PHedges_Edges__(ctrl, graph, perm, htable, vpairs);
+      break;
+    case 5:
+      Match_Edges__(ctrl, graph, perm, htable, vpairs);
+      break;
+    case 6:
+      if (switched)
+        Match_Edges__(ctrl, graph, perm, htable, vpairs);
+      else
+        Match_Hedges__(ctrl, graph, perm, htable, vpairs);
+      break;
+    case 7:
+      if (switched)
+        Match_Edges__(ctrl, graph, perm, htable, vpairs);
+      else
+        Match_Hedges_Edges__(ctrl, graph, perm, htable, vpairs);
+      break;
+    default:
+      errexit__("Unknown matching type! %d\n", ctrl->CType);
+  }
+}
+
+}  // namespace
+
+HGraph *Coarsen__(CtrlType *ctrl, HGraph *graph) {
+  StartTimer(ctrl, ctrl->CoarsenTmr);
+  const int m = std::max(graph->nvtxs, graph->nhedges);
+  int *htable = ismalloc__(2 * (size_t)m, -1, "Coarsen: htable");
+  int *perm = imalloc__(m, "Coarsen: perm");
+  int *vpairs = imalloc__(2 * (size_t)m, "Coarsen: vpairs");
+  const bool trace = IsSet(ctrl->dbglvl, DBG_COARSEN);
+
+  graph->level = 0;
+  float ratio = (float)0.8;
+  if (trace) {
+    printf("----------------------------------------------------------\n");
+    PrintCoarsenLevel(graph);
+  }
+
+  if (graph->nvtxs > ctrl->CoarsenTo) {
+    bool switched = false;
+    for (int step = 0;;) {
+      SeparateIslands__(graph);
+      StartTimer(ctrl, ctrl->Aux1Tmr);
+      MatchLevel(ctrl, graph, step, switched, perm, htable, vpairs);
+      StopTimer(ctrl, ctrl->Aux1Tmr);
+
+      const int f = graph->nvtxs;
+      graph = graph->coarser;
+      graph->level = ++step;
+      if (trace) PrintCoarsenLevel(graph);
+
+      const int c = graph->nvtxs;
+      if ((float)f * ratio < (float)c || c == f) {
+        // Slow progress: once give the hyperedge schemes' successor (or the
+        // stars a looser ratio) a chance, then stop.
+        if (switched || ctrl->CType == 5) {
+          if (trace) printf("\nSlow progress in coarsening. Aborted at %d nodes\n", c);
+          break;
+        }
+        switched = true;
+        if (trace) printf("-----------------------------------\n");
+        ratio = (float)((double)ratio * 1.075);
+      }
+      if (c <= ctrl->CoarsenTo) break;
+    }
+  }
+
+  if (trace) printf("\n");
+  ZBfree__(&htable, &perm, &vpairs);
+  StopTimer(ctrl, ctrl->CoarsenTmr);
+  return graph;
+}

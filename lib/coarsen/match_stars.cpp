@@ -1,0 +1,111 @@
+// Star grouping (FC, GFC, HFC): a vertex may join a neighbour that already
+// belongs to a group, so groups grow into stars bounded by maxcellwgt.
+#include <algorithm>
+
+#include "coarsen/coarsen.h"
+
+namespace {
+
+// perm = the vertices by increasing priority key (strongest best connection
+// first), ties by increasing capped degree, then random.
+void PriorityOrder(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs) {
+  const int nvtxs = graph->nvtxs;
+  const int *incptr = graph->incptr;
+  int *keys = vpairs;
+  int *byDegree = vpairs + nvtxs;
+  RandomPermute__(perm, nvtxs, 1);
+  for (int v = 0; v < nvtxs; ++v) keys[v] = std::min(incptr[v + 1] - incptr[v], ctrl->MaxNetSize);
+  BucketSortKeysInc(nvtxs, ctrl->MaxNetSize + 1, keys, perm, byDegree);
+  const int nkeys = ComputeAllWeights__(ctrl, graph, keys, htable);
+  BucketSortKeysInc(nvtxs, nkeys + 1, keys, byDegree, perm);
+}
+
+// Visits the vertices in perm order; once 40% of them have found a partner,
+// the rest stay alone, which caps how much one level shrinks. wgts[-1] is 0.
+int GroupStars(CtrlType *ctrl, HGraph *graph, const int *perm, int *htable, int *wgts,
+               const int *where) {
+  const int nvtxs = graph->nvtxs;
+  int *cellmap = graph->cellmap;
+  const int *cellwgt = graph->cellwgt;
+
+  // Anchors weigh too much for anyone to join them.
+  const int nfixed = std::max(graph->nfixed, 0);
+  for (int i = 0; i < nfixed; ++i) {
+    wgts[i] = 2 * ctrl->maxcellwgt;
+    cellmap[i] = i;
+  }
+  int cnvtxs = nfixed;
+  int nfound = 0;
+  for (int i = 0; i < nvtxs; ++i) {
+    const int v = perm[i];
+    if (cellmap[v] != -1) continue;
+    int u = -1;
+    if ((double)nfound < (double)nvtxs * 0.4) {
+      u = where == nullptr
+              ? FindCellStar__(ctrl, v, graph->incptr, graph->incind, graph->netptr,
+                               graph->netind, graph->cellwgt, graph->edgewgt, cellmap, htable, wgts)
+              : CFindCellStar__(ctrl, v, graph->incptr, graph->incind, graph->netptr,
+                                graph->netind, graph->cellwgt, graph->edgewgt, cellmap, where,
+                                htable, wgts);
+    }
+    if (u == -1) {
+      wgts[cnvtxs] += cellwgt[v];
+      cellmap[v] = cnvtxs++;
+    } else if (cellmap[u] == -1) {
+      ++nfound;
+      wgts[cnvtxs] = cellwgt[v] + cellwgt[u];
+      cellmap[v] = cellmap[u] = cnvtxs++;
+    } else {
+      ++nfound;
+      wgts[cellmap[u]] += cellwgt[v];
+      cellmap[v] = cellmap[u];
+    }
+  }
+  return cnvtxs;
+}
+
+// mptr/mind from cellmap: each coarse vertex lists its members by increasing
+// vertex number.
+void GroupsFromCellMap(HGraph *graph, int cnvtxs) {
+  const int nvtxs = graph->nvtxs;
+  int *mptr = graph->mptr, *mind = graph->mind;
+  const int *cellmap = graph->cellmap;
+  std::fill(mptr, mptr + cnvtxs + 1, 0);
+  for (int v = 0; v < nvtxs; ++v) ++mptr[cellmap[v] + 1];
+  for (int c = 0; c < cnvtxs; ++c) mptr[c + 1] += mptr[c];
+  for (int v = 0; v < nvtxs; ++v) mind[mptr[cellmap[v]]++] = v;
+  for (int c = cnvtxs; c > 0; --c) mptr[c] = mptr[c - 1];
+  mptr[0] = 0;
+}
+
+}  // namespace
+
+void MatchEdgesStars(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
+                     int flag, const int *where) {
+  const int nvtxs = graph->nvtxs;
+  const bool timed = where == nullptr;  // the partition-respecting run is not split up
+  graph->mptr = imalloc__(nvtxs + 1, "Match_Edges: graph->mptr");
+  graph->mind = imalloc__(nvtxs, "Match_Edges: graph->mind");
+  graph->cellmap = ismalloc__(nvtxs, -1, "Match_Edges: graph->cellmap");
+  int *wgtsbase = ismalloc__(nvtxs + 1, 0, "Match_EdgesStars: wgts");
+
+  if (timed) StartTimer(ctrl, ctrl->Aux3Tmr);
+  if (flag == 1)
+    PriorityOrder(ctrl, graph, perm, htable, vpairs);
+  else
+    DegreeOrder(ctrl, graph, perm, vpairs);
+  if (timed) StopTimer(ctrl, ctrl->Aux3Tmr);
+
+  if (timed) StartTimer(ctrl, ctrl->Aux4Tmr);
+  const int cnvtxs = GroupStars(ctrl, graph, perm, htable, wgtsbase + 1, where);
+  GroupsFromCellMap(graph, cnvtxs);
+  if (timed) StopTimer(ctrl, ctrl->Aux4Tmr);
+
+  ZBfree__(&wgtsbase);
+  CreateCoarseHGraph__(ctrl, graph, cnvtxs);
+}
+
+void Match_EdgesStars__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
+                        int flag) {
+  MatchEdgesStars(ctrl, graph, perm, htable, vpairs, flag, nullptr);
+}
