@@ -5,6 +5,11 @@
 #include "hgraph/hgraph.h"
 #include "rb/ctrl.h"
 
+// K-way entry points: the control record of a k-way call (option slot 3 is
+// the objective) and the coarsening aim of direct k-way partitioning.
+void SetupKwayCtrl__(CtrlType *ctrl, int nparts, int UBfactor, const int *options);
+int KwayCoarsenTo__(int nvtxs, int nparts);
+
 // Multilevel k-way driver.
 int MultilevelKwayPartition__(CtrlType *ctrl, HGraph *graph, int *part);
 void InitPartitionKway__(CtrlType *ctrl, HGraph *graph);
