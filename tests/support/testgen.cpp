@@ -1,11 +1,14 @@
 #include "testgen.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -113,6 +116,84 @@ std::vector<int> RecountPartWeights(const PlainHGraph &g, const int *where, int 
   std::vector<int> w(nparts, 0);
   for (int v = 0; v < g.nvtxs; ++v) w.at(where[v]) += g.vwgts[v];
   return w;
+}
+
+std::vector<int> RecountPartDegrees(const PlainHGraph &g, const int *where, int nparts) {
+  std::vector<int> deg(nparts, 0);
+  for (int e = 0; e < g.nhedges(); ++e) {
+    std::vector<int> parts;
+    for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j) parts.push_back(where[g.eind[j]]);
+    std::sort(parts.begin(), parts.end());
+    parts.erase(std::unique(parts.begin(), parts.end()), parts.end());
+    if (parts.size() > 1)
+      for (int p : parts) deg.at(p) += g.hewgts[e];
+  }
+  return deg;
+}
+
+PrintedStatistics ParseStatistics(const std::string &out) {
+  PrintedStatistics st;
+  auto after = [&](const char *key) -> const char * {
+    size_t at = out.find(key);
+    return at == std::string::npos ? nullptr : out.c_str() + at + std::strlen(key);
+  };
+  const char *summary = after("Summary for the ");
+  const char *cut = after("Hyperedge Cut:");
+  const char *soed = after("Sum of External Degrees:");
+  const char *sizes = after("Partition Sizes & External Degrees:");
+  if (!summary || !cut || !soed || !sizes) return st;
+  if (std::sscanf(summary, "%d-way", &st.nparts) != 1 || std::sscanf(cut, "%d", &st.cut) != 1 ||
+      std::sscanf(soed, "%d", &st.soed) != 1)
+    return st;
+  const char *p = sizes;
+  for (int k = 0; k < st.nparts; ++k) {
+    int w, d, used = 0;
+    if (std::sscanf(p, " %d[%d]%n", &w, &d, &used) != 2) return st;
+    st.pwgts.push_back(w);
+    st.pcuts.push_back(d);
+    p += used;
+  }
+  st.ok = true;
+  return st;
+}
+
+std::vector<int> ReadPartFile(const std::string &path) {
+  std::ifstream in(path);
+  std::vector<int> part;
+  int x;
+  while (in >> x) part.push_back(x);
+  return part;
+}
+
+double BisectionPartBound(int nparts, double total, double ub) {
+  if (nparts <= 1) return total;
+  double left = std::min(total, static_cast<double>(nparts / 2) / nparts * total + ub * total + 1);
+  double right =
+      std::min(total, static_cast<double>((nparts + 1) / 2) / nparts * total + ub * total + 1);
+  return std::max(BisectionPartBound(nparts / 2, left, ub),
+                  BisectionPartBound((nparts + 1) / 2, right, ub));
+}
+
+std::vector<int> CheckPartitionRun(const RunResult &r, const PlainHGraph &g,
+                                   const std::string &graphfile, int nparts) {
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<int> part = ReadPartFile(graphfile + ".part." + std::to_string(nparts));
+  int largest = -1;
+  for (int p : part) largest = std::max(largest, p);
+  if (largest + 1 != nparts) part = ReadPartFile(graphfile + ".part." + std::to_string(largest + 1));
+  EXPECT_EQ(static_cast<int>(part.size()), g.nvtxs) << "partition file of " << graphfile;
+  for (int p : part) EXPECT_TRUE(p >= 0 && p < nparts) << "part " << p;
+  if (static_cast<int>(part.size()) != g.nvtxs ||
+      !std::all_of(part.begin(), part.end(), [&](int p) { return p >= 0 && p < nparts; }))
+    return {};
+  PrintedStatistics st = ParseStatistics(r.out);
+  EXPECT_TRUE(st.ok) << r.out;
+  EXPECT_EQ(st.nparts, nparts);
+  EXPECT_EQ(st.cut, RecountCut(g, part.data()));
+  EXPECT_EQ(st.soed, RecountSOED(g, part.data()));
+  EXPECT_EQ(st.pwgts, RecountPartWeights(g, part.data(), nparts));
+  EXPECT_EQ(st.pcuts, RecountPartDegrees(g, part.data(), nparts));
+  return part;
 }
 
 void WriteHGraphFile(const std::string &path, const PlainHGraph &g, int fmt) {

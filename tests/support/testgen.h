@@ -50,6 +50,29 @@ int RecountCut(const PlainHGraph &g, const int *where);
 int RecountSOED(const PlainHGraph &g, const int *where);  // sum over cut hyperedges of w * parts
 std::vector<int> RecountPartWeights(const PlainHGraph &g, const int *where, int nparts);
 
+// External degree of every part: the weight of the cut hyperedges touching it.
+std::vector<int> RecountPartDegrees(const PlainHGraph &g, const int *where, int nparts);
+
+// The figures a program printed in its partition statistics; ok is false when
+// the summary is missing or malformed.
+struct PrintedStatistics {
+  bool ok = false;
+  int nparts = -1;
+  int cut = -1;
+  int soed = -1;
+  std::vector<int> pwgts;
+  std::vector<int> pcuts;
+};
+PrintedStatistics ParseStatistics(const std::string &out);
+
+// The part numbers of a partition file, one per line; empty when unreadable.
+std::vector<int> ReadPartFile(const std::string &path);
+
+// Heaviest weight a part of recursive bisection into nparts parts can reach
+// when every bisection gives a side at most its share of the bisected weight
+// plus ub of it (plus one for truncation). total: total vertex weight.
+double BisectionPartBound(int nparts, double total, double ub);
+
 // Writes g as a hypergraph file (format code 0, 1, 10 or 11 by its weights).
 void WriteHGraphFile(const std::string &path, const PlainHGraph &g, int fmt);
 
@@ -79,6 +102,13 @@ struct RunResult {
 };
 RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,
                      const std::string &cwd = "");
+
+// Checks a finished run of a partitioning program on g (read from graphfile):
+// exit status 0, a partition file "<graphfile>.part.<largest part + 1>" with
+// one part in 0..nparts-1 per vertex, and printed statistics equal to the
+// recounted ones. Returns the partition (empty when the file is unusable).
+std::vector<int> CheckPartitionRun(const RunResult &r, const PlainHGraph &g,
+                                   const std::string &graphfile, int nparts);
 
 // Path of a built program (simplepart, rbpart, kwaypart).
 std::string ProgramPath(const std::string &name);

@@ -1,0 +1,133 @@
+// The recursive-bisection entry points of the library.
+#include "zorbel.h"
+
+#include "rb/rb.h"
+#include "refine2/refine2.h"
+
+namespace {
+
+// Options of the call: slots 1-8 when slot 0 asks for them, else the defaults.
+// The refine entry point takes neither reconstruction nor fixed vertices.
+void TakeOptions(CtrlType &ctrl, const int *options, bool takeSplitSlots) {
+  bool given = options != nullptr && options[0] != 0;
+  ctrl.Nruns = given ? options[1] : 10;
+  ctrl.CType = given ? options[2] : 1;
+  ctrl.RType = given ? options[3] : 1;
+  ctrl.VCycle = given ? options[4] : 1;
+  ctrl.Reconst = given && takeSplitSlots ? options[5] : 0;
+  ctrl.Fixed = given && takeSplitSlots ? options[6] : 0;
+  ctrl.Seed = given ? options[7] : -1;
+  ctrl.dbglvl = given ? options[8] : 0;
+}
+
+void SetupCtrl(CtrlType &ctrl, int nparts, int UBfactor, const int *options,
+               bool takeSplitSlots) {
+  ctrl = CtrlType{};
+  ctrl.nparts = nparts;
+  ctrl.ubfactor = (float)(UBfactor * 1.0 / 100.0);
+  TakeOptions(ctrl, options, takeSplitSlots);
+  ctrl.CoarsenTo = 100;
+  ctrl.MaxNetSize = 50;
+}
+
+void CheckOptions(const CtrlType &ctrl, int UBfactor) {
+  if (ctrl.nparts < 2) errexit__("Nparts should be at least 2.\n");
+  if (UBfactor < 1 || UBfactor > 49) errexit__("UBfactor should be between 1 and 49.\n");
+  if (ctrl.Nruns < 1) errexit__("Nruns should be at least 1.\n");
+  if (ctrl.CType < 1 || ctrl.CType > 5) errexit__("Ctype should be between 1 and 5.\n");
+  if (ctrl.RType < 1 || ctrl.RType > 3) errexit__("Rtype should be between 1 and 3.\n");
+  if (ctrl.VCycle < 0 || ctrl.VCycle > 3) errexit__("Vcycle should be between 0 and 3.\n");
+  if (ctrl.Reconst < 0 || ctrl.Reconst > 1) errexit__("Reconst should be between 0 and 1.\n");
+  if (ctrl.Fixed < 0 || ctrl.Fixed > 1) errexit__("Fixed should be between 0 and 1.\n");
+}
+
+// The library's own copy of the caller's hypergraph, with unit weights where
+// the caller gave none: the caller's arrays are only ever read.
+HGraph *CopyCallerHGraph(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                         const int *eind, const int *hewgts) {
+  HGraph *graph = CreateHGraph__();
+  graph->nvtxs = nvtxs;
+  graph->nhedges = nhedges;
+  graph->cellwgt = imalloc__(nvtxs, "ZORBEL: graph->cellwgt");
+  if (vwgts) icopy__(nvtxs, vwgts, graph->cellwgt);
+  else iset__(nvtxs, 1, graph->cellwgt);
+  graph->netwgt = imalloc__(nhedges, "ZORBEL: graph->netwgt");
+  if (hewgts) icopy__(nhedges, hewgts, graph->netwgt);
+  else iset__(nhedges, 1, graph->netwgt);
+  graph->netptr = icopy__(nhedges + 1, eptr, imalloc__(nhedges + 1, "ZORBEL: graph->netptr"));
+  graph->netind = icopy__(eptr[nhedges], eind, imalloc__(eptr[nhedges], "ZORBEL: graph->netind"));
+  return graph;
+}
+
+void StartCallTimers(CtrlType &ctrl) {
+  if (IsSet(ctrl.dbglvl, DBG_TIME)) {
+    InitTimers__(&ctrl);
+    StartTimer(&ctrl, ctrl.TotalTmr);
+  }
+}
+
+void StopCallTimers(CtrlType &ctrl) {
+  StopTimer(&ctrl, ctrl.TotalTmr);
+  if (IsSet(ctrl.dbglvl, DBG_TIME)) PrintTimers__(&ctrl, 0);
+}
+
+void PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
+                   const int *hewgts, int nparts, int UBfactor, const int *options, int *part,
+                   int *edgecut, int kwayFinish) {
+  CtrlType ctrl;
+  SetupCtrl(ctrl, nparts, UBfactor, options, true);
+  ctrl.KwayFinish = kwayFinish;
+  CheckOptions(ctrl, UBfactor);
+  StartCallTimers(ctrl);
+
+  HGraph *graph = CopyCallerHGraph(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  StartTimer(&ctrl, ctrl.MultilevelTmr);
+  *edgecut = MultilevelPartition__(&ctrl, graph, part);
+  StopTimer(&ctrl, ctrl.MultilevelTmr);
+  StopCallTimers(ctrl);
+
+  FreeHGraph__(graph);
+}
+
+}  // namespace
+
+extern "C" {
+
+void ZORBEL_PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                          const int *eind, const int *hewgts, int nparts, int UBfactor,
+                          const int *options, int *part, int *edgecut) {
+  PartRecursive(nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, UBfactor, options, part,
+                edgecut, nparts <= 64 ? 1 : 0);
+}
+
+void ZORBEL_PartRecursiveInternal(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                                  const int *eind, const int *hewgts, int nparts, int UBfactor,
+                                  const int *options, int *part, int *edgecut) {
+  PartRecursive(nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, UBfactor, options, part,
+                edgecut, 0);
+}
+
+void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                       const int *eind, const int *hewgts, int UBfactor, const int *options,
+                       int *part, int *edgecut) {
+  CtrlType ctrl;
+  SetupCtrl(ctrl, 2, UBfactor, options, false);
+  ctrl.TargetFrac = 0.5f;
+  StartCallTimers(ctrl);
+
+  HGraph *graph = CopyCallerHGraph(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  graph->nfixed = 0;
+  StartTimer(&ctrl, ctrl.MultilevelTmr);
+  CreateIncidentHGraph__(graph);
+  AllocateRefinementMemory__(graph);
+  icopy__(nvtxs, part, graph->where);
+  Refine_FM__(&ctrl, graph, 10);
+  icopy__(nvtxs, graph->where, part);
+  *edgecut = graph->mincut;
+  StopTimer(&ctrl, ctrl.MultilevelTmr);
+  StopCallTimers(ctrl);
+
+  FreeHGraph__(graph);
+}
+
+}  // extern "C"

@@ -1,0 +1,129 @@
+// Multilevel recursive bisection: the recursion over bisections, fixed
+// vertices, and the k-way pass that finishes the partition.
+#include "coarsen/coarsen.h"
+#include "kway/kway.h"
+#include "rb/rb.h"
+
+namespace {
+
+int *IdentityLabel(int nvtxs) {
+  int *label = imalloc__(nvtxs, "MultilevelPartition: label");
+  for (int i = 0; i < nvtxs; ++i) label[i] = i;
+  return label;
+}
+
+// One k-way refinement pass with V-cycles over the whole partition p of g, so
+// that vertices can move between parts that were separated at different
+// levels of the recursion. It is confined to the balance recursion reached.
+// Returns the hyperedge cut of the refined partition.
+int KwayFinishPass(CtrlType *ctrl, HGraph *g, int *p) {
+  int nparts = ctrl->nparts;
+  int savedRType = ctrl->RType;
+  ctrl->RType = 1;
+
+  int *kpwgts = ismalloc__(nparts, 0, "MultilevelPartition: kpwgts");
+  for (int v = 0; v < g->nvtxs; ++v) kpwgts[p[v]] += g->cellwgt[v];
+  int tvwgt = iasum__(nparts, kpwgts);
+  // Without any vertex weight every partition is equally balanced.
+  ctrl->ubfactor = tvwgt > 0
+                       ? (float)((nparts * 1.0 * kpwgts[iamax__(nparts, kpwgts)]) / (tvwgt * 1.0))
+                       : 1.0f;
+
+  AllocateKwayRefinementMemory__(ctrl, g);
+  icopy__(g->nvtxs, p, g->where);
+  RefineCutKway_Random__(ctrl, g, 10);
+  ZBfree__(&g->nrinfo, &g->crinfo, &g->crdata, &g->nrdata, &g->kpwgts, &g->islandmap);
+  VCycleRefinementKway__(ctrl, g, 10);
+  icopy__(g->nvtxs, g->where, p);
+  int cut = g->mincut;
+
+  ZBfree__(&kpwgts);
+  ctrl->RType = savedRType;
+  return cut;
+}
+
+bool WantsKwayFinish(const CtrlType *ctrl, const HGraph *g) {
+  return ctrl->nparts > 2 && ctrl->KwayFinish == 1 && g->nvtxs > 0;
+}
+
+// Fixed-vertex mode: the vertices fixed to each part are merged into one
+// anchor vertex, the compressed hypergraph is partitioned with its anchors in
+// distinct parts, and the result is projected back so that anchor k's part
+// becomes part k.
+int MultilevelPartitionFixed(CtrlType *ctrl, HGraph *graph, int *part) {
+  int nvtxs = graph->nvtxs, nparts = ctrl->nparts;
+
+  // A pre-assignment outside 0..nparts-1 cannot be honoured: such a vertex is free.
+  for (int i = 0; i < nvtxs; ++i)
+    if (part[i] < -1 || part[i] >= nparts) part[i] = -1;
+  int *orgpart = icopy__(nvtxs, part, imalloc__(nvtxs, "MultilevelPartition: orgpart"));
+
+  CompressFixedCells__(ctrl, graph, part);
+  HGraph *cgraph = graph->coarser;
+  cgraph->isroot = 1;
+  cgraph->finer = nullptr;
+  graph->coarser = nullptr;
+
+  cgraph->label = IdentityLabel(cgraph->nvtxs);
+  int *fpart = imalloc__(cgraph->nvtxs, "MultilevelPartition: fpart");
+  cgraph->nfixed = nparts;
+
+  int cut = MLRB__(ctrl, cgraph, fpart, nparts, 0);
+  if (WantsKwayFinish(ctrl, cgraph)) cut = KwayFinishPass(ctrl, cgraph, fpart);
+
+  ProjectFixedCells__(ctrl, graph, part, fpart);
+  for (int i = 0; i < nvtxs; ++i)
+    if (orgpart[i] != -1 && orgpart[i] != part[i])
+      printf("Fixing failed: %d %d %d\n", i, orgpart[i], part[i]);
+
+  ZBfree__(&fpart, &orgpart);
+  FreeHGraph__(cgraph);
+  return cut;
+}
+
+}  // namespace
+
+int MultilevelPartition__(CtrlType *ctrl, HGraph *graph, int *part) {
+  if (ctrl->Fixed) return MultilevelPartitionFixed(ctrl, graph, part);
+
+  graph->isroot = 1;
+  graph->label = IdentityLabel(graph->nvtxs);
+  graph->nfixed = 0;
+
+  int cut = MLRB__(ctrl, graph, part, ctrl->nparts, 0);
+  if (WantsKwayFinish(ctrl, graph)) cut = KwayFinishPass(ctrl, graph, part);
+  return cut;
+}
+
+int MLRB__(CtrlType *ctrl, HGraph *graph, int *part, int n, int first) {
+  // Side 0 produces the n/2 lower part numbers, side 1 the (n+1)/2 upper ones.
+  ctrl->TargetFrac = (float)((n / 2 * 1.0) / (n * 1.0));
+
+  // A half can run empty when there are more parts than vertices; its parts stay empty.
+  int *bis = imalloc__(graph->nvtxs, "MLRB: bisection");
+  int cut = graph->nvtxs > 0 ? Hypergraph_Bisection__(ctrl, graph, bis) : 0;
+
+  // Written through the labels, so every bisection writes into the final part
+  // vector; deeper levels overwrite these provisional numbers.
+  for (int i = 0; i < graph->nvtxs; ++i) part[graph->label[i]] = first + bis[i];
+
+  HGraph *lgraph = nullptr, *rgraph = nullptr;
+  if (n > 2) {
+    lgraph = CreateHGraph__();
+    rgraph = CreateHGraph__();
+    SplitGraphPart__(ctrl, graph, bis, lgraph, rgraph);
+  }
+
+  ZBfree__(&bis, &graph->label);
+  if (graph->isroot == 0) FreeHGraph__(graph);
+
+  if (n > 3) {
+    cut += MLRB__(ctrl, lgraph, part, n / 2, first);
+    cut += MLRB__(ctrl, rgraph, part, (n + 1) / 2, first + n / 2);
+  } else if (n == 3) {
+    cut += MLRB__(ctrl, rgraph, part, 2, first + 1);
+    ZBfree__(&lgraph->label);
+    FreeHGraph__(lgraph);
+  }
+  return cut;
+}

@@ -1,0 +1,62 @@
+#include "frontend.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "hgraph/hgraph.h"
+
+namespace {
+
+// Reads the pre-assignment into part; its largest part number must name one
+// of the requested parts.
+void ReadFixFile(const PartitionRun &run, int nvtxs, int *part) {
+  ReadPartition(nvtxs, part, run.fixfile);
+  if (nvtxs > 0 && part[iamax__(nvtxs, part)] >= run.nparts) {
+    printf("Input Error:\n\tThe file %s contains more than %d sets of pre-assigned vertices.\n\n",
+           run.fixfile, run.nparts);
+    fflush(stdout);
+    exit(1);
+  }
+}
+
+void PrintTimingLines(double parttime, double iotime) {
+  printf("\n\nTiming Information ---------------------------------------------------------");
+  printf("\n  Partitioning Time:\t\t %7.3fsec", parttime);
+  printf("\n           I/O Time:\t\t %7.3fsec", iotime);
+  printf("\n*******************************************************************************\n");
+}
+
+}  // namespace
+
+void RunPartitioner(const PartitionRun &run) {
+  double iotime = 0.0, parttime = 0.0;
+
+  iotime -= seconds__();
+  HGraph *graph = ReadHGraph(run.graphfile);
+  iotime += seconds__();
+
+  int *part = ismalloc__(graph->nvtxs, 0, "main: part");
+  if (run.fixfile) {
+    iotime -= seconds__();
+    ReadFixFile(run, graph->nvtxs, part);
+    iotime += seconds__();
+  }
+
+  PrintInfo(graph, run.nparts, run.UBfactor, run.options, run.graphfile, run.mode);
+
+  int edgecut = 0;
+  parttime -= seconds__();
+  run.entry(graph->nvtxs, graph->nhedges, graph->cellwgt, graph->netptr, graph->netind,
+            graph->netwgt, run.nparts, run.UBfactor, run.options, part, &edgecut);
+  parttime += seconds__();
+
+  iotime -= seconds__();
+  WriteHGraphPart(graph->nvtxs, part, run.graphfile);
+  iotime += seconds__();
+
+  PrintPartStatistics(graph->nvtxs, graph->nhedges, run.nparts, graph->netptr, graph->netind,
+                      graph->netwgt, graph->cellwgt, part);
+  PrintTimingLines(parttime, iotime);
+
+  ZBfree__(&graph->netptr, &graph->netind, &graph->cellwgt, &graph->netwgt, &part, &graph);
+}

@@ -1,0 +1,22 @@
+// What the partitioning programs share: one run from the hypergraph file to
+// the partition file, the statistics and the timing lines.
+#pragma once
+
+// The library entry point a program partitions with.
+using PartitionEntry = void (*)(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                                const int *eind, const int *hewgts, int nparts, int UBfactor,
+                                const int *options, int *part, int *edgecut);
+
+struct PartitionRun {
+  const char *graphfile;
+  const char *fixfile;  // nullptr: no pre-assigned vertices
+  int nparts;
+  int UBfactor;
+  const int *options;  // the nine-slot option vector
+  int mode;            // run description of PrintInfo: 1 recursive bisection, 2 k-way
+  PartitionEntry entry;
+};
+
+// Reads the hypergraph (and the fix file), partitions, writes the partition
+// file and prints the reports. Every error ends the process with status 1.
+void RunPartitioner(const PartitionRun &run);
