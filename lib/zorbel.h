@@ -1,9 +1,89 @@
 /*
  * ZORBEL: multilevel hypergraph partitioning.
  *
- * The public entry points, usable from C and C++. The library never writes or
- * frees the caller's arrays; results come back only through part and *edgecut.
- * Two calls must not run at the same time.
+ * The public entry points, usable from C (C99) and C++. Link with -lzorbel
+ * (pkg-config zorbel, or the CMake target zorbel::zorbel).
+ *
+ * THE HYPERGRAPH
+ *   nvtxs    number of vertices, numbered 0 .. nvtxs-1.
+ *   nhedges  number of hyperedges, numbered 0 .. nhedges-1.
+ *   eptr     nhedges+1 offsets into eind: hyperedge e has the pins
+ *            eind[eptr[e]] .. eind[eptr[e+1]-1]. eptr[0] is 0 and eptr never
+ *            decreases; eptr[nhedges] is the number of pins.
+ *   eind     the pins (vertex numbers 0 .. nvtxs-1) of all hyperedges, one
+ *            hyperedge after the other, no vertex twice in one hyperedge.
+ *   vwgts    nvtxs vertex weights, or NULL for weight 1 each.
+ *   hewgts   nhedges hyperedge weights, or NULL for weight 1 each.
+ *   The arrays are trusted as given: they are not checked.
+ *
+ *   Example: the hyperedges {0,1,2}, {2,3} and {1,3} over four vertices are
+ *     int eptr[] = {0, 3, 5, 7};
+ *     int eind[] = {0, 1, 2,  2, 3,  1, 3};
+ *
+ * THE RESULT
+ *   part     nvtxs ints. On return, the part (0 .. nparts-1) of every vertex.
+ *            On entry it is read only by the refine calls (the partition to
+ *            improve) and in fixed-vertex mode (options[6] = 1): -1 for a
+ *            free vertex, or the part the vertex must end up in.
+ *   edgecut  out: one int, the figure each entry point describes below. The
+ *            cut of a partition is the total weight of the hyperedges whose
+ *            pins lie in more than one part.
+ *
+ * THE OPTIONS
+ *   options is an array of nine ints. When options[0] is 0 every other slot
+ *   is ignored and the defaults are used; otherwise slots 1-8 are taken as
+ *   given (all of them: give a value to each).
+ *
+ *   slot name     meaning                                             default
+ *   0            0 = use the defaults, 1 = use slots 1-8                    -
+ *   1    Nruns    independent trials per bisection (per partitioning in
+ *                 ZORBEL_PartKway); the best one is kept; at least 1       10
+ *   2    CType    how vertices are grouped while coarsening:                1
+ *                 1 HFC   star grouping, strongest connections first on
+ *                         the first levels (trials alternate with FC),
+ *                 2 FC    star grouping, vertices visited by degree,
+ *                 3 GFC   star grouping, strongest connections first,
+ *                 4 HEDGE whole hyperedges first, then pairs of vertices,
+ *                 5 EDGE  pairs of vertices
+ *   3    RType    recursive bisection: refinement of each bisection         1
+ *                   1 FM, 2 1WayFM (one-way passes, then FM),
+ *                   3 EEFM (early-exit FM, faster on large inputs);
+ *                 ZORBEL_PartKway and ZORBEL_KWayRefine: the objective
+ *                   1 Cut (hyperedge cut), 2 SOED (sum of external
+ *                   degrees: each cut hyperedge counts once per part)
+ *   4    VCycle   when V-cycles refine a trial further:                     1
+ *                   0 never, 1 at the end on the best trials,
+ *                   2 on each trial at least as good as the best so far,
+ *                   3 on each trial close to the best so far
+ *   5    Reconst  recursive bisection: 1 keeps each side's pins of a cut     0
+ *                 hyperedge as a hyperedge of that half, 0 drops it
+ *   6    Fixed    recursive bisection: 1 = part carries pre-assigned        0
+ *                 vertices (see part above)
+ *   7    Seed     seed of the random generator; negative: the clock        -1
+ *   8    dbglvl   sum of the reports wanted on standard output: 1           0
+ *                 coarsening, 2 initial partition, 4 refinement passes,
+ *                 8 one line before and after each bisection, 16 one line
+ *                 per trial, 32 processor time per phase, 128 details of
+ *                 trials and V-cycles, 256 every move; with 0 the
+ *                 library prints only "Fixing failed: vertex wanted got"
+ *                 lines, for pre-assigned vertices that did not end in
+ *                 their part
+ *
+ *   ZORBEL_PartKway, ZORBEL_KWayRefine and ZORBEL_2WayRefine read slots 1, 2,
+ *   3, 4, 7 and 8 only. With a non-negative Seed the results are
+ *   reproducible; with the clock, calls within the same second repeat the
+ *   same random sequence.
+ *
+ * ERRORS
+ *   There is no error return. An argument out of the range an entry point
+ *   documents ends the process: the message is written to standard error and
+ *   the process exits with status 1. So does an exhausted heap.
+ *
+ * OWNERSHIP AND STATE
+ *   The library never writes or frees the caller's arrays, apart from part
+ *   and *edgecut, and keeps no pointer to them after returning; it frees
+ *   everything it allocates before returning. It reseeds and draws from the
+ *   process-wide drand48 generator. Two calls must not run at the same time.
  */
 #ifndef ZORBEL_H
 #define ZORBEL_H
@@ -12,18 +92,69 @@
 extern "C" {
 #endif
 
+/*
+ * Partitions the hypergraph into nparts parts by multilevel recursive
+ * bisection: each bisection coarsens, bisects the coarsest level and refines
+ * back, keeping the best of Nruns trials; then each half is bisected again.
+ * With 3 to 64 parts a k-way refinement pass over the whole partition ends
+ * the run.
+ *   nparts    at least 2.
+ *   UBfactor  1 to 49: every bisection may deviate from its target share of
+ *             the weight (one half for an even split) by UBfactor per cent
+ *             of the weight it divides; 5 allows 45:55. Deviations compound
+ *             over the levels of the recursion.
+ *   *edgecut  the cut of the returned partition. Exception: with Reconst 1
+ *             and more than 64 parts it is the sum of the cuts of all
+ *             bisections, which can exceed the final cut.
+ * Errors: nparts, UBfactor, Nruns, CType, RType (1-3), VCycle, Reconst and
+ * Fixed (0-1) out of range.
+ */
 void ZORBEL_PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                           const int *eind, const int *hewgts, int nparts, int UBfactor,
                           const int *options, int *part, int *edgecut);
+/*
+ * ZORBEL_PartRecursive without the final k-way refinement pass: the plain
+ * result of recursive bisection. Same arguments and errors; *edgecut is the
+ * sum of the cuts of all bisections (the cut of the partition unless
+ * Reconst is 1).
+ */
 void ZORBEL_PartRecursiveInternal(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                                   const int *eind, const int *hewgts, int nparts, int UBfactor,
                                   const int *options, int *part, int *edgecut);
+/*
+ * Improves the bisection given in part (values 0 and 1) by FM refinement on
+ * the hypergraph itself, without coarsening, within UBfactor per cent of
+ * an even split (as in ZORBEL_PartRecursive). The improved bisection
+ * replaces part; *edgecut is its cut. Nothing is checked; the random
+ * generator is not reseeded.
+ */
 void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                        const int *eind, const int *hewgts, int UBfactor, const int *options,
                        int *part, int *edgecut);
+/*
+ * Partitions the hypergraph directly into nparts parts: each of Nruns trials
+ * coarsens to about 200 vertices per part, takes an initial partition of the
+ * coarsest level from recursive bisection and refines it back with k-way
+ * refinement; the best trial is kept.
+ *   nparts    at least 2.
+ *   UBfactor  at least 5: no part may weigh more than (100 + UBfactor) per
+ *             cent of the average part weight.
+ *   options   slot 3 is the objective: 1 the cut, 2 the sum of external
+ *             degrees (SOED).
+ *   *edgecut  the objective's value for the returned partition: its cut, or
+ *             its SOED.
+ * Errors: nparts, UBfactor, Nruns, CType, the objective (1-2), VCycle out of
+ * range, and fewer than 2 vertices.
+ */
 void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
                      const int *hewgts, int nparts, int UBfactor, const int *options, int *part,
                      int *edgecut);
+/*
+ * Improves the k-way partition given in part (values 0 .. nparts-1) by k-way
+ * refinement and V-cycles, with the balance bound of ZORBEL_PartKway. The
+ * improved partition replaces part; *edgecut is its cut, whatever the
+ * objective. Nothing is checked; the random generator is not reseeded.
+ */
 void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                        const int *eind, const int *hewgts, int nparts, int UBfactor,
                        const int *options, int *part, int *edgecut);
