@@ -1,0 +1,99 @@
+// K-way uncoarsening: projection of a partition to the finer level,
+// refinement on every level, placement of the islands, and the V-cycles that
+// coarsen within the parts and refine again.
+#include "coarsen/coarsen.h"
+#include "kway/kway.h"
+#include "rb/rb.h"
+
+namespace {
+
+// Refines one level by the objective in RType. A level whose vertices are
+// all islands has nothing to move; its figures are still computed so that
+// objval describes the partition like after a refinement.
+void RefineKwayLevel(CtrlType *ctrl, HGraph *graph) {
+  StartTimer(ctrl, ctrl->RefTmr);
+  if (graph->nvtxs >= 1) {
+    switch (ctrl->RType) {
+      case 1: RefineCutKway_Random__(ctrl, graph, 10); break;
+      case 2: RefineSOEDKway_Random__(ctrl, graph, 10); break;
+      default: errexit__("Unknown refinement type: %d\n", ctrl->RType);
+    }
+  } else {
+    ComputeInitKwayGains__(ctrl, graph);
+    graph->objval = (ctrl->RType == 2) ? graph->minsoed : graph->mincut;
+  }
+  StopTimer(ctrl, ctrl->RefTmr);
+}
+
+}  // namespace
+
+void ProjectKwayPartition__(CtrlType *ctrl, HGraph *cgraph) {
+  StartTimer(ctrl, ctrl->ProjectTmr);
+  HGraph *graph = cgraph->finer;
+  AllocateKwayRefinementMemory__(ctrl, graph);
+  const int *cmap = graph->cellmap, *cwhere = cgraph->where;
+  for (int v = 0; v < graph->nvtxs; v++) graph->where[v] = cwhere[cmap[v]];
+  FreeHGraph__(cgraph);
+  graph->coarser = nullptr;
+  StopTimer(ctrl, ctrl->ProjectTmr);
+}
+
+// Islands carry no cut: each goes to the part that is lightest at the time,
+// so several islands may land in different parts.
+void PartitionIslandsKway__(CtrlType *ctrl, HGraph *graph) {
+  const int end = graph->nvtxs + graph->nislands;
+  for (int v = graph->nvtxs; v < end; v++) {
+    const int p = iamin__(ctrl->nparts, graph->kpwgts);
+    graph->where[v] = p;
+    graph->kpwgts[p] += graph->cellwgt[v];
+  }
+}
+
+void RefineKway__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
+  StartTimer(ctrl, ctrl->UncoarsenTmr);
+  if (cgraph->finer != nullptr) {
+    HGraph *g = cgraph->finer;
+    ProjectKwayPartition__(ctrl, cgraph);
+    for (;;) {
+      RefineKwayLevel(ctrl, g);
+      PartitionIslandsKway__(ctrl, g);
+      if (g == graph) break;
+      g = g->finer;
+      ProjectKwayPartition__(ctrl, g->coarser);
+    }
+    CombineIslands__(graph);
+  }
+  StopTimer(ctrl, ctrl->UncoarsenTmr);
+}
+
+int VCycleRefinementKway__(CtrlType *ctrl, HGraph *graph, int nvcycles) {
+  const int oldCoarsenTo = ctrl->CoarsenTo, oldCType = ctrl->CType;
+  ctrl->CoarsenTo = 1000;
+  int best = graph->objval, last = -1;
+
+  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) printf("          [%d ", graph->objval);
+  for (int i = 0; i < nvcycles; i++) {
+    // Coarsening keeps every group inside one part and carries where down,
+    // so each cycle starts its refinement from the current partition.
+    ctrl->CType = i % 2;
+    RefineKway__(ctrl, graph, CCoarsen__(ctrl, graph));
+    if (IsSet(ctrl->dbglvl, DBG_DETAIL)) {
+      printf("%d ", graph->objval);
+      fflush(stdout);
+    }
+    ZBfree__(&graph->cellmap, &graph->netmap, &graph->mptr, &graph->mind, &graph->nrinfo,
+             &graph->crinfo, &graph->crdata, &graph->nrdata, &graph->kpwgts, &graph->islandmap);
+
+    if (graph->objval < best) {
+      best = graph->objval;
+      last = i;
+    } else if (i - last >= 2) {
+      break;
+    }
+  }
+  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) printf("(min = %d)]\n", graph->objval);
+
+  ctrl->CoarsenTo = oldCoarsenTo;
+  ctrl->CType = oldCType;
+  return graph->objval;
+}
