@@ -5,18 +5,164 @@
 #include "hgraph/hgraph.h"
 #include "rb/ctrl.h"
 
-// Refinement driver, projection and gains.
+// ---- Gain priority queue -------------------------------------------------------
+
+// One list node per id in bucket mode; id is fixed at initialisation.
+struct ListNode {
+  int id;
+  ListNode *prev;
+  ListNode *next;
+};
+
+// One heap entry in heap mode.
+struct KeyVal {
+  int key;  // the gain
+  int val;  // the id
+};
+
+// Max-priority queue of vertex ids by gain. Bucket mode (type 1) keeps one
+// doubly linked list per gain in -gainspan..+gainspan; heap mode (type 2) is a
+// binary max-heap, used when the gain range is large next to the id range.
+struct PQueue {
+  int type;      // 1 bucket mode, 2 heap mode
+  int nnodes;    // entries now in the queue
+  int maxnodes;  // ids run from 0 to maxnodes-1; 0 once freed
+  int maxgain;   // bucket mode: highest non-empty bucket, -gainspan when empty
+  int gainspan;  // bucket mode: largest absolute gain
+
+  ListNode *nodes;     // bucket mode: [maxnodes]
+  ListNode **buckets;  // bucket mode: offset by +gainspan, so buckets[g] is the list of gain g
+  KeyVal *heap;        // heap mode: [maxnodes]
+  int *locator;        // heap mode: [maxnodes] position of each id, -1 when absent
+};
+
+enum : int { PQUEUE_BUCKET = 1, PQUEUE_HEAP = 2 };
+
+void PQueueInit__(PQueue *queue, int maxnodes, int gainspan);
+void PQueueReset__(PQueue *queue);
+void PQueueFree__(PQueue *queue);
+int PQueueInsert__(PQueue *queue, int id, int gain);
+int PQueueDelete(PQueue *queue, int id, int gain);
+int PQueueUpdate__(PQueue *queue, int id, int oldgain, int newgain);
+int PQueueGetMax__(PQueue *queue);
+int PQueueSeeMax__(const PQueue *queue);
+int PQueueSeeConstraintMax(const PQueue *queue, int maxwgt, const int *vwgt);
+int CheckHeap(const PQueue *queue);
+
+// ---- Refinement driver, projection and gains -----------------------------------
 void AllocateRefinementMemory__(HGraph *graph);
 void ComputeInitGains__(HGraph *graph);
 int ComputeCut__(HGraph *graph);
+int CheckDegrees(HGraph *graph);
 void ProjectPartition__(CtrlType *ctrl, HGraph *cgraph);
 void PartitionIslands__(HGraph *graph);
+// Refines from the coarsest level cgraph up to graph, the finest level of the chain.
 void Refine__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph);
 
-// Refinement schemes.
+// ---- Refinement schemes -----------------------------------------------------------
 void Refine_FM__(CtrlType *ctrl, HGraph *graph, int npasses);
 void Refine_FM2__(CtrlType *ctrl, HGraph *graph, int npasses);
 void Refine_EEFM__(CtrlType *ctrl, HGraph *graph, int npasses, float fraction);
 void Refine_EEFM2__(CtrlType *ctrl, HGraph *graph, int npasses, float fraction);
 void Refine_OneWayFM__(CtrlType *ctrl, HGraph *graph, int npasses);
 void Balance__(CtrlType *ctrl, HGraph *graph);
+
+// ---- Shared by the refinement schemes ----------------------------------------------
+
+// Smallest weight each side may carry for total = pwgts[0] + pwgts[1]. Side 0's
+// bound is formed in single precision and side 1's in double, so the two may
+// differ by one for the same fractions.
+void ComputeMinPartWeights__(const CtrlType *ctrl, int total, int minpwgt[2]);
+
+// Gain range of the level's queues: no gain exceeds a vertex's adjwgt.
+int MaxAdjWgt__(const HGraph *graph);
+
+// Queues and arrays of one FM-style refinement call.
+struct FMWork {
+  int nqueues;       // one per side, or one for one-way refinement
+  PQueue queues[2];  // capacity nvtxs, gain range MaxAdjWgt__
+  int *moved;        // -1 for a vertex that may still move in this pass
+  int *swaps;        // the vertices in the order they moved
+  int *perm;         // the order in which vertices enter the queues
+};
+void AllocateFMWork__(HGraph *graph, FMWork *work, int nqueues);
+void FreeFMWork__(FMWork *work);
+
+// Fills the queues of the sides in a coarse random order; fixed vertices
+// (id < nfixed) are marked moved and stay out for the whole pass.
+void FillQueues__(HGraph *graph, PQueue queues[2], int *moved, int *perm);
+
+// The side counts and gains after vertex v moved from side f to side t
+// (where[v] already says t). Only pins u with touch(u) are adjusted; after u's
+// adjustment on a hyperedge, notify(u, oldgain) lets a queue follow. The
+// mover's own gain is left to the caller.
+template <class Touch, class Notify>
+inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, Touch touch, Notify notify) {
+  const int *incptr = graph->incptr, *incind = graph->incind;
+  const int *netptr = graph->netptr, *netind = graph->netind;
+  const int *netwgt = graph->netwgt, *where = graph->where;
+  int *gain = graph->gain, *ndf = graph->ndeg[f], *ndt = graph->ndeg[t];
+
+  for (int j = incptr[v]; j < incptr[v + 1]; ++j) {
+    const int e = incind[j];
+    const int nt = ++ndt[e];
+    const int nf = --ndf[e];
+    // The hyperedge stays cut whichever of its pins moves next.
+    if (nt > 2 && nf > 1) continue;
+
+    const int w = netwgt[e];
+    // A pin left on f gains when it became e's last pin there or e just became
+    // cut; a pin on t loses when e now lies wholly on t or it has a partner there.
+    const int df = (nf == 1 ? w : 0) + (nt == 1 ? w : 0);
+    const int dt = -((nf == 0 ? w : 0) + (nt == 2 ? w : 0));
+    for (int k = netptr[e]; k < netptr[e + 1]; ++k) {
+      const int u = netind[k];
+      if (u == v || !touch(u)) continue;
+      const int old = gain[u];
+      gain[u] += (where[u] == f ? df : dt);
+      notify(u, old);
+    }
+  }
+}
+
+// Candidate choice of the two weight policies: the plain maximum of a queue,
+// or the best positive-gain vertex that its side can still give away.
+struct PlainPick {
+  static constexpr bool kHeavy = false;
+  static int See(const PQueue *queue, int, const int *) { return PQueueSeeMax__(queue); }
+  static int Take(PQueue *queue, int, int) { return PQueueGetMax__(queue); }
+};
+struct WeightPick {
+  static constexpr bool kHeavy = true;
+  static int See(const PQueue *queue, int slack, const int *cellwgt) {
+    return PQueueSeeConstraintMax(queue, slack, cellwgt);
+  }
+  static int Take(PQueue *queue, int v, int gain) {
+    PQueueDelete(queue, v, gain);
+    return v;
+  }
+};
+
+// FM's side rule: the side of the higher gain unless its candidate would take
+// it below its minimum; on equal gains the side with strictly more slack gives,
+// side 0 otherwise. a and b are the candidates, -1 for none, not both -1.
+inline int ChooseSideFM__(const HGraph *graph, const int minpwgt[2], int a, int b) {
+  if (a == -1) return 1;
+  if (b == -1) return 0;
+  const int *gain = graph->gain, *cellwgt = graph->cellwgt, *pwgts = graph->pwgts;
+  if (gain[a] > gain[b]) return pwgts[0] - cellwgt[a] < minpwgt[0] ? 1 : 0;
+  if (gain[a] < gain[b]) return pwgts[1] - cellwgt[b] < minpwgt[1] ? 0 : 1;
+  return pwgts[0] - minpwgt[0] < pwgts[1] - minpwgt[1] ? 1 : 0;
+}
+
+// v changes side (where, pwgts) without touching gains or side counts.
+inline void FlipSide__(HGraph *graph, int v) {
+  const int from = graph->where[v], to = 1 - from;
+  graph->where[v] = to;
+  graph->pwgts[to] += graph->cellwgt[v];
+  graph->pwgts[from] -= graph->cellwgt[v];
+}
+
+// Takes back a move kept in exact state: v returns to the other side, its gain
+// turns into the gain of moving again, and all pins' gains follow.
+void UndoMoveExact__(HGraph *graph, int v);

@@ -1,0 +1,116 @@
+// Two-way state of a level: side counts, gains, cut and side weights from
+// scratch, the exact take-back of a move, and the balance bounds.
+#include <algorithm>
+
+#include "refine2/refine2.h"
+
+void AllocateRefinementMemory__(HGraph *graph) {
+  graph->where = imalloc__(graph->nvtxs + graph->nislands, "AllocateRefinementMemory: where");
+  graph->gain = imalloc__(graph->nvtxs, "AllocateRefinementMemory: gain");
+  graph->ndeg[0] = imalloc__(graph->nhedges, "AllocateRefinementMemory: ndeg[0]");
+  graph->ndeg[1] = imalloc__(graph->nhedges, "AllocateRefinementMemory: ndeg[1]");
+}
+
+namespace {
+
+// Side counts of every hyperedge; returns the cut they give.
+int CountSides(const HGraph *graph, const int *where, int *ndeg0, int *ndeg1) {
+  const int *netptr = graph->netptr, *netind = graph->netind, *netwgt = graph->netwgt;
+  int *ndeg[2] = {ndeg0, ndeg1};
+  int cut = 0;
+  for (int e = 0; e < graph->nhedges; ++e) {
+    ndeg0[e] = ndeg1[e] = 0;
+    for (int k = netptr[e]; k < netptr[e + 1]; ++k) ndeg[where[netind[k]]][e]++;
+    if (ndeg0[e] > 0 && ndeg1[e] > 0) cut += netwgt[e];
+  }
+  return cut;
+}
+
+// Decrease of the cut if v alone changed side. A one-pin hyperedge earns both
+// terms and so contributes nothing.
+int VertexGain(const HGraph *graph, const int *where, const int *const ndeg[2], int v) {
+  const int s = where[v], o = 1 - s;
+  const int *netwgt = graph->netwgt;
+  int g = 0;
+  for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) {
+    const int e = graph->incind[j];
+    if (ndeg[s][e] == 1) g += netwgt[e];
+    if (ndeg[o][e] == 0) g -= netwgt[e];
+  }
+  return g;
+}
+
+}  // namespace
+
+void ComputeInitGains__(HGraph *graph) {
+  graph->mincut = CountSides(graph, graph->where, graph->ndeg[0], graph->ndeg[1]);
+  graph->pwgts[0] = graph->pwgts[1] = 0;
+  for (int v = 0; v < graph->nvtxs; ++v) {
+    graph->pwgts[graph->where[v]] += graph->cellwgt[v];
+    graph->gain[v] = VertexGain(graph, graph->where, graph->ndeg, v);
+  }
+}
+
+int ComputeCut__(HGraph *graph) {
+  int cut = 0;
+  for (int e = 0; e < graph->nhedges; ++e)
+    if (graph->ndeg[0][e] > 0 && graph->ndeg[1][e] > 0) cut += graph->netwgt[e];
+  return cut;
+}
+
+int CheckDegrees(HGraph *graph) {
+  int *gain = imalloc__(graph->nvtxs, "ComputePartitionParams: gain");
+  int *ndeg0 = imalloc__(graph->nhedges, "ComputePartitionParams: ndeg[0]");
+  int *ndeg1 = imalloc__(graph->nhedges, "ComputePartitionParams: ndeg[1]");
+  CountSides(graph, graph->where, ndeg0, ndeg1);
+  const int *const ndeg[2] = {ndeg0, ndeg1};
+  for (int v = 0; v < graph->nvtxs; ++v) gain[v] = VertexGain(graph, graph->where, ndeg, v);
+  ZBfree__(&gain, &ndeg0, &ndeg1);
+  return 1;
+}
+
+void UndoMoveExact__(HGraph *graph, int v) {
+  const int from = graph->where[v];
+  FlipSide__(graph, v);
+  graph->gain[v] = -graph->gain[v];
+  UpdateMoveGains__(graph, v, from, 1 - from, [](int) { return true; }, [](int, int) {});
+}
+
+void ComputeMinPartWeights__(const CtrlType *ctrl, int total, int minpwgt[2]) {
+  const float frac0 = ctrl->TargetFrac - ctrl->ubfactor;
+  minpwgt[0] = static_cast<int>(frac0 * static_cast<float>(total));
+  minpwgt[1] = static_cast<int>((1.0 - static_cast<double>(ctrl->TargetFrac) -
+                                 static_cast<double>(ctrl->ubfactor)) *
+                                static_cast<double>(total));
+}
+
+int MaxAdjWgt__(const HGraph *graph) {
+  int maxwgt = 0;
+  for (int v = 0; v < graph->nvtxs; ++v) maxwgt = std::max(maxwgt, graph->adjwgt[v]);
+  return maxwgt;
+}
+
+void FillQueues__(HGraph *graph, PQueue queues[2], int *moved, int *perm) {
+  RandomPermute__(perm, graph->nvtxs, 1);
+  for (int i = 0; i < graph->nvtxs; ++i) {
+    const int v = perm[i];
+    if (v < graph->nfixed)
+      moved[v] = 1;
+    else
+      PQueueInsert__(&queues[graph->where[v]], v, graph->gain[v]);
+  }
+}
+
+void AllocateFMWork__(HGraph *graph, FMWork *work, int nqueues) {
+  const int gainspan = MaxAdjWgt__(graph);
+  work->nqueues = nqueues;
+  for (int q = 0; q < nqueues; ++q) PQueueInit__(&work->queues[q], graph->nvtxs, gainspan);
+  work->moved = imalloc__(graph->nvtxs, "FM_Refine: moved");
+  work->swaps = imalloc__(graph->nvtxs, "FM_Refine: swaps");
+  work->perm = imalloc__(graph->nvtxs, "FM_Refine: perm");
+}
+
+void FreeFMWork__(FMWork *work) {
+  for (int q = 0; q < work->nqueues; ++q) PQueueFree__(&work->queues[q]);
+  ZBfree__(&work->moved, &work->swaps, &work->perm);
+}

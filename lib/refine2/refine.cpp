@@ -1,0 +1,102 @@
+// The refinement driver: carries a bisection of the coarsest level back up the
+// hierarchy, balancing and refining it on every level and placing the
+// level's isolated vertices.
+#include "rb/rb.h"
+#include "refine2/refine2.h"
+
+void ProjectPartition__(CtrlType *ctrl, HGraph *cgraph) {
+  StartTimer(ctrl, ctrl->ProjectTmr);
+  HGraph *fine = cgraph->finer;
+  AllocateRefinementMemory__(fine);
+  // The fine level's isolated vertices have no coarse vertex; they are placed
+  // by weight after refinement.
+  const int *cmap = fine->cellmap, *cwhere = cgraph->where;
+  for (int v = 0; v < fine->nvtxs; ++v) fine->where[v] = cwhere[cmap[v]];
+  FreeHGraph__(cgraph);
+  fine->coarser = nullptr;
+  StopTimer(ctrl, ctrl->ProjectTmr);
+}
+
+// Each isolated vertex goes to the lighter side; ties go to side 1.
+void PartitionIslands__(HGraph *graph) {
+  for (int v = graph->nvtxs; v < graph->nvtxs + graph->nislands; ++v) {
+    const int side = graph->pwgts[0] < graph->pwgts[1] ? 0 : 1;
+    graph->where[v] = side;
+    graph->pwgts[side] += graph->cellwgt[v];
+  }
+}
+
+namespace {
+
+void RefineFMOrFM2(CtrlType *ctrl, HGraph *graph) {
+  if (ctrl->HeavyCells)
+    Refine_FM2__(ctrl, graph, 10);
+  else
+    Refine_FM__(ctrl, graph, 10);
+}
+
+// The refinement chosen by RType for one level; coarsest is the level the
+// bisection started from.
+void RefineLevel(CtrlType *ctrl, HGraph *graph, int coarsest) {
+  switch (ctrl->RType) {
+    case 1:
+      RefineFMOrFM2(ctrl, graph);
+      break;
+    case 2:
+      Refine_OneWayFM__(ctrl, graph, 10);
+      RefineFMOrFM2(ctrl, graph);
+      break;
+    case 3:
+      // The two levels next to the coarsest are small: full FM pays there.
+      if (graph->level >= coarsest - 2)
+        RefineFMOrFM2(ctrl, graph);
+      else if (ctrl->HeavyCells)
+        Refine_EEFM2__(ctrl, graph, 3, 0.1f);
+      else
+        Refine_EEFM__(ctrl, graph, 3, 0.1f);
+      break;
+    case 5:
+      Refine_FM2__(ctrl, graph, 10);
+      break;
+    case 10:
+      // Balancing alone leaves a level that was balanced already without a
+      // counted cut; the level's figures must still be exact.
+      ComputeInitGains__(graph);
+      break;
+    default:
+      errexit__("Unknown refinement type: %d\n", ctrl->RType);
+  }
+}
+
+}  // namespace
+
+void Refine__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
+  StartTimer(ctrl, ctrl->UncoarsenTmr);
+  const int coarsest = cgraph->level;
+  if (cgraph->finer == nullptr) {
+    StopTimer(ctrl, ctrl->UncoarsenTmr);
+    return;
+  }
+
+  HGraph *g = cgraph->finer;
+  ProjectPartition__(ctrl, cgraph);
+  for (;;) {
+    StartTimer(ctrl, ctrl->RefTmr);
+    if (g->nvtxs >= 1) {
+      Balance__(ctrl, g);
+      RefineLevel(ctrl, g, coarsest);
+    } else {
+      ComputeInitGains__(g);
+    }
+    PartitionIslands__(g);
+    StopTimer(ctrl, ctrl->RefTmr);
+
+    if (g == graph) {
+      CombineIslands__(g);
+      break;
+    }
+    g = g->finer;
+    ProjectPartition__(ctrl, g->coarser);
+  }
+  StopTimer(ctrl, ctrl->UncoarsenTmr);
+}
