@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "twoway_testing.h"
+
+using namespace twoway;
+
+TEST(FM, LeavesExactFiguresAndNeverRaisesCutOfBalancedBisection) {
+  InitRandom__(1);
+  CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Refine_FM__(ctrl, graph, 10); }, false, true);
+}
+
+TEST(FM2, LeavesExactFiguresAndNeverRaisesCutOfBalancedBisection) {
+  InitRandom__(2);
+  CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); }, false, true);
+}
+
+TEST(FM, ZeroPassesLeaveTheHypergraphUntouched) {
+  const zt::PlainHGraph g = zt::Generate({});
+  HGraph *graph = MakeLevel(g);
+  CtrlType ctrl = MakeCtrl();
+  for (int v = 0; v < g.nvtxs; ++v) graph->where[v] = v % 2;
+  graph->mincut = -77;
+  graph->pwgts[0] = graph->pwgts[1] = -5;
+  Refine_FM__(&ctrl, graph, 0);
+  Refine_FM2__(&ctrl, graph, 0);
+  EXPECT_EQ(graph->mincut, -77);
+  EXPECT_EQ(graph->pwgts[0], -5);
+  for (int v = 0; v < g.nvtxs; ++v) EXPECT_EQ(graph->where[v], v % 2);
+  FreeHGraph__(graph);
+}
+
+// Two groups of four vertices, each group tied by its own hyperedges: the
+// bisection along the groups has cut 0 and every move raises it.
+zt::PlainHGraph TwoGroups() {
+  zt::PlainHGraph g;
+  g.nvtxs = 8;
+  g.eptr = {0, 4, 8, 10, 12};
+  g.eind = {0, 1, 2, 3, 4, 5, 6, 7, 0, 2, 5, 7};
+  g.hewgts = {1, 1, 1, 1};
+  g.vwgts.assign(8, 1);
+  return g;
+}
+
+TEST(FM, PassWithoutImprovementRestoresStartAndEndsCall) {
+  InitRandom__(1);
+  const zt::PlainHGraph g = TwoGroups();
+  HGraph *graph = MakeLevel(g);
+  CtrlType ctrl = MakeCtrl();
+  ctrl.dbglvl = DBG_REFINE;
+  for (int v = 0; v < 8; ++v) graph->where[v] = v / 4;
+  const std::string out = CaptureOutput([&] { Refine_FM__(&ctrl, graph, 10); });
+  EXPECT_EQ(out,
+            "Partitions: [     4,       4]  [     4,       4], Initial Cut:        0 [0] [3 3]\n"
+            "\tMinimum Cut:        0 at    -1 [     4      4]\n");
+  for (int v = 0; v < 8; ++v) EXPECT_EQ(graph->where[v], v / 4);
+  EXPECT_EQ(graph->mincut, 0);
+  FreeHGraph__(graph);
+}
+
+TEST(FM, SmallLevelsFillQueuesInVertexOrderAndTakeNewestOfEqualGains) {
+  // No hyperedges: every gain is 0, the queues have the single bucket 0 and
+  // the side slacks are equal, so side 0 gives its highest-numbered vertex.
+  zt::PlainHGraph g;
+  g.nvtxs = 8;
+  g.vwgts.assign(8, 1);
+  HGraph *graph = MakeLevel(g);
+  CtrlType ctrl = MakeCtrl();
+  ctrl.dbglvl = DBG_MOVEINFO;
+  for (int v = 0; v < 8; ++v) graph->where[v] = v / 4;
+  const std::string out = CaptureOutput([&] { Refine_FM__(&ctrl, graph, 1); });
+  EXPECT_EQ(out.substr(0, out.find('\n') + 1),
+            "Gains from moving        3 from  0:    0, \tNewcut: 0 [     3      5]\n");
+  // Every movable vertex moves once; no prefix beats the even start.
+  EXPECT_EQ(CountOf(out, "Gains from moving"), 8);
+  EXPECT_EQ(graph->pwgts[0], 4);
+  FreeHGraph__(graph);
+}
+
+TEST(FM2, HeaderAndMoveLinesCarryTheHeavyVertexFigures) {
+  zt::PlainHGraph g = TwoGroups();
+  HGraph *graph = MakeLevel(g);
+  CtrlType ctrl = MakeCtrl();
+  ctrl.dbglvl = DBG_REFINE | DBG_MOVEINFO;
+  for (int v = 0; v < 8; ++v) graph->where[v] = v / 4;
+  const std::string out = CaptureOutput([&] { Refine_FM2__(&ctrl, graph, 10); });
+  EXPECT_EQ(out.rfind("Partitions2: [     4,       4]  [     4,       4], Initial Cut:        0 [0] [3 3]\n", 0), 0u);
+  EXPECT_NE(out.find("[     1      3      5]\n"), std::string::npos);
+  FreeHGraph__(graph);
+}
+
+TEST(FM, AllFixedMovesNothingAndStopsAfterOnePass) {
+  InitRandom__(4);
+  const zt::PlainHGraph g = zt::Generate({.nvtxs = 30, .nhedges = 40});
+  HGraph *graph = MakeLevel(g, 30);
+  CtrlType ctrl = MakeCtrl();
+  ctrl.dbglvl = DBG_REFINE;
+  for (int v = 0; v < 30; ++v) graph->where[v] = v % 3 == 0;
+  const std::string out = CaptureOutput([&] { Refine_FM__(&ctrl, graph, 10); });
+  EXPECT_EQ(CountOf(out, "Minimum Cut"), 1);
+  for (int v = 0; v < 30; ++v) EXPECT_EQ(graph->where[v], v % 3 == 0);
+  ExpectExactFigures(g, graph);
+  FreeHGraph__(graph);
+}

@@ -1,0 +1,156 @@
+// Helpers of the two-way refinement tests: refinable levels built from
+// generated hypergraphs, random starting bisections and exactness checks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "rb/rb.h"
+#include "refine2/refine2.h"
+#include "testgen.h"
+
+namespace twoway {
+
+inline CtrlType MakeCtrl(float targetfrac = 0.5f, float ubfactor = 0.05f) {
+  CtrlType ctrl{};
+  ctrl.TargetFrac = targetfrac;
+  ctrl.ubfactor = ubfactor;
+  ctrl.RType = 1;
+  ctrl.MaxNetSize = 50;
+  return ctrl;
+}
+
+// A level ready for two-way refinement: incidence and refinement arrays.
+inline HGraph *MakeLevel(const zt::PlainHGraph &g, int nfixed = 0) {
+  HGraph *graph = zt::ToHGraph(g);
+  graph->nfixed = nfixed;
+  graph->nislands = 0;
+  CreateIncidentHGraph__(graph);
+  AllocateRefinementMemory__(graph);
+  return graph;
+}
+
+// Inputs of many shapes: weighted vertices and hyperedges, isolated vertices,
+// heavy vertices, gain ranges wide enough for heap-mode queues, and anchors.
+struct Case {
+  zt::GenSpec spec;
+  int nfixed;
+};
+
+inline std::vector<Case> Variety(int n, unsigned base = 100) {
+  std::vector<Case> cases;
+  for (int i = 0; i < n; ++i) {
+    zt::GenSpec s;
+    s.seed = base + i;
+    s.nvtxs = 20 + (i * 37) % 180;
+    s.nhedges = s.nvtxs * (1 + i % 3) / 2 + 3;
+    s.maxsize = 2 + i % 7;
+    s.maxvwgt = (i % 4 == 1) ? 9 : 1;
+    s.maxhwgt = (i % 5 == 2) ? 80 : (i % 5 == 3 ? 4 : 1);  // 80: heap-mode queues
+    s.nislands = (i % 3 == 0) ? s.nvtxs / 10 : 0;
+    if (i % 6 == 5) {
+      s.maxvwgt = 400;  // slack above 1000: the weight-constrained picks matter
+      s.nheavy = 3;
+      s.heavywgt = 4000;
+    }
+    cases.push_back({s, (i % 4 == 3) ? 1 + i % 5 : 0});
+  }
+  return cases;
+}
+
+// A random side for every vertex, skewed towards side 0 by skew in [0,1).
+inline void RandomSides(HGraph *graph, std::mt19937 &rng, double skew = 0.0) {
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  for (int v = 0; v < graph->nvtxs + graph->nislands; ++v)
+    graph->where[v] = u(rng) < 0.5 + skew / 2 ? 0 : 1;
+}
+
+inline bool IsBalanced(const CtrlType &ctrl, const HGraph *graph) {
+  int minpwgt[2];
+  ComputeMinPartWeights__(&ctrl, graph->pwgts[0] + graph->pwgts[1], minpwgt);
+  return graph->pwgts[0] >= minpwgt[0] && graph->pwgts[1] >= minpwgt[1];
+}
+
+// where holds sides only; pwgts and mincut equal a brute-force recount.
+inline void ExpectExactFigures(const zt::PlainHGraph &g, const HGraph *graph) {
+  for (int v = 0; v < g.nvtxs; ++v) ASSERT_TRUE(graph->where[v] == 0 || graph->where[v] == 1);
+  const std::vector<int> pw = zt::RecountPartWeights(g, graph->where, 2);
+  EXPECT_EQ(graph->pwgts[0], pw[0]);
+  EXPECT_EQ(graph->pwgts[1], pw[1]);
+  EXPECT_EQ(graph->mincut, zt::RecountCut(g, graph->where));
+}
+
+// gain, ndeg, pwgts and mincut equal a computation from scratch.
+inline void ExpectExactGains(HGraph *graph) {
+  const std::vector<int> gain(graph->gain, graph->gain + graph->nvtxs);
+  const std::vector<int> nd0(graph->ndeg[0], graph->ndeg[0] + graph->nhedges);
+  const std::vector<int> nd1(graph->ndeg[1], graph->ndeg[1] + graph->nhedges);
+  const int cut = graph->mincut, pw0 = graph->pwgts[0], pw1 = graph->pwgts[1];
+  ComputeInitGains__(graph);
+  EXPECT_EQ(gain, std::vector<int>(graph->gain, graph->gain + graph->nvtxs));
+  EXPECT_EQ(nd0, std::vector<int>(graph->ndeg[0], graph->ndeg[0] + graph->nhedges));
+  EXPECT_EQ(nd1, std::vector<int>(graph->ndeg[1], graph->ndeg[1] + graph->nhedges));
+  EXPECT_EQ(cut, graph->mincut);
+  EXPECT_EQ(pw0, graph->pwgts[0]);
+  EXPECT_EQ(pw1, graph->pwgts[1]);
+}
+
+// Standard output of f, with the library's printf output flushed into it.
+template <class F>
+std::string CaptureOutput(F f) {
+  ::testing::internal::CaptureStdout();
+  f();
+  fflush(stdout);
+  return ::testing::internal::GetCapturedStdout();
+}
+
+inline int CountOf(const std::string &text, const std::string &what) {
+  int n = 0;
+  for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++n;
+  return n;
+}
+
+}  // namespace twoway
+
+namespace twoway {
+
+// Runs refine on every input of Variety from random starting bisections (some
+// unbalanced) and checks: exact where/pwgts/mincut, anchors in place, the
+// exact gains when exactgains says so, and no higher cut from a balanced start
+// when keepscut is set.
+template <class Refine>
+void CheckOnVariety(Refine refine, bool exactgains, bool keepscut, int ncases = 36) {
+  std::mt19937 rng(7);
+  CtrlType ctrl = MakeCtrl();
+  for (const Case &c : Variety(ncases)) {
+    SCOPED_TRACE(::testing::Message() << "seed " << c.spec.seed << " nfixed " << c.nfixed);
+    const zt::PlainHGraph g = zt::Generate(c.spec);
+    HGraph *graph = MakeLevel(g, c.nfixed);
+    ctrl.HeavyCells = c.spec.nheavy > 0;
+    for (int start = 0; start < 3; ++start) {
+      RandomSides(graph, rng, start == 2 ? 0.6 : 0.0);
+      if (start == 1) Balance__(&ctrl, graph);  // mostly a balanced start
+      ComputeInitGains__(graph);
+      const bool balanced = IsBalanced(ctrl, graph);
+      const int before = graph->mincut;
+      const std::vector<int> anchors(graph->where, graph->where + c.nfixed);
+
+      refine(&ctrl, graph);
+
+      ExpectExactFigures(g, graph);
+      EXPECT_EQ(anchors, std::vector<int>(graph->where, graph->where + c.nfixed));
+      if (exactgains) ExpectExactGains(graph);
+      if (keepscut && balanced) {
+        EXPECT_LE(graph->mincut, before);
+        EXPECT_TRUE(IsBalanced(ctrl, graph));
+      }
+      if (::testing::Test::HasFailure()) break;
+    }
+    FreeHGraph__(graph);
+    if (::testing::Test::HasFailure()) break;
+  }
+}
+
+}  // namespace twoway
