@@ -219,6 +219,39 @@ void WriteHGraphFile(const std::string &path, const PlainHGraph &g, int fmt) {
   WriteFile(path, os.str());
 }
 
+PlainHGraph ReadHGraphFile(const std::string &path) {
+  std::ifstream in(path);
+  if (!in) throw std::runtime_error("cannot open " + path);
+  std::string line;
+  auto next_line = [&]() {
+    while (std::getline(in, line))
+      if (line.empty() || line[0] != '%') return true;
+    throw std::runtime_error("missing line in " + path);
+  };
+  next_line();
+  std::istringstream hs(line);
+  int nhedges = 0, fmt = 0;
+  PlainHGraph g;
+  hs >> nhedges >> g.nvtxs;
+  if (!(hs >> fmt)) fmt = 0;
+  for (int e = 0; e < nhedges; ++e) {
+    next_line();
+    std::istringstream ls(line);
+    int w = 1, pin;
+    if (fmt % 10 == 1) ls >> w;
+    while (ls >> pin && pin >= 1) g.eind.push_back(pin - 1);
+    g.eptr.push_back(static_cast<int>(g.eind.size()));
+    g.hewgts.push_back(w);
+  }
+  g.vwgts.assign(g.nvtxs, 1);
+  if (fmt / 10 == 1)
+    for (int v = 0; v < g.nvtxs; ++v) {
+      next_line();
+      g.vwgts[v] = std::stoi(line);
+    }
+  return g;
+}
+
 TempDir::TempDir() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "zorbel-test-XXXXXX").string();
   std::vector<char> buf(tmpl.begin(), tmpl.end());

@@ -73,6 +73,10 @@ std::vector<int> ReadPartFile(const std::string &path);
 // plus ub of it (plus one for truncation). total: total vertex weight.
 double BisectionPartBound(int nparts, double total, double ub);
 
+// Reads a hypergraph file (format code 0, 1, 10 or 11; lines starting with
+// '%' are comments) without the library's reader; throws on malformed input.
+PlainHGraph ReadHGraphFile(const std::string &path);
+
 // Writes g as a hypergraph file (format code 0, 1, 10 or 11 by its weights).
 void WriteHGraphFile(const std::string &path, const PlainHGraph &g, int fmt);
 

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "level_checks_test.h"
+
+namespace {
+
+// Hangs a coarser level built from the grouping given by cellmap (groups
+// numbered 0 .. cnvtxs-1, members by increasing vertex number).
+void GroupAndBuild(CtrlType &ctrl, HGraph *graph, const std::vector<int> &cellmap, int cnvtxs) {
+  const int n = graph->nvtxs;
+  graph->cellmap = imalloc__(n, "test: cellmap");
+  graph->mptr = ismalloc__(cnvtxs + 1, 0, "test: mptr");
+  graph->mind = imalloc__(n, "test: mind");
+  std::copy(cellmap.begin(), cellmap.end(), graph->cellmap);
+  for (int v = 0; v < n; ++v) ++graph->mptr[cellmap[v] + 1];
+  for (int c = 0; c < cnvtxs; ++c) graph->mptr[c + 1] += graph->mptr[c];
+  std::vector<int> pos(graph->mptr, graph->mptr + cnvtxs);
+  for (int v = 0; v < n; ++v) graph->mind[pos[cellmap[v]]++] = v;
+  CreateCoarseHGraph__(&ctrl, graph, cnvtxs);
+}
+
+HGraph *Hand(int nvtxs, const std::vector<std::vector<int>> &hedges, const std::vector<int> &wgts) {
+  zt::PlainHGraph p;
+  p.nvtxs = nvtxs;
+  for (const auto &h : hedges) {
+    p.eind.insert(p.eind.end(), h.begin(), h.end());
+    p.eptr.push_back((int)p.eind.size());
+  }
+  p.hewgts = wgts;
+  p.vwgts.assign(nvtxs, 1);
+  return ct::Prepared(p);
+}
+
+std::vector<int> Pins(const HGraph *g, int d) {
+  return std::vector<int>(g->netind + g->netptr[d], g->netind + g->netptr[d + 1]);
+}
+
+// Output weights of CollapseSameHEdges__ on p.
+std::vector<int> CollapseKeyProbe(const zt::PlainHGraph &p) {
+  std::vector<int> netind = p.eind;
+  int n = 0;
+  int *nptr = nullptr, *nind = nullptr, *nwgt = nullptr;
+  CollapseSameHEdges__(p.nhedges(), p.eptr.data(), netind.data(), p.hewgts.data(), &n, &nptr,
+                       &nind, &nwgt);
+  std::vector<int> w(nwgt, nwgt + n);
+  ZBfree__(&nptr, &nind, &nwgt);
+  return w;
+}
+
+std::vector<int> Identity(int n) {
+  std::vector<int> v(n);
+  std::iota(v.begin(), v.end(), 0);
+  return v;
+}
+
+TEST(CreateCoarseHGraph, RandomGroupingsGiveFaithfulCoarseLevels) {
+  std::mt19937 rng(3);
+  for (int round = 0; round < 40; ++round) {
+    zt::GenSpec spec;
+    spec.nvtxs = 150;
+    spec.nhedges = 250;
+    spec.maxsize = 8;
+    spec.maxvwgt = 4;
+    spec.maxhwgt = 6;
+    spec.seed = 100 + round;
+    HGraph *graph = ct::Prepared(zt::Generate(spec));
+    graph->removedwgt = round;  // accumulates over levels
+    // Few coarse vertices, so that many hyperedges vanish or coincide.
+    const int cnvtxs = 3 + round;
+    std::vector<int> cellmap(graph->nvtxs);
+    for (int v = 0; v < graph->nvtxs; ++v) cellmap[v] = v < cnvtxs ? v : (int)(rng() % cnvtxs);
+    CtrlType ctrl = ct::MakeCtrl(5, 100);
+    GroupAndBuild(ctrl, graph, cellmap, cnvtxs);
+    ct::LevelRules rules;
+    rules.scheme = false;
+    EXPECT_EQ(ct::CheckLevel(ctrl, graph, graph->coarser, rules), "");
+    // Identical coarse hyperedges were merged: no two coarse pin lists agree.
+    std::map<std::vector<int>, int> seen;
+    for (int d = 0; d < graph->coarser->nhedges; ++d)
+      EXPECT_EQ(seen[Pins(graph->coarser, d)]++, 0);
+    ct::FreeBelow(graph);
+    FreeHGraph__(graph);
+  }
+}
+
+TEST(CreateCoarseHGraph, HyperedgeInsideOneCoarseVertexVanishes) {
+  HGraph *graph = Hand(4, {{0, 1}, {1, 2, 3}}, {5, 2});
+  CtrlType ctrl = ct::MakeCtrl(5, 100);
+  GroupAndBuild(ctrl, graph, {0, 0, 1, 1}, 2);
+  HGraph *c = graph->coarser;
+  EXPECT_EQ(graph->netmap[0], -1);
+  EXPECT_EQ(graph->netmap[1], 0);
+  EXPECT_EQ(c->removedwgt, 5);
+  EXPECT_EQ(c->nhedges, 1);
+  EXPECT_EQ(c->adjwgt[0], 2);
+  EXPECT_EQ(c->adjwgt[1], 2);
+  ct::FreeBelow(graph);
+  FreeHGraph__(graph);
+}
+
+TEST(CreateCoarseHGraph, PermutedDuplicatesMergeWithSummedWeight) {
+  HGraph *graph = Hand(4, {{1, 2, 3}, {0, 3}, {3, 2, 1}}, {1, 1, 4});
+  CtrlType ctrl = ct::MakeCtrl(5, 100);
+  GroupAndBuild(ctrl, graph, Identity(4), 4);
+  HGraph *c = graph->coarser;
+  ASSERT_EQ(c->nhedges, 2);
+  EXPECT_EQ(graph->netmap[0], graph->netmap[2]);
+  EXPECT_EQ(c->netwgt[graph->netmap[0]], 5);
+  EXPECT_EQ(Pins(c, graph->netmap[0]), (std::vector<int>{1, 2, 3}));
+  ct::FreeBelow(graph);
+  FreeHGraph__(graph);
+}
+
+TEST(CreateCoarseHGraph, CoarseHyperedgesAreNumberedByKeyOrder) {
+  // Keys: {0,3} -> (1*0 + 2*3)*100 + 2 = 602, {1,2} -> (1*1 + 2*2)*100 + 2 = 502.
+  HGraph *graph = Hand(4, {{0, 3}, {1, 2}}, {1, 1});
+  CtrlType ctrl = ct::MakeCtrl(5, 100);
+  GroupAndBuild(ctrl, graph, Identity(4), 4);
+  EXPECT_EQ(graph->netmap[0], 1);
+  EXPECT_EQ(graph->netmap[1], 0);
+  EXPECT_EQ(Pins(graph->coarser, 0), (std::vector<int>{1, 2}));
+  ct::FreeBelow(graph);
+  FreeHGraph__(graph);
+}
+
+TEST(CollapseSameHEdges, OutputIsNumberedByKeyOrder) {
+  // Keys: {4,0} -> (100+0 + 200+4)*100 + 2 = 30402, {2,1} -> 30302, {5} -> 10501.
+  const int netptr[] = {0, 2, 4, 5};
+  int netind[] = {4, 0, 2, 1, 5};
+  const int netwgt[] = {1, 2, 3};
+  int n = 0;
+  int *nptr = nullptr, *nind = nullptr, *nwgt = nullptr;
+  CollapseSameHEdges__(3, netptr, netind, netwgt, &n, &nptr, &nind, &nwgt);
+  ASSERT_EQ(n, 3);
+  EXPECT_EQ(std::vector<int>(nind, nind + 5), (std::vector<int>{5, 1, 2, 0, 4}));
+  EXPECT_EQ(std::vector<int>(nwgt, nwgt + 3), (std::vector<int>{3, 2, 1}));
+  EXPECT_EQ(std::vector<int>(netind, netind + 5), (std::vector<int>{0, 4, 1, 2, 5}));
+  ZBfree__(&nptr, &nind, &nwgt);
+}
+
+TEST(CreateCoarseHGraph, MergeScanPassesEqualKeysWithOtherPins) {
+  // {0,4} and {2,3} share the key 802; the second {0,4} behind {2,3} still merges.
+  HGraph *graph = Hand(5, {{0, 4}, {2, 3}, {4, 0}}, {1, 2, 3});
+  CtrlType ctrl = ct::MakeCtrl(5, 100);
+  GroupAndBuild(ctrl, graph, Identity(5), 5);
+  HGraph *c = graph->coarser;
+  ASSERT_EQ(c->nhedges, 2);
+  EXPECT_EQ(graph->netmap[0], 0);
+  EXPECT_EQ(graph->netmap[1], 1);
+  EXPECT_EQ(graph->netmap[2], 0);
+  EXPECT_EQ(c->netwgt[0], 4);
+  ct::FreeBelow(graph);
+  FreeHGraph__(graph);
+}
+
+TEST(CreateCoarseHGraph, KeysWrapAroundWithoutTrouble) {
+  // Two 50-pin hyperedges on the last vertices: the key exceeds 2^31.
+  const int n = 20000;
+  zt::PlainHGraph p;
+  p.nvtxs = n;
+  for (int v = n - 50; v < n; ++v) p.eind.push_back(v);
+  for (int v = n - 1; v >= n - 50; --v) p.eind.push_back(v);
+  p.eptr = {0, 50, 100};
+  p.hewgts = {1, 2};
+  p.vwgts.assign(n, 1);
+  HGraph *graph = ct::Prepared(p);
+  CtrlType ctrl = ct::MakeCtrl(5, 100);
+  GroupAndBuild(ctrl, graph, Identity(n), n);
+  EXPECT_EQ(graph->coarser->nhedges, 1);
+  EXPECT_EQ(graph->coarser->netwgt[0], 3);
+  std::vector<int> s(CollapseKeyProbe(p));
+  EXPECT_EQ(s.size(), 1u);
+  ct::FreeBelow(graph);
+  FreeHGraph__(graph);
+}
+
+TEST(CollapseSameHEdges, MergesEveryRepeatedPinSetAndSortsThePins) {
+  std::mt19937 rng(8);
+  for (int round = 0; round < 30; ++round) {
+    zt::GenSpec spec;
+    spec.nvtxs = 30;
+    spec.nhedges = 60;
+    spec.minsize = 1;
+    spec.maxsize = 4;
+    spec.maxhwgt = 9;
+    spec.seed = 200 + round;
+    zt::PlainHGraph p = zt::Generate(spec);
+    // Append shuffled copies of random hyperedges.
+    for (int k = 0; k < 40; ++k) {
+      const int e = (int)(rng() % p.nhedges());
+      std::vector<int> pins(p.eind.begin() + p.eptr[e], p.eind.begin() + p.eptr[e + 1]);
+      std::shuffle(pins.begin(), pins.end(), rng);
+      p.eind.insert(p.eind.end(), pins.begin(), pins.end());
+      p.eptr.push_back((int)p.eind.size());
+      p.hewgts.push_back(1 + (int)(rng() % 5));
+    }
+    std::map<std::vector<int>, long long> expected;
+    for (int e = 0; e < p.nhedges(); ++e) {
+      std::vector<int> pins(p.eind.begin() + p.eptr[e], p.eind.begin() + p.eptr[e + 1]);
+      std::sort(pins.begin(), pins.end());
+      expected[pins] += p.hewgts[e];
+    }
+    std::vector<int> netind = p.eind;
+    int n = 0;
+    int *nptr = nullptr, *nind = nullptr, *nwgt = nullptr;
+    CollapseSameHEdges__(p.nhedges(), p.eptr.data(), netind.data(), p.hewgts.data(), &n, &nptr,
+                         &nind, &nwgt);
+    for (int e = 0; e < p.nhedges(); ++e)
+      EXPECT_TRUE(std::is_sorted(netind.begin() + p.eptr[e], netind.begin() + p.eptr[e + 1]));
+    std::map<std::vector<int>, long long> got;
+    for (int d = 0; d < n; ++d) {
+      std::vector<int> pins(nind + nptr[d], nind + nptr[d + 1]);
+      EXPECT_EQ(got.count(pins), 0u) << "a repeated pin set stayed apart";
+      got[pins] += nwgt[d];
+    }
+    EXPECT_EQ(got, expected);
+    ZBfree__(&nptr, &nind, &nwgt);
+  }
+}
+
+TEST(NumOfLargeNets, CountsHyperedgesOfMoreThanThreePins) {
+  const int netptr[] = {0, 3, 7, 9, 14};
+  EXPECT_EQ(NumOfLargeNets__(4, netptr), 2);
+}
+
+}  // namespace
