@@ -1,0 +1,91 @@
+// Initial bisection of the coarsest level: random assignments that meet the
+// target weight of side 0, each balanced and FM-refined; the smallest cut wins.
+#include <cstdio>
+
+#include "rb/rb.h"
+#include "refine2/refine2.h"
+
+void InitPartition__(CtrlType *ctrl, HGraph *graph) {
+  // The many short refinement runs below would flood the refinement traces.
+  const int dbglvl = ctrl->dbglvl;
+  ctrl->dbglvl &= ~(DBG_REFINE | DBG_MOVEINFO);
+
+  StartTimer(ctrl, ctrl->InitPartTmr);
+  Random_FMPartition__(ctrl, graph);
+  StopTimer(ctrl, ctrl->InitPartTmr);
+
+  ctrl->dbglvl = dbglvl;
+}
+
+namespace {
+
+// Anchors are split at random: nfixed0 of them start on side 0, the rest on
+// side 1, so each side holds as many anchors as it has parts to produce.
+void PlaceAnchors(HGraph *graph, int nfixed0, int *perm, int pw[2]) {
+  RandomPermuteFine__(perm, graph->nfixed, 1);
+  for (int i = 0; i < graph->nfixed; i++) {
+    const int v = perm[i], side = i < nfixed0 ? 0 : 1;
+    graph->where[v] = side;
+    pw[side] += graph->cellwgt[v];
+  }
+}
+
+// Side 0 takes vertices in random order until it first reaches target0;
+// every later vertex goes to side 1.
+void FillSides(HGraph *graph, int target0, int *perm, int pw[2]) {
+  RandomPermuteFine__(perm, graph->nvtxs, 1);
+  for (int i = 0; i < graph->nvtxs; i++) {
+    const int v = perm[i];
+    if (v < graph->nfixed) continue;
+    const int side = pw[0] < target0 ? 0 : 1;
+    graph->where[v] = side;
+    pw[side] += graph->cellwgt[v];
+  }
+}
+
+}  // namespace
+
+void Random_FMPartition__(CtrlType *ctrl, HGraph *graph) {
+  AllocateRefinementMemory__(graph);
+  const int nvtxs = graph->nvtxs;
+  if (nvtxs == 0) {
+    // Nothing to place: an empty bisection with nothing cut.
+    graph->mincut = graph->pwgts[0] = graph->pwgts[1] = 0;
+    return;
+  }
+
+  int *perm = imalloc__(nvtxs, "Random_FMPartition: perm");
+  int *bestwhere = imalloc__(nvtxs, "Random_FMPartition: graph->where");
+  const int target0 = static_cast<int>(ctrl->TargetFrac * static_cast<float>(iasum__(nvtxs, graph->cellwgt)));
+  const int nfixed0 =
+      static_cast<int>(static_cast<double>(static_cast<float>(graph->nfixed) * ctrl->TargetFrac) + 0.4);
+  const int ntrials = ctrl->KwayFinish == 1 ? 20 : 10;
+
+  int best = 0;
+  for (int t = 0; t < ntrials; t++) {
+    int pw[2] = {0, 0};
+    if (graph->nfixed > 0) PlaceAnchors(graph, nfixed0, perm, pw);
+    FillSides(graph, target0, perm, pw);
+
+    Balance__(ctrl, graph);
+    if (ctrl->HeavyCells == 1)
+      Refine_FM2__(ctrl, graph, 10);
+    else
+      Refine_FM__(ctrl, graph, 10);
+
+    if (IsSet(ctrl->dbglvl, DBG_INITPART))
+      printf("%5d %5d %5d\n", graph->pwgts[0], graph->pwgts[1], graph->mincut);
+    if (t == 0 || graph->mincut < best) {
+      best = graph->mincut;
+      icopy__(nvtxs, graph->where, bestwhere);
+    }
+  }
+  if (IsSet(ctrl->dbglvl, DBG_INITPART)) printf("Bestcut Icut: %5d\n", best);
+
+  // The side weights go with the bisection that is kept, not the last trial.
+  icopy__(nvtxs, bestwhere, graph->where);
+  graph->mincut = best;
+  graph->pwgts[0] = graph->pwgts[1] = 0;
+  for (int v = 0; v < nvtxs; v++) graph->pwgts[graph->where[v]] += graph->cellwgt[v];
+  ZBfree__(&perm, &bestwhere);
+}

@@ -1,0 +1,170 @@
+// Initial bisection: random fills of side 0, balancing and FM, smallest cut kept.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "rb/bisection_testing.h"
+#include "rb/rb.h"
+#include "testgen.h"
+
+namespace {
+
+using zt::Balanced;
+using zt::BisectionCtrl;
+
+// A small coarsest-level-like hypergraph with its incidence.
+HGraph *Coarsest(const zt::PlainHGraph &g, int nfixed) {
+  HGraph *graph = zt::ToHGraph(g);
+  graph->nfixed = nfixed;
+  CreateIncidentHGraph__(graph);
+  return graph;
+}
+
+zt::PlainHGraph SmallGraph(unsigned seed) {
+  zt::GenSpec spec;
+  spec.seed = seed;
+  spec.nvtxs = 40 + seed % 60;
+  spec.nhedges = spec.nvtxs + 20;
+  spec.maxsize = 2 + seed % 5;
+  spec.maxvwgt = 1 + seed % 4;
+  spec.maxhwgt = 1 + seed % 3;
+  return zt::Generate(spec);
+}
+
+TEST(InitPartition, ResultIsBalancedBisectionWithExactCutAndWeights) {
+  for (unsigned seed = 1; seed <= 40; seed++) {
+    const zt::PlainHGraph g = SmallGraph(seed);
+    HGraph *graph = Coarsest(g, 0);
+    CtrlType ctrl = BisectionCtrl(seed % 3 == 0 ? 1.0f / 3 : 0.5f, 0.05f);
+    InitRandom__(seed);
+    InitPartition__(&ctrl, graph);
+
+    for (int v = 0; v < g.nvtxs; v++) ASSERT_TRUE(graph->where[v] == 0 || graph->where[v] == 1);
+    EXPECT_EQ(graph->mincut, zt::RecountCut(g, graph->where)) << seed;
+    const std::vector<int> pw = zt::RecountPartWeights(g, graph->where, 2);
+    EXPECT_EQ(graph->pwgts[0], pw[0]) << seed;
+    EXPECT_EQ(graph->pwgts[1], pw[1]) << seed;
+    EXPECT_TRUE(Balanced(ctrl, pw)) << seed << ": " << pw[0] << " " << pw[1];
+    EXPECT_NE(graph->gain, nullptr);
+    FreeHGraph__(graph);
+  }
+}
+
+// The per-trial trace lists every trial's cut; the kept one is the smallest.
+TEST(InitPartition, KeepsSmallestCutOfTheTrials) {
+  for (int kwayfinish = 0; kwayfinish <= 1; kwayfinish++) {
+    const zt::PlainHGraph g = SmallGraph(11 + kwayfinish);
+    HGraph *graph = Coarsest(g, 0);
+    CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
+    ctrl.KwayFinish = kwayfinish;
+    ctrl.dbglvl = DBG_INITPART;
+    InitRandom__(3);
+    testing::internal::CaptureStdout();
+    InitPartition__(&ctrl, graph);
+    std::istringstream out(testing::internal::GetCapturedStdout());
+
+    int ntrials = 0, best = -1, pw0, pw1, cut;
+    std::string line;
+    while (std::getline(out, line)) {
+      if (std::sscanf(line.c_str(), "Bestcut Icut: %d", &cut) == 1) {
+        EXPECT_EQ(cut, best);
+        EXPECT_EQ(line, "Bestcut Icut: " + std::string(5 - std::to_string(cut).size(), ' ') +
+                            std::to_string(cut));
+        continue;
+      }
+      ASSERT_EQ(std::sscanf(line.c_str(), "%d %d %d", &pw0, &pw1, &cut), 3) << line;
+      EXPECT_EQ(pw0 + pw1, zt::RecountPartWeights(g, graph->where, 2)[0] +
+                               zt::RecountPartWeights(g, graph->where, 2)[1]);
+      if (ntrials == 0 || cut < best) best = cut;
+      ntrials++;
+    }
+    EXPECT_EQ(ntrials, kwayfinish ? 20 : 10);
+    EXPECT_EQ(graph->mincut, best);
+    EXPECT_EQ(zt::RecountCut(g, graph->where), best);
+    EXPECT_EQ(ctrl.dbglvl, DBG_INITPART);
+    FreeHGraph__(graph);
+  }
+}
+
+TEST(InitPartition, RefinementTracesAreSilencedAndDebugLevelRestored) {
+  const zt::PlainHGraph g = SmallGraph(5);
+  HGraph *graph = Coarsest(g, 0);
+  CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
+  ctrl.dbglvl = DBG_REFINE | DBG_MOVEINFO;
+  InitRandom__(1);
+  testing::internal::CaptureStdout();
+  InitPartition__(&ctrl, graph);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(ctrl.dbglvl, DBG_REFINE | DBG_MOVEINFO);
+  FreeHGraph__(graph);
+}
+
+TEST(InitPartition, AnchorsSplitByTargetFractionStayOnTheirSides) {
+  for (unsigned seed = 1; seed <= 20; seed++) {
+    const zt::PlainHGraph g = SmallGraph(seed);
+    HGraph *graph = Coarsest(g, 5);
+    CtrlType ctrl = BisectionCtrl(0.4f, 0.05f);
+    InitRandom__(seed);
+    InitPartition__(&ctrl, graph);
+    int on0 = 0;
+    for (int v = 0; v < 5; v++) on0 += graph->where[v] == 0;
+    EXPECT_EQ(on0, 2) << seed;  // (int)(5 * 0.4 + 0.4)
+    EXPECT_EQ(graph->mincut, zt::RecountCut(g, graph->where));
+    FreeHGraph__(graph);
+  }
+}
+
+TEST(InitPartition, SameSeedGivesSameBisection) {
+  const zt::PlainHGraph g = SmallGraph(8);
+  std::vector<int> first;
+  for (int run = 0; run < 2; run++) {
+    HGraph *graph = Coarsest(g, 0);
+    CtrlType ctrl = BisectionCtrl(0.5f, 0.02f);
+    InitRandom__(42);
+    InitPartition__(&ctrl, graph);
+    std::vector<int> where(graph->where, graph->where + g.nvtxs);
+    if (run == 0)
+      first = where;
+    else
+      EXPECT_EQ(where, first);
+    FreeHGraph__(graph);
+  }
+}
+
+TEST(InitPartition, HeavyVertexAboveTargetStillEndsBalancedWhenPossible) {
+  for (unsigned seed = 1; seed <= 10; seed++) {
+    zt::GenSpec spec;
+    spec.seed = seed;
+    spec.nvtxs = 80;
+    spec.nhedges = 120;
+    spec.nheavy = 1;
+    spec.heavywgt = 25;  // above the target of side 0, within its allowance
+    const zt::PlainHGraph g = zt::Generate(spec);
+    HGraph *graph = Coarsest(g, 0);
+    CtrlType ctrl = BisectionCtrl(0.2f, 0.05f);
+    ctrl.HeavyCells = 1;
+    InitRandom__(seed);
+    InitPartition__(&ctrl, graph);
+    const std::vector<int> pw = zt::RecountPartWeights(g, graph->where, 2);
+    EXPECT_TRUE(Balanced(ctrl, pw)) << seed << ": " << pw[0] << " " << pw[1];
+    EXPECT_EQ(graph->mincut, zt::RecountCut(g, graph->where));
+    FreeHGraph__(graph);
+  }
+}
+
+TEST(InitPartition, EmptyHypergraphGetsOnlyItsArraysAndNothingCut) {
+  zt::PlainHGraph g;
+  HGraph *graph = Coarsest(g, 0);
+  CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
+  ctrl.dbglvl = DBG_INITPART;
+  testing::internal::CaptureStdout();
+  InitPartition__(&ctrl, graph);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(graph->mincut, 0);
+  FreeHGraph__(graph);
+}
+
+}  // namespace
