@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -241,6 +242,87 @@ TEST(Bisection, HeaderLinePrintedOnceForBitsEightAndOneTwentyEight) {
   EXPECT_EQ(Bisect(g, 0, quiet).out, "");
 }
 
+// Replays the V-cycle decision of every trial from the detail lines: the cut
+// before V-cycles, whether a V-cycle bracket follows, and the trial's result.
+TEST(Bisection, VCycleDecisionFollowsPolicyOnEveryTrial) {
+  // A 16 x 16 grid of 4-pin cells with widely spread weights gives trials
+  // whose cuts differ by more than a fifth, plus two pruned hyperedges.
+  const int n = 16;
+  zt::PlainHGraph g;
+  g.nvtxs = n * n;
+  g.vwgts.assign(g.nvtxs, 1);
+  std::mt19937 rng(5);
+  for (int i = 0; i + 1 < n; i++)
+    for (int j = 0; j + 1 < n; j++) {
+      g.eind.insert(g.eind.end(), {i * n + j, i * n + j + 1, (i + 1) * n + j, (i + 1) * n + j + 1});
+      g.eptr.push_back(static_cast<int>(g.eind.size()));
+      g.hewgts.push_back(1 + static_cast<int>(rng() % 200));
+    }
+  for (int k = 0; k < 2; k++) {
+    for (int v = k; v < g.nvtxs; v += g.nvtxs / 60) g.eind.push_back(v);
+    g.eptr.push_back(static_cast<int>(g.eind.size()));
+    g.hewgts.push_back(1);
+  }
+  for (int vcycle : {2, 3}) {
+    CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
+    ctrl.VCycle = vcycle;
+    ctrl.Nruns = 12;
+    ctrl.dbglvl = DBG_DETAIL | DBG_TRIAL;
+    const BisectionResult r = Bisect(g, 0, ctrl);
+
+    std::istringstream in(r.out);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    int bestinit = 1 << 30, bestcut = 1 << 30, ntrials = 0, nwith = 0;
+    for (size_t i = 0; i < lines.size(); i++) {
+      int t, scut, carried, cut;
+      float bal;
+      if (std::sscanf(lines[i].c_str(), "    Cut of trial %d:\t %d [%d, %d]", &t, &scut, &carried,
+                      &cut) != 4)
+        continue;  // the pruned hypergraph always loses its large hyperedges here
+      const bool improved = scut < bestinit;
+      bestinit = std::min(bestinit, scut);
+      const bool expected = vcycle == 3 ? (cut < 1.2 * bestcut || cut - bestcut < 20)
+                                        : (cut <= bestcut || improved);
+      ASSERT_LT(i + 1, lines.size());
+      const bool ran = lines[i + 1].rfind("          [", 0) == 0;
+      EXPECT_EQ(ran, expected) << "trial " << t << "\n" << r.out;
+      const std::string &result = lines[i + 1 + ran];
+      ASSERT_EQ(std::sscanf(result.c_str(), "    Cut of trial %d:\t %d [%f]", &t, &cut, &bal), 3)
+          << result;
+      bestcut = std::min(bestcut, cut);
+      ntrials++;
+      nwith += ran;
+    }
+    EXPECT_EQ(ntrials, 12);
+    EXPECT_EQ(r.cut, bestcut);
+    EXPECT_GE(nwith, 1);  // both decisions occur on this hypergraph
+    EXPECT_LT(nwith, 12);
+  }
+}
+
+// Hypergraphs of a few vertices, or none, still give a sound bisection.
+TEST(Bisection, TinyHypergraphsBisectWithExactCut) {
+  for (int nvtxs = 0; nvtxs <= 3; nvtxs++)
+    for (int vcycle = 0; vcycle <= 3; vcycle++) {
+      zt::PlainHGraph g;
+      g.nvtxs = nvtxs;
+      g.vwgts.assign(nvtxs, 1);
+      for (int v = 0; v + 1 < nvtxs; v++) {
+        g.eind.insert(g.eind.end(), {v, v + 1});
+        g.eptr.push_back(static_cast<int>(g.eind.size()));
+        g.hewgts.push_back(1);
+      }
+      CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
+      ctrl.VCycle = vcycle;
+      ctrl.Nruns = 2;
+      const BisectionResult r = Bisect(g, 0, ctrl);
+      for (int p : r.part) EXPECT_TRUE(p == 0 || p == 1);
+      EXPECT_EQ(r.cut, zt::RecountCut(g, r.part.data())) << nvtxs << " " << vcycle;
+      EXPECT_EQ(CountOf(r.out, "Wrong cut!"), 0);
+    }
+}
+
 // The detail line shows the cut carried over to the full hypergraph and the
 // cut after its FM run, which never raises a balanced bisection's cut.
 TEST(Bisection, FullHypergraphFmRunsOnlyWhenHyperedgesWerePruned) {
@@ -274,11 +356,23 @@ TEST(Bisection, FullHypergraphFmRunsOnlyWhenHyperedgesWerePruned) {
   }
 }
 
+// Joins every vertex to its successor by a 2-pin hyperedge: no islands remain.
+void NoIslands(zt::PlainHGraph &g) {
+  for (int v = 0; v + 1 < g.nvtxs; v++) {
+    g.eind.push_back(v);
+    g.eind.push_back(v + 1);
+    g.eptr.push_back(static_cast<int>(g.eind.size()));
+    g.hewgts.push_back(1);
+  }
+}
+
 // Partition-preserving V-cycles start from a balanced bisection and keep it
-// balanced; the cut never rises and the loop obeys its stopping rule.
+// balanced; the cut never rises and the loop obeys its stopping rule. (With
+// islands a level balances without them first, which may cost cut.)
 TEST(VCycleRefinement, NeverRaisesCutAndStopsAfterTwoCyclesWithoutNewBest) {
   for (unsigned seed = 20; seed < 23; seed++) {
-    const zt::PlainHGraph g = EveryPathGraph(seed, 1300);
+    zt::PlainHGraph g = EveryPathGraph(seed, 1300);
+    NoIslands(g);
     CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
     ctrl.Nruns = 1;
     ctrl.VCycle = 0;
@@ -369,10 +463,22 @@ TEST(ComputeMaxCellWgt, HandExample) {
 
 // ---- Real instances -----------------------------------------------------------
 
+// The shared instances are unweighted: a header "<hyperedges> <vertices>",
+// then one line of 1-based pins per hyperedge.
 zt::PlainHGraph ReadInstance(const std::string &name) {
-  HGraph *read = ReadHGraph(zt::InstancePath(name).c_str());
-  zt::PlainHGraph g = zt::FromHGraph(read);
-  ZBfree__(&read->netptr, &read->netind, &read->cellwgt, &read->netwgt, &read);
+  std::istringstream in(zt::ReadFile(zt::InstancePath(name)));
+  zt::PlainHGraph g;
+  int nhedges;
+  std::string line;
+  std::getline(in, line);
+  std::istringstream(line) >> nhedges >> g.nvtxs;
+  for (int e = 0; e < nhedges && std::getline(in, line); e++) {
+    std::istringstream pins(line);
+    for (int v; pins >> v;) g.eind.push_back(v - 1);
+    g.eptr.push_back(static_cast<int>(g.eind.size()));
+  }
+  g.vwgts.assign(g.nvtxs, 1);
+  g.hewgts.assign(g.nhedges(), 1);
   return g;
 }
 
