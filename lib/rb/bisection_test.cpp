@@ -81,7 +81,7 @@ TEST(Bisection, EverySchemeGivesBalancedBisectionWithExactCut) {
         ctrl.CType = ctype;
         ctrl.RType = rtype;
         ctrl.VCycle = vcycle;
-        ctrl.Nruns = 2;
+        ctrl.Nruns = 1 + (ctype + rtype) % 2;
         const BisectionResult r = Bisect(g, 0, ctrl);
         ExpectSoundBisection(g, ctrl, r,
                              "CType " + std::to_string(ctype) + " RType " + std::to_string(rtype) +
@@ -498,7 +498,7 @@ TEST(BisectionInstances, EveryOptionValueGivesBalancedBisectionWithExactCut) {
   const zt::PlainHGraph g = ReadInstance("ibm01.hgr");
   struct Case {
     int ctype, rtype, vcycle;
-  } cases[] = {{1, 1, 0}, {2, 2, 1}, {3, 3, 2}, {4, 1, 3}, {5, 2, 0}, {3, 1, 1}, {5, 3, 3}};
+  } cases[] = {{1, 1, 0}, {2, 2, 1}, {3, 3, 2}, {4, 1, 3}, {5, 2, 0}};
   for (const Case &c : cases) {
     CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
     ctrl.CType = c.ctype;
