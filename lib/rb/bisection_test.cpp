@@ -461,6 +461,19 @@ TEST(ComputeMaxCellWgt, HandExample) {
   EXPECT_EQ(ctrl.HeavyCells, 0);
 }
 
+// A k-way call on a single vertex asks for a limit of 0 coarse vertices; the
+// limit is then taken as 1 instead of dividing by zero.
+TEST(ComputeMaxCellWgt, CoarseningLimitBelowOneCountsAsOne) {
+  std::vector<int> w{4, 6};
+  CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
+  ctrl.CoarsenTo = 1;
+  const int one = ComputeMaxCellWgt__(&ctrl, 2, w.data());
+  ctrl.CoarsenTo = 0;
+  EXPECT_EQ(ComputeMaxCellWgt__(&ctrl, 2, w.data()), one);
+  EXPECT_EQ(one, 20);
+  EXPECT_EQ(ctrl.HeavyCells, 0);
+}
+
 // ---- Real instances -----------------------------------------------------------
 
 // The shared instances are unweighted: a header "<hyperedges> <vertices>",
