@@ -5,11 +5,12 @@
 #   bench/run.sh [FOLDER] [PARTS...]
 #
 # FOLDER defaults to ../shared/instances/ beside the repository, PARTS to
-# "2 4 8". UBfactor is 5 for every program (a 45-55 split per bisection for
-# simplepart and rbpart, at most 1.05 times the average part for kwaypart).
-# Cut, SOED and part weights come from each program's own statistics, the
-# partitioning time from its own timing line, CPU seconds (user + system of
-# the whole run) and peak memory from the operating system's accounting.
+# "2 4 8"; PROGRAMS="kwaypart" (say) limits the programs run. UBfactor is 5
+# for every program (a 45-55 split per bisection for simplepart and rbpart, at
+# most 1.05 times the average part for kwaypart). Cut, SOED and part weights
+# come from each program's own statistics, the partitioning time from its own
+# timing line, CPU seconds (user + system of the whole run) and peak memory
+# from the operating system's accounting.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -18,6 +19,7 @@ shift || true
 parts=("$@")
 [ ${#parts[@]} -gt 0 ] || parts=(2 4 8)
 ub=5
+read -r -a programs <<<"${PROGRAMS:-simplepart rbpart kwaypart}"
 
 if [ ! -x /usr/bin/time ]; then
   echo "bench: /usr/bin/time is needed for CPU and memory accounting (Debian package 'time')" >&2
@@ -32,7 +34,7 @@ fi
 
 echo "Building the release programs..." >&2
 (cd "$root" && cmake --preset release >/dev/null &&
-  cmake --build --preset release --target simplepart rbpart kwaypart >/dev/null)
+  cmake --build --preset release --target "${programs[@]}" >/dev/null)
 bin="$root/build/release/programs"
 
 # The programs write their partition file beside the hypergraph file, so they
@@ -86,7 +88,7 @@ for f in "${files[@]}"; do
   name="$(basename "$f")"
   ln -sf "$(cd "$(dirname "$f")" && pwd)/$name" "$work/$name"
   for k in "${parts[@]}"; do
-    for prog in simplepart rbpart kwaypart; do
+    for prog in "${programs[@]}"; do
       # shellcheck disable=SC2046
       if /usr/bin/time -v -o "$work/time" "$bin/$prog" $(args_for "$prog" "$work/$name" "$k") \
           >"$work/out" 2>"$work/err"; then
