@@ -104,3 +104,36 @@ TEST(FM, AllFixedMovesNothingAndStopsAfterOnePass) {
   ExpectExactFigures(g, graph);
   FreeHGraph__(graph);
 }
+
+TEST(FM, RealCircuitFromRandomBalancedStartStaysExactAndBalanced) {
+  const std::string path = zt::InstancePath("ibm01.hgr");
+  if (path.empty()) GTEST_SKIP() << "shared instances absent";
+  HGraph *graph = ReadHGraph(path.c_str());
+  const zt::PlainHGraph g = zt::FromHGraph(graph);
+  ZBfree__(&graph->cellwgt, &graph->netwgt);
+  graph->cellwgt = ismalloc__(g.nvtxs, 1, "test: cellwgt");
+  graph->netwgt = ismalloc__(g.nhedges(), 1, "test: netwgt");
+  graph->nfixed = 0;
+  graph->nislands = 0;
+  CreateIncidentHGraph__(graph);
+  AllocateRefinementMemory__(graph);
+
+  InitRandom__(1);
+  std::mt19937 rng(1);
+  CtrlType ctrl = MakeCtrl();
+  for (int run = 0; run < 2; ++run) {
+    RandomSides(graph, rng);
+    Balance__(&ctrl, graph);
+    ComputeInitGains__(graph);
+    ASSERT_TRUE(IsBalanced(ctrl, graph));
+    const int before = graph->mincut;
+    if (run == 0)
+      Refine_FM__(&ctrl, graph, 10);
+    else
+      Refine_EEFM__(&ctrl, graph, 10, 0.1f);
+    ExpectExactFigures(g, graph);
+    EXPECT_TRUE(IsBalanced(ctrl, graph));
+    EXPECT_LT(graph->mincut, before);
+  }
+  FreeHGraph__(graph);
+}

@@ -94,8 +94,9 @@ void FillQueues__(HGraph *graph, PQueue queues[2], int *moved, int *perm);
 
 // The side counts and gains after vertex v moved from side f to side t
 // (where[v] already says t). Only pins u with touch(u) are adjusted; after u's
-// adjustment on a hyperedge, notify(u, oldgain) lets a queue follow. The
-// mover's own gain is left to the caller.
+// adjustment on a hyperedge, notify(u, oldgain) lets a queue follow (pins
+// whose gain does not change on that hyperedge are not reported). The mover's
+// own gain is left to the caller.
 template <class Touch, class Notify>
 inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, Touch touch, Notify notify) {
   const int *incptr = graph->incptr, *incind = graph->incind;
@@ -117,9 +118,10 @@ inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, Touch touch, N
     const int dt = -((nf == 0 ? w : 0) + (nt == 2 ? w : 0));
     for (int k = netptr[e]; k < netptr[e + 1]; ++k) {
       const int u = netind[k];
-      if (u == v || !touch(u)) continue;
+      const int delta = where[u] == f ? df : dt;
+      if (delta == 0 || u == v || !touch(u)) continue;
       const int old = gain[u];
-      gain[u] += (where[u] == f ? df : dt);
+      gain[u] += delta;
       notify(u, old);
     }
   }
