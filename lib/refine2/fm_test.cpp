@@ -137,3 +137,30 @@ TEST(FM, RealCircuitFromRandomBalancedStartStaysExactAndBalanced) {
   }
   FreeHGraph__(graph);
 }
+
+TEST(FM, StageTimersRunOnlyWithTimingBit) {
+  InitRandom__(5);
+  const zt::PlainHGraph g = zt::Generate({.nvtxs = 300, .nhedges = 400});
+  HGraph *graph = MakeLevel(g);
+  std::mt19937 rng(5);
+  for (int dbglvl : {0, static_cast<int>(DBG_TIME)}) {
+    CtrlType ctrl = MakeCtrl();
+    ctrl.dbglvl = dbglvl;
+    for (int r = 0; r < 3; ++r) {
+      RandomSides(graph, rng, r == 2 ? 0.8 : 0.0);
+      Balance__(&ctrl, graph);
+      Refine_FM__(&ctrl, graph, 10);
+      Refine_EEFM__(&ctrl, graph, 3, 0.1f);
+      Refine_OneWayFM__(&ctrl, graph, 10);
+    }
+    const double timers[] = {ctrl.RefInitTmr, ctrl.RefIterTmr, ctrl.RefWrapTmr};
+    for (double t : timers) {
+      if (dbglvl == 0)
+        EXPECT_EQ(t, 0.0);
+      else
+        EXPECT_GE(t, 0.0);
+    }
+    EXPECT_EQ(ctrl.TotalTmr, 0.0);
+  }
+  FreeHGraph__(graph);
+}
