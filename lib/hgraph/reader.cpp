@@ -88,18 +88,31 @@ int ReadWeight(char *&pos) {
   return w;
 }
 
+// The pins of the second pass: a store sized by the first pass, and a marker
+// per vertex up to the largest pin the first pass saw.
+struct PinStore {
+  int *netind;
+  int npins;
+  int maxpins;
+  int *marker;  // marker[v] is i+1 once v is stored for hyperedge i
+  int nmarks;
+};
+
 // Stores the pins of hyperedge i after pos, each vertex once (its first
-// occurrence); marker[v] holds i+1 once v is stored for hyperedge i.
-void ReadPins(char *pos, int i, int nvtxs, int maxpins, int *netind, int &npins, int *marker) {
-  int start = npins, v;
+// occurrence), in time linear in the length of the list.
+void ReadPins(char *pos, int i, int nvtxs, PinStore &s) {
+  int start = s.npins, v;
+  int *marker = s.marker;
   while (ReadInt(pos, v) && v >= 1) {
     if (v > nvtxs) errexit__("Mismatch between the provided and actual value of num_cells\n");
+    // Beyond the first pass's pins only when the file changed in between.
+    if (v > s.nmarks) errexit__("Out of netind memory!");
     if (marker[v - 1] == i + 1) continue;
-    if (npins == maxpins) errexit__("Out of netind memory!");
+    if (s.npins == s.maxpins) errexit__("Out of netind memory!");
     marker[v - 1] = i + 1;
-    netind[npins++] = v - 1;
+    s.netind[s.npins++] = v - 1;
   }
-  if (npins == start) errexit__("Empty Hyperedge # %d\n", i + 1);
+  if (s.npins == start) errexit__("Empty Hyperedge # %d\n", i + 1);
 }
 
 void ReadCellWeights(FILE *fp, char *line, HGraph *graph, int nvtxs) {
@@ -117,26 +130,42 @@ char *AllocateLine() { return ZBmallocT__<char>(kLineSize, "ReadHGraph: line"); 
 
 }  // namespace
 
-int GetNetListSize(const char *filename) {
+namespace {
+
+struct PinCount {
+  int total;   // pins listed, repeats included
+  int maxpin;  // largest pin listed (1-based), 0 when none
+};
+
+// The first pass: checks the header and every hyperedge line and counts the
+// pins, so that the second pass allocates its pin array once.
+PinCount CountPins(const char *filename) {
   char *line = AllocateLine();
   FILE *fp = ZBfopen__(filename, "r", "Can't open input file");
   Header h = ReadHeader(fp, line);
   long long total = 0;
+  int maxpin = 0;
   for (int i = 0; i < h.nhedges; ++i) {
     ReadHyperedgeLine(fp, line, i);
     char *pos = line;
     if (h.HasNetWeights()) ReadWeight(pos);
     int v;
-    while (ReadInt(pos, v) && v >= 1) ++total;
+    for (; ReadInt(pos, v) && v >= 1; ++total)
+      if (v > maxpin) maxpin = v;
   }
   ZBfclose__(fp);
   ZBfree__(&line);
   if (total > INT_MAX) errexit__("Too many pins in the input file!\n");
-  return static_cast<int>(total);
+  return {static_cast<int>(total), maxpin};
 }
 
+}  // namespace
+
+int GetNetListSize(const char *filename) { return CountPins(filename).total; }
+
 HGraph *ReadHGraph(const char *filename) {
-  const int maxpins = GetNetListSize(filename);
+  const PinCount count = CountPins(filename);
+  const int maxpins = count.total;
   HGraph *graph = CreateHGraph__();
   char *line = AllocateLine();
   FILE *fp = ZBfopen__(filename, "r", "Can't open input file");
@@ -144,25 +173,30 @@ HGraph *ReadHGraph(const char *filename) {
   const int nhedges = h.nhedges, nvtxs = h.nvtxs;
 
   int *netptr = imalloc__(static_cast<size_t>(nhedges) + 1, "main: netptr");
-  int *netind = imalloc__(maxpins, "main: netind");
   if (h.HasNetWeights()) graph->netwgt = imalloc__(nhedges, "main: netwgt");
-  // Cleared, so that its pages cost nothing until a pin stamps them.
-  int *marker = maxpins > 0 ? ZBcallocT__<int>(nvtxs, "ReadHGraph: marker") : nullptr;
+  // The marker is sized by the pins the file lists, not by the header's
+  // vertex count, which may be far larger than anything the file touches.
+  PinStore s;
+  s.netind = imalloc__(maxpins, "main: netind");
+  s.npins = 0;
+  s.maxpins = maxpins;
+  s.nmarks = count.maxpin < nvtxs ? count.maxpin : nvtxs;
+  s.marker = ismalloc__(s.nmarks, 0, "ReadHGraph: marker");
 
-  int npins = 0;
   for (int i = 0; i < nhedges; ++i) {
     ReadHyperedgeLine(fp, line, i);
-    netptr[i] = npins;
+    netptr[i] = s.npins;
     char *pos = line;
     if (h.HasNetWeights()) {
       graph->netwgt[i] = ReadWeight(pos);
       // The refinement queues bound gains by the weights: none may be negative.
       if (graph->netwgt[i] < 0) errexit__("Negative weight %d of Hyperedge # %d\n", graph->netwgt[i], i + 1);
     }
-    ReadPins(pos, i, nvtxs, maxpins, netind, npins, marker);
+    ReadPins(pos, i, nvtxs, s);
   }
-  netptr[nhedges] = npins;
-  ZBfree__(&marker);
+  const int npins = netptr[nhedges] = s.npins;
+  int *netind = s.netind;
+  ZBfree__(&s.marker);
 
   if (h.HasCellWeights()) ReadCellWeights(fp, line, graph, nvtxs);
   ZBfclose__(fp);

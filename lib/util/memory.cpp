@@ -31,15 +31,6 @@ void *ZBmallocArray__(size_t n, size_t size, const char *label) {
   return ZBmalloc__(ArrayBytes(n, size), label);
 }
 
-void *ZBcallocArray__(size_t n, size_t size, const char *label) {
-  size_t nbytes = ArrayBytes(n, size);
-  if (nbytes == 0) return nullptr;
-  if (nbytes == SIZE_MAX) AllocationFailed(label, nbytes);
-  void *ptr = std::calloc(n, size);
-  if (ptr == nullptr) AllocationFailed(label, nbytes);
-  return ptr;
-}
-
 int *imalloc__(size_t n, const char *label) { return ZBmallocT__<int>(n, label); }
 
 int *ismalloc__(size_t n, int value, const char *label) {

@@ -31,17 +31,10 @@ TEST(Memory, ReleaseListFreesEveryVariableOnceAndMayRepeat) {
   ZBfree__(&a, &b);  // a second release of the same list is harmless
 }
 
-TEST(Memory, ClearedArrayHoldsZeros) {
-  int *z = ZBcallocT__<int>(1000, "test: z");
-  for (int i = 0; i < 1000; ++i) EXPECT_EQ(z[i], 0);
-  ZBfree__(&z);
-  EXPECT_EQ(ZBcallocT__<int>(0, "test: none"), nullptr);
-}
-
 TEST(Memory, FailedAllocationPrintsLabelAndTrueByteCount) {
   const size_t n = size_t(1) << 60;  // 2^62 bytes: more than any address space
   EXPECT_EXIT(imalloc__(n, "test: big"), ::testing::ExitedWithCode(1),
-              "^Memory allocation failed for test: big\\. Requested size: " +
+              "Memory allocation failed for test: big\\. Requested size: " +
                   std::to_string(n * sizeof(int)) + " bytes\n\n$");
 }
 
@@ -49,8 +42,6 @@ TEST(Memory, OverflowingByteCountIsReportedAsExhaustedHeap) {
   EXPECT_EXIT(ZBmallocT__<double>(SIZE_MAX / 4, "test: overflow"), ::testing::ExitedWithCode(1),
               "Memory allocation failed for test: overflow\\. Requested size: " +
                   std::to_string(SIZE_MAX) + " bytes");
-  EXPECT_EXIT(ZBcallocT__<int>(SIZE_MAX / 2, "test: zeros"), ::testing::ExitedWithCode(1),
-              "Memory allocation failed for test: zeros\\.");
 }
 
 TEST(Errors, ErrexitPrintsMessagePlusNewlineAndExitsWithOne) {

@@ -42,14 +42,6 @@ template <class T>
 T *ZBmallocT__(size_t n, const char *label) {
   return static_cast<T *>(ZBmallocArray__(n, sizeof(T), label));
 }
-// As ZBmallocArray__, with every byte cleared (pages the caller never touches
-// are never written, so a large marker array costs little until it is stamped).
-void *ZBcallocArray__(size_t n, size_t size, const char *label);
-template <class T>
-T *ZBcallocT__(size_t n, const char *label) {
-  return static_cast<T *>(ZBcallocArray__(n, sizeof(T), label));
-}
-
 // Release list: frees every listed pointer variable that is not NULL and sets
 // it to NULL, so a list may be applied twice.
 void ZBfreeBlock__(void *p);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -273,6 +274,10 @@ std::string ReadFile(const std::string &path) {
 }
 
 void WriteFile(const std::string &path, const std::string &text) {
+  // A new file rather than a truncated one: rewriting a file in place makes
+  // some file systems flush it to disk on close, which is slow.
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
   std::ofstream out(path, std::ios::binary);
   out << text;
 }
@@ -283,6 +288,39 @@ static std::string Drain(int fd) {
   ssize_t n;
   while ((n = read(fd, buf, sizeof buf)) > 0) s.append(buf, static_cast<size_t>(n));
   return s;
+}
+
+// Anonymous in-memory files collect the child's output: no pipe can fill up
+// and block, and nothing touches the file system.
+RunResult RunInChild(const std::function<int()> &body) {
+  int out = memfd_create("child-out", 0), err = memfd_create("child-err", 0);
+  if (out < 0 || err < 0) throw std::runtime_error("memfd_create failed");
+  fflush(stdout);
+  fflush(stderr);
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(out, 1);
+    dup2(err, 2);
+    int status = body();
+    fflush(stdout);
+    fflush(stderr);
+    _exit(status);
+  }
+  int wstatus = 0;
+  waitpid(pid, &wstatus, 0);
+  RunResult r;
+  if (WIFEXITED(wstatus))
+    r.status = WEXITSTATUS(wstatus);
+  else if (WIFSIGNALED(wstatus))
+    r.status = 128 + WTERMSIG(wstatus);
+  lseek(out, 0, SEEK_SET);
+  lseek(err, 0, SEEK_SET);
+  r.out = Drain(out);
+  r.err = Drain(err);
+  close(out);
+  close(err);
+  return r;
 }
 
 RunResult RunProgram(const std::string &program, const std::vector<std::string> &args,

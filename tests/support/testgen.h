@@ -3,6 +3,7 @@
 // for the programs as child processes.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,11 @@ RunResult RunProgram(const std::string &program, const std::vector<std::string> 
 // recounted ones. Returns the partition (empty when the file is unusable).
 std::vector<int> CheckPartitionRun(const RunResult &r, const PlainHGraph &g,
                                    const std::string &graphfile, int nparts);
+
+// Runs body in a forked child process, whose exit status is body's return
+// value unless it exits earlier (errexit__); collects its standard output and
+// standard error like RunProgram. Signal deaths give status 128 + signal.
+RunResult RunInChild(const std::function<int()> &body);
 
 // Path of a built program (simplepart, rbpart, kwaypart).
 std::string ProgramPath(const std::string &name);
