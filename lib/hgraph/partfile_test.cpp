@@ -122,4 +122,63 @@ TEST(PartitionFile, WriteThatFitsUnderLimitSucceeds) {
   EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"g.hgr.part.2"}));
 }
 
+// Escapes a literal text for the death-test regular expressions.
+std::string Literal(const std::string &text) {
+  std::string re;
+  for (char c : text) {
+    if (std::string(".[]()*+?{}|^$\\").find(c) != std::string::npos) re += '\\';
+    re += c;
+  }
+  return re;
+}
+
 }  // namespace
+
+TEST(FixFile, NumbersMaySpreadOverAnyWhiteSpace) {
+  zt::TempDir dir;
+  zt::WriteFile(dir.file("a"), "-1 0 1 -1 2");
+  zt::WriteFile(dir.file("b"), "\n -1\n0\t1\n\n-1\r\n2\n7 extra ignored");
+  std::vector<int> a(5), b(5);
+  ReadPartition(5, a.data(), dir.file("a").c_str());
+  ReadPartition(5, b.data(), dir.file("b").c_str());
+  EXPECT_EQ(a, (std::vector<int>{-1, 0, 1, -1, 2}));
+  EXPECT_EQ(b, a);
+}
+
+TEST(FixFile, ShortFileIsRejectedNamingTheFile) {
+  zt::TempDir dir;
+  std::string f = dir.file("fix");
+  zt::WriteFile(f, "0 1\n1\n");
+  std::vector<int> part(4, 0);
+  EXPECT_EXIT(ReadPartition(4, part.data(), f.c_str()), ::testing::ExitedWithCode(1),
+              "^" + Literal("Parts from vertex 3 onwards missing from the partition file " + f + "!\n\n") + "$");
+}
+
+TEST(FixFile, NonIntegerTokenIsRejected) {
+  zt::TempDir dir;
+  std::vector<int> part(3, 0);
+  for (const char *text : {"0 x 1", "0 1.5 1", "0 1a 1", "0 99999999999 1", "0 - 1"}) {
+    std::string f = dir.file("fix");
+    zt::WriteFile(f, text);
+    EXPECT_EXIT(ReadPartition(3, part.data(), f.c_str()), ::testing::ExitedWithCode(1),
+                "^" + Literal("Part of vertex 1 in the partition file " + f + " is not an integer!\n\n") + "$")
+        << text;
+  }
+}
+
+TEST(FixFile, PartBelowMinusOneIsRejected) {
+  zt::TempDir dir;
+  std::string f = dir.file("fix");
+  zt::WriteFile(f, "0\n-1\n-2\n");
+  std::vector<int> part(3, 0);
+  EXPECT_EXIT(ReadPartition(3, part.data(), f.c_str()), ::testing::ExitedWithCode(1),
+              "^" + Literal("Part -2 of vertex 2 in the partition file " + f + " is below -1!\n\n") + "$");
+}
+
+TEST(FixFile, UnopenableFileEndsTheProgram) {
+  zt::TempDir dir;
+  std::vector<int> part(2, 0);
+  std::string missing = dir.file("none/fix");
+  EXPECT_EXIT(ReadPartition(2, part.data(), missing.c_str()), ::testing::ExitedWithCode(1),
+              "^ReadPartition: partfile: No such file or directory\n$");
+}
