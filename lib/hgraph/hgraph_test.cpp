@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "testgen.h"
+#include "hgraph/hgraph.h"
+#include "rb/rb.h"
+
+TEST(HGraphLifecycle, NewRecordHoldsInitialValues) {
+  HGraph *g = CreateHGraph__();
+  EXPECT_EQ(g->nvtxs, -1);
+  EXPECT_EQ(g->nhedges, -1);
+  EXPECT_EQ(g->nislands, 0);
+  EXPECT_EQ(g->removedwgt, 0);
+  EXPECT_EQ(g->nfixed, -1);
+  EXPECT_EQ(g->level, -1);
+  EXPECT_EQ(g->pwgts[0], -1);
+  EXPECT_EQ(g->pwgts[1], -1);
+  EXPECT_EQ(g->netptr, nullptr);
+  EXPECT_EQ(g->where, nullptr);
+  EXPECT_EQ(g->coarser, nullptr);
+  EXPECT_EQ(g->finer, nullptr);
+  EXPECT_EQ(g->label, nullptr);
+  EXPECT_EQ(g->nrinfo, nullptr);
+  FreeHGraph__(g);  // only the record
+}
+
+TEST(HGraphLifecycle, RootReleaseKeepsStructureAndMayRepeat) {
+  zt::GenSpec spec;
+  spec.seed = 2;
+  zt::PlainHGraph plain = zt::Generate(spec);
+  HGraph *g = zt::ToHGraph(plain);
+  CreateIncidentHGraph__(g);
+  g->where = imalloc__(g->nvtxs, "test: where");
+  g->gain = imalloc__(g->nvtxs, "test: gain");
+  g->ndeg[0] = imalloc__(g->nhedges, "test: ndeg0");
+  g->kpwgts = imalloc__(4, "test: kpwgts");
+  g->crinfo = ZBmallocT__<CellKwayInfo>(g->nvtxs, "test: crinfo");
+  g->label = imalloc__(g->nvtxs, "test: label");
+  FreeRootHGraph__(g);
+  EXPECT_EQ(g->where, nullptr);
+  EXPECT_EQ(g->gain, nullptr);
+  EXPECT_EQ(g->ndeg[0], nullptr);
+  EXPECT_EQ(g->kpwgts, nullptr);
+  EXPECT_EQ(g->crinfo, nullptr);
+  FreeRootHGraph__(g);  // everything already NULL
+  EXPECT_NE(g->label, nullptr);
+  EXPECT_NE(g->incptr, nullptr);
+  EXPECT_NE(g->edgewgt, nullptr);
+  zt::PlainHGraph kept = zt::FromHGraph(g);
+  EXPECT_EQ(kept.eind, plain.eind);
+  EXPECT_EQ(kept.vwgts, plain.vwgts);
+  int *label = g->label;
+  FreeHGraph__(g);
+  ZBfree__(&label);  // the label is not the level's to free
+}
+
+TEST(HGraphLifecycle, FreeingALevelLeavesItsNeighbours) {
+  zt::GenSpec spec;
+  spec.seed = 3;
+  zt::PlainHGraph plain = zt::Generate(spec);
+  HGraph *fine = zt::ToHGraph(plain), *mid = zt::ToHGraph(plain), *coarse = zt::ToHGraph(plain);
+  fine->coarser = mid;
+  mid->finer = fine;
+  mid->coarser = coarse;
+  coarse->finer = mid;
+  FreeHGraph__(mid);
+  EXPECT_EQ(zt::FromHGraph(fine).eind, plain.eind);
+  EXPECT_EQ(zt::FromHGraph(coarse).eind, plain.eind);
+  FreeHGraph__(fine);
+  FreeHGraph__(coarse);
+}
+
+TEST(HGraphLifecycle, ConsistencyHookAlwaysAnswersOne) {
+  zt::PlainHGraph plain = zt::Generate(zt::GenSpec{});
+  HGraph *g = zt::ToHGraph(plain);
+  EXPECT_EQ(CheckHGraph(g), 1);
+  CreateIncidentHGraph__(g);
+  EXPECT_EQ(CheckHGraph(g), 1);
+  FreeHGraph__(g);
+}

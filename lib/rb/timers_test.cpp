@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "rb/ctrl.h"
+
+TEST(Timers, InitClearsAllFifteen) {
+  CtrlType ctrl;
+  double *t = &ctrl.TotalTmr;
+  for (int i = 0; i < 15; ++i) t[i] = 1.5 + i;
+  InitTimers__(&ctrl);
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(t[i], 0.0) << i;
+}
+
+TEST(Timers, PhaseRunTwiceHoldsSumOfBothOnlyWithTimingBit) {
+  CtrlType ctrl{};
+  ctrl.dbglvl = DBG_TIME;
+  InitTimers__(&ctrl);
+  volatile double sink = 0;
+  for (int run = 0; run < 2; ++run) {
+    StartTimer(&ctrl, ctrl.CoarsenTmr);
+    for (int i = 0; i < 100000; ++i) sink = sink + i;
+    StopTimer(&ctrl, ctrl.CoarsenTmr);
+  }
+  EXPECT_GE(ctrl.CoarsenTmr, 0.0);
+  ctrl.dbglvl = DBG_BISECT;
+  ctrl.RefTmr = 7.0;
+  StartTimer(&ctrl, ctrl.RefTmr);
+  StopTimer(&ctrl, ctrl.RefTmr);
+  EXPECT_EQ(ctrl.RefTmr, 7.0);
+}
+
+TEST(Timers, ReportPrintsPhasesInOrderAndRefinementOnRequest) {
+  CtrlType ctrl{};
+  InitTimers__(&ctrl);
+  ctrl.MultilevelTmr = 1.25;
+  ctrl.CoarsenTmr = 0.5;
+  ctrl.InitPartTmr = 0.125;
+  ctrl.UncoarsenTmr = 0.25;
+  ctrl.Aux1Tmr = 1;
+  ctrl.Aux2Tmr = 2;
+  ctrl.Aux3Tmr = 3;
+  ctrl.Aux4Tmr = 4;
+  ctrl.RefTmr = 5;
+  ctrl.RefInitTmr = 6;
+  ctrl.RefIterTmr = 7;
+  ctrl.RefWrapTmr = 8;
+  ctrl.TotalTmr = 9.5;
+  ctrl.ProjectTmr = 99;
+  const std::string head =
+      "\nTiming Information ---------------------------------------------------------"
+      "\n Multilevel: \t\t   1.250"
+      "\n     Coarsening: \t\t   0.500"
+      "\n     Initial Partition: \t   0.125"
+      "\n     Uncoarsening: \t\t   0.250"
+      "\n             Aux1: \t\t   1.000"
+      "\n             Aux2: \t\t   2.000"
+      "\n             Aux3: \t\t   3.000"
+      "\n             Aux4: \t\t   4.000";
+  const std::string tail =
+      "\n Total: \t\t   9.500"
+      "\n----------------------------------------------------------------------------";
+  ::testing::internal::CaptureStdout();
+  PrintTimers__(&ctrl, 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), head + tail);
+  ::testing::internal::CaptureStdout();
+  PrintTimers__(&ctrl, 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            head +
+                "\n        Refinement: \t\t\t   5.000"
+                "\n            Initialize: \t\t\t   6.000"
+                "\n            Iterate: \t\t\t\t   7.000"
+                "\n            Wrap Up: \t\t\t\t   8.000" +
+                tail);
+}
