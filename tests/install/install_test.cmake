@@ -3,7 +3,7 @@
 # package and once through pkg-config alone.
 #
 # Expects: BUILD_DIR, CONFIG, WORK_DIR, CONSUMER_DIR, C_COMPILER, GENERATOR,
-# LIBDIR (relative to the prefix), NM, PKG_CONFIG, EXTRA_FLAGS (compile and link
+# LIBDIR (relative to the prefix), PKG_CONFIG, EXTRA_FLAGS (compile and link
 # flags a program linking this build needs, e.g. the sanitizers).
 cmake_minimum_required(VERSION 3.25)
 
@@ -13,10 +13,6 @@ function(run what)
     message(FATAL_ERROR "${what} failed (${rc}):\n${out}\n${err}")
   endif()
   set(run_output "${out}" PARENT_SCOPE)
-endfunction()
-
-function(skip reason)
-  message("[  SKIPPED ] ${reason}")
 endfunction()
 
 set(prefix ${WORK_DIR}/prefix)
@@ -36,40 +32,8 @@ if(NOT library)
   message(FATAL_ERROR "cmake --install did not install libzorbel")
 endif()
 
-# The program needs the recursive-bisection entry point; the k-way one is
-# checked when the library has it.
-run("nm" ${NM} -g --defined-only ${library})
-if(NOT run_output MATCHES "T ZORBEL_PartRecursive\n")
-  skip("the installed library does not define ZORBEL_PartRecursive yet")
-  return()
-endif()
-set(defined "${run_output}")
-
-# While the library is being built up, some of its own routines (their names
-# end in two underscores) may still be missing; the program cannot link then.
-run("nm" ${NM} -C -u ${library})
-string(REGEX MATCHALL "[A-Za-z0-9_]+__\\(" wanted "${run_output}")
-list(REMOVE_DUPLICATES wanted)
-run("nm" ${NM} -C -g --defined-only ${library})
-set(missing)
-foreach(routine IN LISTS wanted)
-  string(FIND "${run_output}" " ${routine}" at)
-  if(at EQUAL -1)
-    string(REPLACE "(" "" routine "${routine}")
-    list(APPEND missing ${routine})
-  endif()
-endforeach()
-if(missing)
-  list(JOIN missing ", " missing)
-  skip("the installed library does not define its routines ${missing} yet")
-  return()
-endif()
-
 separate_arguments(cflags UNIX_COMMAND "${EXTRA_FLAGS}")
 list(APPEND cflags -std=c99 -pedantic-errors -Wall -Wextra -Werror)
-if(defined MATCHES "T ZORBEL_PartKway\n")
-  list(APPEND cflags -DCONSUMER_HAS_KWAY)
-endif()
 
 # Through the CMake package.
 list(JOIN cflags " " cflags_string)

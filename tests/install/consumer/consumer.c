@@ -75,18 +75,25 @@ static void expect(int ok, const char *what, const char *call) {
 typedef void (*entry_point)(int, int, const int *, const int *, const int *, const int *, int, int,
                             const int *, int *, int *);
 
-/* Calls one entry point on copies of the arrays and checks the result. */
+/* ZORBEL_2WayRefine in the shape of the others (it always makes two parts). */
+static void two_way_refine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                           const int *eind, const int *hewgts, int nparts, int ubfactor,
+                           const int *options, int *part, int *edgecut) {
+  (void)nparts;
+  ZORBEL_2WayRefine(nvtxs, nhedges, vwgts, eptr, eind, hewgts, ubfactor, options, part, edgecut);
+}
+
+/* Calls one entry point on the caller's arrays and checks the result; part
+ * carries the partition to refine in and the result out. */
 static void check_call(const char *name, entry_point fn, const struct hgraph *g, int weighted,
-                       int nparts, int ubfactor) {
+                       int nparts, int ubfactor, int *part) {
   static struct hgraph copy;
   int options[9] = {1, 2, 1, 1, 1, 0, 0, 7, 0};
   int options_copy[9];
-  int part[NVTXS];
   int edgecut = -1, v;
 
   memcpy(&copy, g, sizeof copy);
   memcpy(options_copy, options, sizeof options);
-  for (v = 0; v < NVTXS; v++) part[v] = 0;
 
   fn(NVTXS, g->nhedges, weighted ? g->vwgts : NULL, g->eptr, g->eind, weighted ? g->hewgts : NULL,
      nparts, ubfactor, options, part, &edgecut);
@@ -106,11 +113,12 @@ static void check_call(const char *name, entry_point fn, const struct hgraph *g,
 
 int main(void) {
   static struct hgraph g;
+  int part4[NVTXS] = {0}, part2[NVTXS] = {0}, partk[NVTXS] = {0};
   build_grid(&g);
-  check_call("ZORBEL_PartRecursive", ZORBEL_PartRecursive, &g, 1, 4, 5);
-  check_call("ZORBEL_PartRecursive", ZORBEL_PartRecursive, &g, 0, 2, 10);
-#ifdef CONSUMER_HAS_KWAY
-  check_call("ZORBEL_PartKway", ZORBEL_PartKway, &g, 1, 4, 5);
-#endif
+  check_call("ZORBEL_PartRecursive", ZORBEL_PartRecursive, &g, 1, 4, 5, part4);
+  check_call("ZORBEL_KWayRefine", ZORBEL_KWayRefine, &g, 1, 4, 5, part4);
+  check_call("ZORBEL_PartRecursiveInternal", ZORBEL_PartRecursiveInternal, &g, 0, 2, 10, part2);
+  check_call("ZORBEL_2WayRefine", two_way_refine, &g, 0, 2, 10, part2);
+  check_call("ZORBEL_PartKway", ZORBEL_PartKway, &g, 1, 4, 5, partk);
   return failures == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }
