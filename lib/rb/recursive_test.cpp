@@ -199,6 +199,27 @@ TEST(PartRecursive, DegenerateInputsFinish) {
   EXPECT_EQ(r.part, fix);
 }
 
+TEST(PartRecursive, PreassignmentsOutsideThePartsLeaveTheVertexFree) {
+  zt::PlainHGraph g = Gen(12, 100);
+  std::vector<int> fix(g.nvtxs, -1);
+  fix[3] = -7;
+  fix[10] = 4;
+  fix[20] = 1;
+  Result r = Partition(ZORBEL_PartRecursive, g, 3, 5, Options(2, 1, 1, 1, 0, 1), fix);
+  ExpectPartsInRange(r, 3);
+  EXPECT_EQ(r.part[20], 1);
+}
+
+TEST(PartRecursive, MissingOptionVectorMeansDefaults) {
+  zt::PlainHGraph g = Gen(13, 80);
+  std::vector<int> part(g.nvtxs);
+  int cut = -1;
+  ZORBEL_PartRecursive(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                       g.hewgts.data(), 3, 5, nullptr, part.data(), &cut);
+  ExpectPartsInRange(Result{part, cut}, 3);
+  EXPECT_EQ(cut, zt::RecountCut(g, part.data()));
+}
+
 TEST(PartRecursive, OptionsAreCheckedInOrder) {
   zt::PlainHGraph g = Gen(1, 20);
   auto run = [&](int nparts, int ub, std::vector<int> o) { Partition(ZORBEL_PartRecursive, g, nparts, ub, o); };
