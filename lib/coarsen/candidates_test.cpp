@@ -87,16 +87,16 @@ int Library(Search kind, CtrlType &ctrl, HGraph *g, const State &s, int v, int *
 TEST(CandidateSearch, EverySearchAgreesWithThePlainModel) {
   std::mt19937 rng(5);
   for (int round = 0; round < 12; ++round) {
-    zt::GenSpec spec;
-    spec.nvtxs = 120;
-    spec.nhedges = 200;
-    spec.maxsize = 7;
-    spec.maxvwgt = 5;
-    spec.maxhwgt = 4;
-    spec.nlarge = 3;
-    spec.largesize = 70;
-    spec.seed = 300 + round;
-    HGraph *g = ct::Prepared(zt::Generate(spec));
+    zt::GenSpec gs;
+    gs.nvtxs = 120;
+    gs.nhedges = 200;
+    gs.maxsize = 7;
+    gs.maxvwgt = 5;
+    gs.maxhwgt = 4;
+    gs.nlarge = 3;
+    gs.largesize = 70;
+    gs.seed = 300 + round;
+    HGraph *g = ct::Prepared(zt::Generate(gs));
     CtrlType ctrl = ct::MakeCtrl(5, 100);
     ctrl.maxcellwgt = 4 + round % 6;
     const State s = RandomState(g, rng);

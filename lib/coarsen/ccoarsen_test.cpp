@@ -48,16 +48,16 @@ class BothCSchemes : public ::testing::TestWithParam<int> {};
 
 TEST_P(BothCSchemes, GroupsStayWithinPartsOnEveryLevel) {
   for (unsigned seed = 1; seed <= 6; ++seed) {
-    zt::GenSpec spec;
-    spec.nvtxs = 1200;
-    spec.nhedges = 1500;
-    spec.maxsize = 8;
-    spec.maxvwgt = seed % 2 ? 1 : 6;
-    spec.maxhwgt = 3;
-    spec.nislands = 20 * (seed % 3);
-    spec.nlarge = seed % 2 ? 0 : 10;
-    spec.seed = seed;
-    const zt::PlainHGraph p = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.nvtxs = 1200;
+    gs.nhedges = 1500;
+    gs.maxsize = 8;
+    gs.maxvwgt = seed % 2 ? 1 : 6;
+    gs.maxhwgt = 3;
+    gs.nislands = 20 * (seed % 3);
+    gs.nlarge = seed % 2 ? 0 : 10;
+    gs.seed = seed;
+    const zt::PlainHGraph p = zt::Generate(gs);
     std::vector<int> where;
     HGraph *graph = WithPartition(p, seed % 3 == 0 ? 2 : 0, seed % 2 ? 2 : 4, seed, where);
     CtrlType ctrl = ct::MakeCtrl(GetParam(), 60);
@@ -75,10 +75,10 @@ TEST_P(BothCSchemes, GroupsStayWithinPartsOnEveryLevel) {
 }
 
 TEST_P(BothCSchemes, SameSeedGivesTheSameChain) {
-  zt::GenSpec spec;
-  spec.nvtxs = 800;
-  spec.nhedges = 1000;
-  const zt::PlainHGraph p = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.nvtxs = 800;
+  gs.nhedges = 1000;
+  const zt::PlainHGraph p = zt::Generate(gs);
   std::vector<std::vector<int>> snaps;
   for (int seed : {4, 4, 5}) {
     std::vector<int> where;
@@ -128,10 +128,10 @@ TEST(CCoarsen, StallWithinPartsEndsAtTheFirstStep) {
 }
 
 TEST(CCoarsen, SmallHypergraphKeepsItsPartition) {
-  zt::GenSpec spec;
-  spec.nvtxs = 50;
+  zt::GenSpec gs;
+  gs.nvtxs = 50;
   std::vector<int> where;
-  HGraph *graph = WithPartition(zt::Generate(spec), 0, 2, 3, where);
+  HGraph *graph = WithPartition(zt::Generate(gs), 0, 2, 3, where);
   CtrlType ctrl = ct::MakeCtrl(0, 1000);
   EXPECT_EQ(CCoarsen__(&ctrl, graph), graph);
   EXPECT_TRUE(std::equal(where.begin(), where.end(), graph->where));
@@ -139,9 +139,9 @@ TEST(CCoarsen, SmallHypergraphKeepsItsPartition) {
 }
 
 TEST(CCoarsen, UnknownSchemeIsFatal) {
-  zt::GenSpec spec;
+  zt::GenSpec gs;
   std::vector<int> where;
-  HGraph *graph = WithPartition(zt::Generate(spec), 0, 2, 3, where);
+  HGraph *graph = WithPartition(zt::Generate(gs), 0, 2, 3, where);
   CtrlType ctrl = ct::MakeCtrl(2, 10);
   ctrl.maxcellwgt = 10;
   EXPECT_EXIT(CCoarsen__(&ctrl, graph), ::testing::ExitedWithCode(1), "Unknown matching type! 2");

@@ -59,14 +59,14 @@ std::vector<int> Identity(int n) {
 TEST(CreateCoarseHGraph, RandomGroupingsGiveFaithfulCoarseLevels) {
   std::mt19937 rng(3);
   for (int round = 0; round < 40; ++round) {
-    zt::GenSpec spec;
-    spec.nvtxs = 150;
-    spec.nhedges = 250;
-    spec.maxsize = 8;
-    spec.maxvwgt = 4;
-    spec.maxhwgt = 6;
-    spec.seed = 100 + round;
-    HGraph *graph = ct::Prepared(zt::Generate(spec));
+    zt::GenSpec gs;
+    gs.nvtxs = 150;
+    gs.nhedges = 250;
+    gs.maxsize = 8;
+    gs.maxvwgt = 4;
+    gs.maxhwgt = 6;
+    gs.seed = 100 + round;
+    HGraph *graph = ct::Prepared(zt::Generate(gs));
     graph->removedwgt = round;  // accumulates over levels
     // Few coarse vertices, so that many hyperedges vanish or coincide.
     const int cnvtxs = 3 + round;
@@ -180,14 +180,14 @@ TEST(CreateCoarseHGraph, KeysWrapAroundWithoutTrouble) {
 TEST(CollapseSameHEdges, MergesEveryRepeatedPinSetAndSortsThePins) {
   std::mt19937 rng(8);
   for (int round = 0; round < 30; ++round) {
-    zt::GenSpec spec;
-    spec.nvtxs = 30;
-    spec.nhedges = 60;
-    spec.minsize = 1;
-    spec.maxsize = 4;
-    spec.maxhwgt = 9;
-    spec.seed = 200 + round;
-    zt::PlainHGraph p = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.nvtxs = 30;
+    gs.nhedges = 60;
+    gs.minsize = 1;
+    gs.maxsize = 4;
+    gs.maxhwgt = 9;
+    gs.seed = 200 + round;
+    zt::PlainHGraph p = zt::Generate(gs);
     // Append shuffled copies of random hyperedges.
     for (int k = 0; k < 40; ++k) {
       const int e = (int)(rng() % p.nhedges());

@@ -74,12 +74,12 @@ class EveryScheme : public ::testing::TestWithParam<int> {};
 
 TEST_P(EveryScheme, EveryLevelOfTheChainIsAFaithfulCoarsening) {
   const int ctype = GetParam();
-  for (const zt::GenSpec &spec : Inputs()) {
+  for (const zt::GenSpec &gs : Inputs()) {
     for (int nfixed : {0, 3}) {
       CtrlType ctrl = ct::MakeCtrl(ctype, 100);
-      const zt::PlainHGraph p = zt::Generate(spec);
+      const zt::PlainHGraph p = zt::Generate(gs);
       TrialChain r = CoarsenLikeATrial(ctrl, p, nfixed, 7);
-      SCOPED_TRACE("seed " + std::to_string(spec.seed) + " nfixed " + std::to_string(nfixed));
+      SCOPED_TRACE("seed " + std::to_string(gs.seed) + " nfixed " + std::to_string(nfixed));
       EXPECT_GE(ct::Levels(r.pruned).size(), 2u);
       ct::LevelRules rules;
       if (ctype == 5) rules.maxgroup = 2;
@@ -92,8 +92,8 @@ TEST_P(EveryScheme, EveryLevelOfTheChainIsAFaithfulCoarsening) {
 
 TEST_P(EveryScheme, SameSeedGivesTheSameChain) {
   const int ctype = GetParam();
-  zt::GenSpec spec = Inputs()[1];
-  const zt::PlainHGraph p = zt::Generate(spec);
+  zt::GenSpec gs = Inputs()[1];
+  const zt::PlainHGraph p = zt::Generate(gs);
   CtrlType ctrl = ct::MakeCtrl(ctype, 100);
   TrialChain a = CoarsenLikeATrial(ctrl, p, 2, 5);
   TrialChain b = CoarsenLikeATrial(ctrl, p, 2, 5);
@@ -123,8 +123,8 @@ TEST_P(EveryScheme, RealInstancesCoarsenCorrectly) {
 INSTANTIATE_TEST_SUITE_P(Codes, EveryScheme, ::testing::Range(1, 8));
 
 TEST(Coarsen, IslandsOfTheFirstLevelComeBackAfterCombining) {
-  zt::GenSpec spec = Inputs()[1];
-  const zt::PlainHGraph p = zt::Generate(spec);
+  zt::GenSpec gs = Inputs()[1];
+  const zt::PlainHGraph p = zt::Generate(gs);
   CtrlType ctrl = ct::MakeCtrl(4, 100);
   TrialChain r = CoarsenLikeATrial(ctrl, p, 0, 3);
   ASSERT_GT(r.pruned->nislands, 0);
@@ -139,10 +139,10 @@ TEST(Coarsen, IslandsOfTheFirstLevelComeBackAfterCombining) {
 }
 
 TEST(Coarsen, SmallHypergraphIsReturnedUntouched) {
-  zt::GenSpec spec;
-  spec.nvtxs = 80;
-  spec.nislands = 5;
-  HGraph *graph = ct::Prepared(zt::Generate(spec));
+  zt::GenSpec gs;
+  gs.nvtxs = 80;
+  gs.nislands = 5;
+  HGraph *graph = ct::Prepared(zt::Generate(gs));
   CtrlType ctrl = ct::MakeCtrl(1, 100);
   EXPECT_EQ(Coarsen__(&ctrl, graph), graph);
   EXPECT_EQ(graph->level, 0);
@@ -152,10 +152,10 @@ TEST(Coarsen, SmallHypergraphIsReturnedUntouched) {
 }
 
 TEST(Coarsen, HybridSchemeFollowsThePriorityOrderForFourSteps) {
-  zt::GenSpec spec = Inputs()[0];
-  spec.nvtxs = 3000;
-  spec.nhedges = 3600;
-  const zt::PlainHGraph p = zt::Generate(spec);
+  zt::GenSpec gs = Inputs()[0];
+  gs.nvtxs = 3000;
+  gs.nhedges = 3600;
+  const zt::PlainHGraph p = zt::Generate(gs);
   CtrlType hfc = ct::MakeCtrl(1, 20), gfc = ct::MakeCtrl(3, 20);
   TrialChain a = CoarsenLikeATrial(hfc, p, 0, 9);
   TrialChain b = CoarsenLikeATrial(gfc, p, 0, 9);
@@ -171,8 +171,8 @@ TEST(Coarsen, HybridSchemeFollowsThePriorityOrderForFourSteps) {
 }
 
 TEST(Coarsen, StarGroupingStopsLookingOnceFortyPercentFoundAPartner) {
-  zt::GenSpec spec = Inputs()[0];
-  const zt::PlainHGraph p = zt::Generate(spec);
+  zt::GenSpec gs = Inputs()[0];
+  const zt::PlainHGraph p = zt::Generate(gs);
   for (int ctype : {1, 2, 3}) {
     CtrlType ctrl = ct::MakeCtrl(ctype, 100);
     TrialChain r = CoarsenLikeATrial(ctrl, p, 0, 4);
@@ -186,8 +186,8 @@ TEST(Coarsen, StarGroupingStopsLookingOnceFortyPercentFoundAPartner) {
 }
 
 TEST(Coarsen, UnknownSchemeIsFatal) {
-  zt::GenSpec spec;
-  HGraph *graph = ct::Prepared(zt::Generate(spec));
+  zt::GenSpec gs;
+  HGraph *graph = ct::Prepared(zt::Generate(gs));
   CtrlType ctrl = ct::MakeCtrl(9, 100);
   ctrl.maxcellwgt = 10;
   EXPECT_EXIT(Coarsen__(&ctrl, graph), ::testing::ExitedWithCode(1), "Unknown matching type! 9");
@@ -216,9 +216,9 @@ TEST(Coarsen, TracePrintsDashesLevelLineAndNewline) {
 
 TEST(Coarsen, SlowProgressIsReportedOnlyWithTheTraceBit) {
   // Hyperedges too heavy to group anything: the first step merges nothing.
-  zt::GenSpec spec;
-  spec.nvtxs = 300;
-  const zt::PlainHGraph p = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.nvtxs = 300;
+  const zt::PlainHGraph p = zt::Generate(gs);
   for (int dbglvl : {0, (int)DBG_COARSEN}) {
     HGraph *graph = ct::Prepared(p);
     CtrlType ctrl = ct::MakeCtrl(5, 100);
@@ -245,9 +245,9 @@ TEST(Coarsen, SlowProgressIsReportedOnlyWithTheTraceBit) {
 }
 
 TEST(Coarsen, OtherSchemesSwitchOnceBeforeStopping) {
-  zt::GenSpec spec;
-  spec.nvtxs = 300;
-  const zt::PlainHGraph p = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.nvtxs = 300;
+  const zt::PlainHGraph p = zt::Generate(gs);
   HGraph *graph = ct::Prepared(p);
   CtrlType ctrl = ct::MakeCtrl(4, 100);
   ctrl.maxcellwgt = 1;

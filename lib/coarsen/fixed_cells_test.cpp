@@ -16,14 +16,14 @@ std::vector<int> RandomFixing(int nvtxs, int nparts, double share, std::mt19937 
 TEST(FixedCells, CompressionMergesEachPartsFixedVerticesIntoItsAnchor) {
   std::mt19937 rng(21);
   for (int round = 0; round < 24; ++round) {
-    zt::GenSpec spec;
-    spec.nvtxs = 150;
-    spec.nhedges = 220;
-    spec.maxvwgt = 5;
-    spec.maxhwgt = 4;
-    spec.nislands = round % 3;
-    spec.seed = 400 + round;
-    const zt::PlainHGraph p = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.nvtxs = 150;
+    gs.nhedges = 220;
+    gs.maxvwgt = 5;
+    gs.maxhwgt = 4;
+    gs.nislands = round % 3;
+    gs.seed = 400 + round;
+    const zt::PlainHGraph p = zt::Generate(gs);
     const int nparts = 2 + round % 7;
     const std::vector<int> part = RandomFixing(p.nvtxs, nparts, 0.05 * (round % 5), rng);
     HGraph *graph = zt::ToHGraph(p);
@@ -73,10 +73,10 @@ TEST(FixedCells, CompressionMergesEachPartsFixedVerticesIntoItsAnchor) {
 }
 
 TEST(FixedCells, AllFreeGivesEmptyAnchorsThenEveryVertexInOrder) {
-  zt::GenSpec spec;
-  spec.nvtxs = 40;
-  spec.nhedges = 3;  // fewer hyperedges than coarse vertices
-  const zt::PlainHGraph p = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.nvtxs = 40;
+  gs.nhedges = 3;  // fewer hyperedges than coarse vertices
+  const zt::PlainHGraph p = zt::Generate(gs);
   HGraph *graph = zt::ToHGraph(p);
   CtrlType ctrl = ct::MakeCtrl(1, 100);
   ctrl.nparts = 8;
@@ -92,9 +92,9 @@ TEST(FixedCells, AllFreeGivesEmptyAnchorsThenEveryVertexInOrder) {
 }
 
 TEST(FixedCells, AnchorsSharingAPartEndTheRunInsteadOfProjecting) {
-  zt::GenSpec spec;
-  spec.nvtxs = 30;
-  HGraph *graph = zt::ToHGraph(zt::Generate(spec));
+  zt::GenSpec gs;
+  gs.nvtxs = 30;
+  HGraph *graph = zt::ToHGraph(zt::Generate(gs));
   CtrlType ctrl = ct::MakeCtrl(1, 100);
   ctrl.nparts = 3;
   std::vector<int> part(30, -1);
@@ -113,9 +113,9 @@ TEST(FixedCells, AnchorsSharingAPartEndTheRunInsteadOfProjecting) {
 }
 
 TEST(FixedCells, PartOutsideTheRangeIsFatal) {
-  zt::GenSpec spec;
-  spec.nvtxs = 30;
-  HGraph *graph = zt::ToHGraph(zt::Generate(spec));
+  zt::GenSpec gs;
+  gs.nvtxs = 30;
+  HGraph *graph = zt::ToHGraph(zt::Generate(gs));
   CtrlType ctrl = ct::MakeCtrl(1, 100);
   ctrl.nparts = 2;
   std::vector<int> part(30, -1);

@@ -9,8 +9,8 @@ namespace {
 using Scheme = void (*)(CtrlType *, HGraph *, int *, int *, int *);
 
 // One grouping step by scheme on a generated hypergraph with the driver's work arrays.
-HGraph *OneStep(Scheme scheme, const zt::GenSpec &spec, int seed, CtrlType &ctrl) {
-  HGraph *graph = ct::Prepared(zt::Generate(spec));
+HGraph *OneStep(Scheme scheme, const zt::GenSpec &gs, int seed, CtrlType &ctrl) {
+  HGraph *graph = ct::Prepared(zt::Generate(gs));
   const int m = std::max(graph->nvtxs, graph->nhedges);
   std::vector<int> htable(2 * m, -1), perm(m), vpairs(2 * m);
   ctrl.maxcellwgt = ct::MaxCellWgt(ctrl.CoarsenTo, graph);
@@ -40,22 +40,22 @@ std::vector<double> GroupShares(const HGraph *g, int maxpair) {
   return shares;
 }
 
-zt::GenSpec Spec(unsigned seed) {
-  zt::GenSpec spec;
-  spec.nvtxs = 600;
-  spec.nhedges = 500;
-  spec.minsize = 2;
-  spec.maxsize = 9;
-  spec.maxhwgt = 3;
-  spec.maxvwgt = 2;
-  spec.seed = seed;
-  return spec;
+zt::GenSpec Shape(unsigned seed) {
+  zt::GenSpec gs;
+  gs.nvtxs = 600;
+  gs.nhedges = 500;
+  gs.minsize = 2;
+  gs.maxsize = 9;
+  gs.maxhwgt = 3;
+  gs.maxvwgt = 2;
+  gs.seed = seed;
+  return gs;
 }
 
 TEST(MatchHedges, GroupsAreWholeHyperedgesOrSingleVertices) {
   for (unsigned seed = 1; seed <= 5; ++seed) {
     CtrlType ctrl = ct::MakeCtrl(6, 100);
-    HGraph *g = OneStep(Match_Hedges__, Spec(seed), (int)seed, ctrl);
+    HGraph *g = OneStep(Match_Hedges__, Shape(seed), (int)seed, ctrl);
     EXPECT_EQ(ct::CheckLevel(ctrl, g, g->coarser), "");
     for (double share : GroupShares(g, 1)) EXPECT_EQ(share, 1.0);
     ct::FreeBelow(g);
@@ -66,7 +66,7 @@ TEST(MatchHedges, GroupsAreWholeHyperedgesOrSingleVertices) {
 TEST(MatchHedges, WithEdgesGroupsAreWholeHyperedgesOrPairs) {
   for (unsigned seed = 1; seed <= 5; ++seed) {
     CtrlType ctrl = ct::MakeCtrl(7, 100);
-    HGraph *g = OneStep(Match_Hedges_Edges__, Spec(seed), (int)seed, ctrl);
+    HGraph *g = OneStep(Match_Hedges_Edges__, Shape(seed), (int)seed, ctrl);
     EXPECT_EQ(ct::CheckLevel(ctrl, g, g->coarser), "");
     for (double share : GroupShares(g, 2)) EXPECT_EQ(share, 1.0);
     ct::FreeBelow(g);
@@ -78,7 +78,7 @@ TEST(MatchHedges, PartialGroupsHoldStrictlyMoreThanHalfOfAHyperedge) {
   int partial = 0;
   for (unsigned seed = 1; seed <= 5; ++seed) {
     CtrlType ctrl = ct::MakeCtrl(4, 100);
-    HGraph *g = OneStep(Match_Hedges_PHedges_Edges__, Spec(seed), (int)seed, ctrl);
+    HGraph *g = OneStep(Match_Hedges_PHedges_Edges__, Shape(seed), (int)seed, ctrl);
     EXPECT_EQ(ct::CheckLevel(ctrl, g, g->coarser), "");
     for (double share : GroupShares(g, 2)) {
       EXPECT_GT(share, 0.5);

@@ -24,14 +24,14 @@ zt::RunResult InDir(const zt::TempDir &dir, const std::function<void()> &body) {
 }  // namespace
 
 TEST(Diagnostics, WrittenHypergraphReadsBackEqual) {
-  zt::GenSpec spec;
-  spec.nvtxs = 7;
-  spec.nhedges = 9;
-  spec.maxsize = 4;
-  spec.maxvwgt = 6;
-  spec.maxhwgt = 8;
-  spec.seed = 5;
-  zt::PlainHGraph plain = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.nvtxs = 7;
+  gs.nhedges = 9;
+  gs.maxsize = 4;
+  gs.maxvwgt = 6;
+  gs.maxhwgt = 8;
+  gs.seed = 5;
+  zt::PlainHGraph plain = zt::Generate(gs);
   HGraph *graph = zt::ToHGraph(plain);
   zt::TempDir dir;
   ASSERT_EQ(InDir(dir, [&] { WriteHGraph(graph); }).status, 0);

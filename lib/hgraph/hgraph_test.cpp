@@ -24,9 +24,9 @@ TEST(HGraphLifecycle, NewRecordHoldsInitialValues) {
 }
 
 TEST(HGraphLifecycle, RootReleaseKeepsStructureAndMayRepeat) {
-  zt::GenSpec spec;
-  spec.seed = 2;
-  zt::PlainHGraph plain = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.seed = 2;
+  zt::PlainHGraph plain = zt::Generate(gs);
   HGraph *g = zt::ToHGraph(plain);
   CreateIncidentHGraph__(g);
   g->where = imalloc__(g->nvtxs, "test: where");
@@ -54,9 +54,9 @@ TEST(HGraphLifecycle, RootReleaseKeepsStructureAndMayRepeat) {
 }
 
 TEST(HGraphLifecycle, FreeingALevelLeavesItsNeighbours) {
-  zt::GenSpec spec;
-  spec.seed = 3;
-  zt::PlainHGraph plain = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.seed = 3;
+  zt::PlainHGraph plain = zt::Generate(gs);
   HGraph *fine = zt::ToHGraph(plain), *mid = zt::ToHGraph(plain), *coarse = zt::ToHGraph(plain);
   fine->coarser = mid;
   mid->finer = fine;

@@ -254,15 +254,15 @@ std::string RandomFile(std::mt19937 &rng) {
 }
 
 std::string ValidFile(std::mt19937 &rng, const std::string &path) {
-  zt::GenSpec spec;
-  spec.nvtxs = 2 + static_cast<int>(rng() % 12);
-  spec.nhedges = static_cast<int>(rng() % 8);
-  spec.minsize = 1;
-  spec.maxsize = 5;
-  spec.maxvwgt = 4;
-  spec.maxhwgt = 4;
-  spec.seed = rng();
-  zt::PlainHGraph g = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.nvtxs = 2 + static_cast<int>(rng() % 12);
+  gs.nhedges = static_cast<int>(rng() % 8);
+  gs.minsize = 1;
+  gs.maxsize = 5;
+  gs.maxvwgt = 4;
+  gs.maxhwgt = 4;
+  gs.seed = rng();
+  zt::PlainHGraph g = zt::Generate(gs);
   static const int kFormats[] = {0, 1, 10, 11};
   int fmt = kFormats[rng() % 4];
   zt::WriteHGraphFile(path, g, fmt);

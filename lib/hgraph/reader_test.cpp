@@ -220,15 +220,15 @@ TEST_F(Reader, NetListSizeCountsPinsBeforeDroppingRepeats) {
 
 TEST_F(Reader, GeneratedFilesReadBackExactly) {
   for (unsigned seed = 1; seed <= 20; ++seed) {
-    zt::GenSpec spec;
-    spec.nvtxs = 30 + seed * 7;
-    spec.nhedges = 40 + seed * 3;
-    spec.maxvwgt = 5;
-    spec.maxhwgt = 9;
-    spec.nislands = seed % 4;
-    spec.nlarge = seed % 3;
-    spec.seed = seed;
-    zt::PlainHGraph plain = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.nvtxs = 30 + seed * 7;
+    gs.nhedges = 40 + seed * 3;
+    gs.maxvwgt = 5;
+    gs.maxhwgt = 9;
+    gs.nislands = seed % 4;
+    gs.nlarge = seed % 3;
+    gs.seed = seed;
+    zt::PlainHGraph plain = zt::Generate(gs);
     for (int fmt : {0, 1, 10, 11}) {
       std::string path = dir_.file("gen.hgr");
       zt::WriteHGraphFile(path, plain, fmt);

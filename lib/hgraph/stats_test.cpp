@@ -87,9 +87,9 @@ TEST(PartStatistics, EmptyPartMakesScaledCostNotANumber) {
 }
 
 TEST(PartStatistics, OnePartCutsNothingAndAbsorbsEveryHyperedge) {
-  zt::GenSpec spec;
-  spec.seed = 4;
-  zt::PlainHGraph g = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.seed = 4;
+  zt::PlainHGraph g = zt::Generate(gs);
   std::vector<int> where(g.nvtxs, 0);
   std::string out = Statistics(g, 2, where, true);
   EXPECT_EQ(Figure(out, "Hyperedge Cut:"), 0);
@@ -100,15 +100,15 @@ TEST(PartStatistics, OnePartCutsNothingAndAbsorbsEveryHyperedge) {
 TEST(PartStatistics, FiguresMatchBruteForceOnGeneratedPartitions) {
   std::mt19937 rng(8);
   for (unsigned seed = 1; seed <= 30; ++seed) {
-    zt::GenSpec spec;
-    spec.nvtxs = 50 + static_cast<int>(seed) * 5;
-    spec.nhedges = 80;
-    spec.maxsize = 8;
-    spec.maxvwgt = 4;
-    spec.maxhwgt = 5;
-    spec.nlarge = seed % 2;
-    spec.seed = seed;
-    zt::PlainHGraph g = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.nvtxs = 50 + static_cast<int>(seed) * 5;
+    gs.nhedges = 80;
+    gs.maxsize = 8;
+    gs.maxvwgt = 4;
+    gs.maxhwgt = 5;
+    gs.nlarge = seed % 2;
+    gs.seed = seed;
+    zt::PlainHGraph g = zt::Generate(gs);
     int nparts = 2 + static_cast<int>(seed % 7);
     std::vector<int> where(g.nvtxs);
     for (int &p : where) p = static_cast<int>(rng() % nparts);

@@ -29,16 +29,16 @@ HGraph *Hand(int nvtxs, std::vector<int> eptr, std::vector<int> eind, std::vecto
 
 TEST(Measures, CutAndSoedEqualRecountsOnGeneratedPartitions) {
   for (unsigned seed = 1; seed <= 40; seed++) {
-    zt::GenSpec spec;
-    spec.seed = seed;
-    spec.nvtxs = 50 + 7 * seed;
-    spec.nhedges = 80 + 5 * seed;
-    spec.minsize = 1;
-    spec.maxsize = 1 + seed % 9;
-    spec.maxhwgt = 1 + seed % 5;
-    spec.nislands = seed % 4;
-    spec.nlarge = seed % 3;
-    const zt::PlainHGraph g = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.seed = seed;
+    gs.nvtxs = 50 + 7 * seed;
+    gs.nhedges = 80 + 5 * seed;
+    gs.minsize = 1;
+    gs.maxsize = 1 + seed % 9;
+    gs.maxhwgt = 1 + seed % 5;
+    gs.nislands = seed % 4;
+    gs.nlarge = seed % 3;
+    const zt::PlainHGraph g = zt::Generate(gs);
     HGraph *graph = zt::ToHGraph(g);
     const int nparts = 2 + seed % 7;
     const std::vector<int> where = RandomParts(g.nvtxs, nparts, seed);
@@ -51,10 +51,10 @@ TEST(Measures, CutAndSoedEqualRecountsOnGeneratedPartitions) {
 
 TEST(Measures, BalanceIsLighterSideShareOfTwoWayPartition) {
   for (unsigned seed = 1; seed <= 30; seed++) {
-    zt::GenSpec spec;
-    spec.seed = seed;
-    spec.maxvwgt = 1 + seed % 10;
-    const zt::PlainHGraph g = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.seed = seed;
+    gs.maxvwgt = 1 + seed % 10;
+    const zt::PlainHGraph g = zt::Generate(gs);
     HGraph *graph = zt::ToHGraph(g);
     const std::vector<int> where = RandomParts(g.nvtxs, 2, seed + 100);
     const std::vector<int> w = zt::RecountPartWeights(g, where.data(), 2);
@@ -113,10 +113,10 @@ TEST(Measures, HypergraphWithoutVerticesHasNothingCut) {
 }
 
 TEST(Measures, MeasuresLeaveHypergraphUnchanged) {
-  zt::GenSpec spec;
-  spec.maxhwgt = 4;
-  spec.maxvwgt = 3;
-  const zt::PlainHGraph g = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.maxhwgt = 4;
+  gs.maxvwgt = 3;
+  const zt::PlainHGraph g = zt::Generate(gs);
   HGraph *graph = zt::ToHGraph(g);
   const std::vector<int> where = RandomParts(g.nvtxs, 2, 9);
   ComputeActualCut__(graph, where.data());

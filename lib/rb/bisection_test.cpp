@@ -49,18 +49,18 @@ int CountOf(const std::string &text, const std::string &what) {
 
 // Large hyperedges (pruned), heavy vertices (FM2), islands and weights.
 zt::PlainHGraph EveryPathGraph(unsigned seed, int nvtxs) {
-  zt::GenSpec spec;
-  spec.seed = seed;
-  spec.nvtxs = nvtxs;
-  spec.nhedges = nvtxs + nvtxs / 5;
-  spec.maxsize = 6;
-  spec.maxvwgt = 3;
-  spec.maxhwgt = 3;
-  spec.nislands = nvtxs / 50;
-  spec.nlarge = 3;
-  spec.nheavy = 3;
-  spec.heavywgt = 2 * (2 * nvtxs) / 100 + 15;  // above 2W/CoarsenTo for W near 2 nvtxs
-  return zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.seed = seed;
+  gs.nvtxs = nvtxs;
+  gs.nhedges = nvtxs + nvtxs / 5;
+  gs.maxsize = 6;
+  gs.maxvwgt = 3;
+  gs.maxhwgt = 3;
+  gs.nislands = nvtxs / 50;
+  gs.nlarge = 3;
+  gs.nheavy = 3;
+  gs.heavywgt = 2 * (2 * nvtxs) / 100 + 15;  // above 2W/CoarsenTo for W near 2 nvtxs
+  return zt::Generate(gs);
 }
 
 void ExpectSoundBisection(const zt::PlainHGraph &g, const CtrlType &ctrl, const BisectionResult &r,
@@ -110,17 +110,17 @@ TEST(Bisection, EverySchemeKeepsAnchorsOnTheirSides) {
 
 TEST(Bisection, WeightedHypergraphsGiveBalancedBisectionsWithExactCut) {
   for (unsigned seed = 10; seed < 22; seed++) {
-    zt::GenSpec spec;
-    spec.seed = seed;
-    spec.nvtxs = 150 + 40 * (seed % 7);
-    spec.nhedges = spec.nvtxs + 50;
-    spec.minsize = 1 + seed % 2;
-    spec.maxsize = 3 + seed % 8;
-    spec.maxvwgt = 1 + seed % 6;
-    spec.maxhwgt = 1 + seed % 4;
-    spec.nislands = seed % 5;
-    spec.nlarge = seed % 3;
-    const zt::PlainHGraph g = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.seed = seed;
+    gs.nvtxs = 150 + 40 * (seed % 7);
+    gs.nhedges = gs.nvtxs + 50;
+    gs.minsize = 1 + seed % 2;
+    gs.maxsize = 3 + seed % 8;
+    gs.maxvwgt = 1 + seed % 6;
+    gs.maxhwgt = 1 + seed % 4;
+    gs.nislands = seed % 5;
+    gs.nlarge = seed % 3;
+    const zt::PlainHGraph g = zt::Generate(gs);
     CtrlType ctrl = BisectionCtrl(seed % 2 ? 0.5f : 1.0f / 3, 0.05f);
     ctrl.Nruns = 3;
     ctrl.VCycle = seed % 4;
@@ -327,12 +327,12 @@ TEST(Bisection, TinyHypergraphsBisectWithExactCut) {
 // cut after its FM run, which never raises a balanced bisection's cut.
 TEST(Bisection, FullHypergraphFmRunsOnlyWhenHyperedgesWerePruned) {
   for (int nlarge : {0, 4}) {
-    zt::GenSpec spec;
-    spec.seed = 12;
-    spec.nvtxs = 500;
-    spec.nhedges = 600;
-    spec.nlarge = nlarge;
-    const zt::PlainHGraph g = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.seed = 12;
+    gs.nvtxs = 500;
+    gs.nhedges = 600;
+    gs.nlarge = nlarge;
+    const zt::PlainHGraph g = zt::Generate(gs);
     CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
     ctrl.Nruns = 4;
     ctrl.VCycle = 0;
@@ -424,13 +424,13 @@ TEST(VCycleRefinement, NeverRaisesCutAndStopsAfterTwoCyclesWithoutNewBest) {
 
 TEST(ComputeMaxCellWgt, LimitLeavesHeavyVerticesOutAndFlagsThem) {
   for (unsigned seed = 1; seed <= 30; seed++) {
-    zt::GenSpec spec;
-    spec.seed = seed;
-    spec.nvtxs = 120 + seed;
-    spec.maxvwgt = 1 + seed % 7;
-    spec.nheavy = seed % 4;
-    spec.heavywgt = 10 + 3 * seed;
-    const zt::PlainHGraph g = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.seed = seed;
+    gs.nvtxs = 120 + seed;
+    gs.maxvwgt = 1 + seed % 7;
+    gs.nheavy = seed % 4;
+    gs.heavywgt = 10 + 3 * seed;
+    const zt::PlainHGraph g = zt::Generate(gs);
     CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
     ctrl.HeavyCells = -1;
     long total = 0;

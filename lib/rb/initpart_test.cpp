@@ -24,14 +24,14 @@ HGraph *Coarsest(const zt::PlainHGraph &g, int nfixed) {
 }
 
 zt::PlainHGraph SmallGraph(unsigned seed) {
-  zt::GenSpec spec;
-  spec.seed = seed;
-  spec.nvtxs = 40 + seed % 60;
-  spec.nhedges = spec.nvtxs + 20;
-  spec.maxsize = 2 + seed % 5;
-  spec.maxvwgt = 1 + seed % 4;
-  spec.maxhwgt = 1 + seed % 3;
-  return zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.seed = seed;
+  gs.nvtxs = 40 + seed % 60;
+  gs.nhedges = gs.nvtxs + 20;
+  gs.maxsize = 2 + seed % 5;
+  gs.maxvwgt = 1 + seed % 4;
+  gs.maxhwgt = 1 + seed % 3;
+  return zt::Generate(gs);
 }
 
 TEST(InitPartition, ResultIsBalancedBisectionWithExactCutAndWeights) {
@@ -136,13 +136,13 @@ TEST(InitPartition, SameSeedGivesSameBisection) {
 
 TEST(InitPartition, HeavyVertexAboveTargetStillEndsBalancedWhenPossible) {
   for (unsigned seed = 1; seed <= 10; seed++) {
-    zt::GenSpec spec;
-    spec.seed = seed;
-    spec.nvtxs = 80;
-    spec.nhedges = 120;
-    spec.nheavy = 1;
-    spec.heavywgt = 25;  // above the target of side 0, within its allowance
-    const zt::PlainHGraph g = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.seed = seed;
+    gs.nvtxs = 80;
+    gs.nhedges = 120;
+    gs.nheavy = 1;
+    gs.heavywgt = 25;  // above the target of side 0, within its allowance
+    const zt::PlainHGraph g = zt::Generate(gs);
     HGraph *graph = Coarsest(g, 0);
     CtrlType ctrl = BisectionCtrl(0.2f, 0.05f);
     ctrl.HeavyCells = 1;

@@ -59,10 +59,10 @@ TEST(Islands, SeparationMovesVerticesTwoAndFiveBehindAndCombiningRestores) {
 }
 
 TEST(Islands, HypergraphWithoutIslandsStaysUnchanged) {
-  zt::GenSpec spec;
-  spec.nvtxs = 30;
-  spec.nhedges = 200;
-  HGraph *g = WithIncidence(zt::Generate(spec), 0);
+  zt::GenSpec gs;
+  gs.nvtxs = 30;
+  gs.nhedges = 200;
+  HGraph *g = WithIncidence(zt::Generate(gs), 0);
   for (int v = 0; v < g->nvtxs; ++v) ASSERT_GT(g->incptr[v + 1], g->incptr[v]);
   const std::vector<int> before = State(g);
   SeparateIslands__(g);
@@ -85,13 +85,13 @@ TEST(Islands, AnchorWithoutHyperedgesStaysInPlace) {
 TEST(Islands, SeparateThenCombineRestoresEveryArray) {
   std::mt19937 rng(2);
   for (int round = 0; round < 30; ++round) {
-    zt::GenSpec spec;
-    spec.nvtxs = 100 + round;
-    spec.nhedges = 80;
-    spec.maxvwgt = 7;
-    spec.nislands = round;
-    spec.seed = 500 + round;
-    HGraph *g = WithIncidence(zt::Generate(spec), round % 4);
+    zt::GenSpec gs;
+    gs.nvtxs = 100 + round;
+    gs.nhedges = 80;
+    gs.maxvwgt = 7;
+    gs.nislands = round;
+    gs.seed = 500 + round;
+    HGraph *g = WithIncidence(zt::Generate(gs), round % 4);
     g->where = imalloc__(g->nvtxs, "test: where");
     for (int v = 0; v < g->nvtxs; ++v) g->where[v] = (int)(rng() % 4);
     const std::vector<int> before = State(g);

@@ -41,14 +41,14 @@ void ExpectIncidence(const HGraph *graph, const zt::PlainHGraph &g) {
 
 TEST(Preprocess, IncidenceIsTransposeOfPinLists) {
   for (unsigned seed = 1; seed <= 25; ++seed) {
-    zt::GenSpec spec;
-    spec.nvtxs = 20 + static_cast<int>(seed) * 11;
-    spec.nhedges = 30 + static_cast<int>(seed) * 7;
-    spec.maxsize = 2 + static_cast<int>(seed % 9);
-    spec.maxhwgt = 7;
-    spec.nislands = static_cast<int>(seed % 5);
-    spec.seed = seed;
-    zt::PlainHGraph g = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.nvtxs = 20 + static_cast<int>(seed) * 11;
+    gs.nhedges = 30 + static_cast<int>(seed) * 7;
+    gs.maxsize = 2 + static_cast<int>(seed % 9);
+    gs.maxhwgt = 7;
+    gs.nislands = static_cast<int>(seed % 5);
+    gs.seed = seed;
+    zt::PlainHGraph g = zt::Generate(gs);
     HGraph *graph = zt::ToHGraph(g);
     CreateIncidentHGraph__(graph);
     ExpectIncidence(graph, g);
@@ -114,12 +114,12 @@ TEST(Preprocess, PruningKeepsFiftyPinHyperedgesAndDropsFiftyOne) {
 }
 
 TEST(Preprocess, PruningEveryHyperedgeLeavesAllVertices) {
-  zt::GenSpec spec;
-  spec.nvtxs = 120;
-  spec.nhedges = 0;
-  spec.nlarge = 4;
-  spec.seed = 9;
-  zt::PlainHGraph g = zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.nvtxs = 120;
+  gs.nhedges = 0;
+  gs.nlarge = 4;
+  gs.seed = 9;
+  zt::PlainHGraph g = zt::Generate(gs);
   HGraph *graph = zt::ToHGraph(g);
   CtrlType ctrl = PruningCtrl();
   HGraph *pruned = PruneHGraph__(&ctrl, graph);
@@ -133,14 +133,14 @@ TEST(Preprocess, PruningEveryHyperedgeLeavesAllVertices) {
 
 TEST(Preprocess, PrunedCopyMatchesFilteredSourceOnGeneratedHypergraphs) {
   for (unsigned seed = 1; seed <= 10; ++seed) {
-    zt::GenSpec spec;
-    spec.nvtxs = 300;
-    spec.nhedges = 200;
-    spec.nlarge = static_cast<int>(seed);
-    spec.largesize = 70;
-    spec.maxhwgt = 4;
-    spec.seed = seed;
-    zt::PlainHGraph g = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.nvtxs = 300;
+    gs.nhedges = 200;
+    gs.nlarge = static_cast<int>(seed);
+    gs.largesize = 70;
+    gs.maxhwgt = 4;
+    gs.seed = seed;
+    zt::PlainHGraph g = zt::Generate(gs);
     zt::PlainHGraph expect;
     expect.nvtxs = g.nvtxs;
     for (int e = 0; e < g.nhedges(); ++e) {

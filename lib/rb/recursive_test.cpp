@@ -32,16 +32,16 @@ Result Partition(Entry entry, const zt::PlainHGraph &g, int nparts, int ub,
 }
 
 zt::PlainHGraph Gen(unsigned seed, int nvtxs = 240, int maxvwgt = 1) {
-  zt::GenSpec spec;
-  spec.nvtxs = nvtxs;
-  spec.nhedges = nvtxs * 3 / 2;
-  spec.maxsize = 7;
-  spec.maxvwgt = maxvwgt;
-  spec.maxhwgt = 3;
-  spec.nislands = 4;
-  spec.nlarge = 2;
-  spec.seed = seed;
-  return zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.nvtxs = nvtxs;
+  gs.nhedges = nvtxs * 3 / 2;
+  gs.maxsize = 7;
+  gs.maxvwgt = maxvwgt;
+  gs.maxhwgt = 3;
+  gs.nislands = 4;
+  gs.nlarge = 2;
+  gs.seed = seed;
+  return zt::Generate(gs);
 }
 
 void ExpectPartsInRange(const Result &r, int nparts) {

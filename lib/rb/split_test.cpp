@@ -73,15 +73,15 @@ struct SplitCase {
 };
 
 SplitCase MakeCase(unsigned seed) {
-  zt::GenSpec spec;
-  spec.nvtxs = 60 + static_cast<int>(seed % 50);
-  spec.nhedges = 90;
-  spec.maxsize = 8;
-  spec.maxvwgt = 5;
-  spec.maxhwgt = 4;
-  spec.nislands = 3;
-  spec.seed = seed;
-  SplitCase c{zt::Generate(spec), {}, {}};
+  zt::GenSpec gs;
+  gs.nvtxs = 60 + static_cast<int>(seed % 50);
+  gs.nhedges = 90;
+  gs.maxsize = 8;
+  gs.maxvwgt = 5;
+  gs.maxhwgt = 4;
+  gs.nislands = 3;
+  gs.seed = seed;
+  SplitCase c{zt::Generate(gs), {}, {}};
   std::mt19937 rng(seed);
   for (int v = 0; v < c.g.nvtxs; ++v) {
     c.label.push_back(1000 + 3 * v);

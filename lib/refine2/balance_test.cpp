@@ -18,12 +18,12 @@ TEST(Balance, ReachesBoundsWheneverEnoughMovableWeightExists) {
   std::mt19937 rng(11);
   CtrlType ctrl = MakeCtrl();
   for (const Case &c : Variety(30, 500)) {
-    zt::GenSpec spec = c.spec;
+    zt::GenSpec gs = c.gs;
     // Every vertex fits the window between the two minimums, so no candidate
     // of the heavy side is ever too heavy to give.
-    spec.nheavy = 0;
-    spec.maxvwgt = std::min(spec.maxvwgt, 3);
-    const zt::PlainHGraph g = zt::Generate(spec);
+    gs.nheavy = 0;
+    gs.maxvwgt = std::min(gs.maxvwgt, 3);
+    const zt::PlainHGraph g = zt::Generate(gs);
     HGraph *graph = MakeLevel(g);
     for (double skew : {0.9, -0.9, 1.0}) {
       RandomSides(graph, rng, skew);
@@ -32,7 +32,7 @@ TEST(Balance, ReachesBoundsWheneverEnoughMovableWeightExists) {
         return IsBalanced(ctrl, graph);
       }();
       Balance__(&ctrl, graph);
-      EXPECT_TRUE(IsBalanced(ctrl, graph)) << "seed " << spec.seed;
+      EXPECT_TRUE(IsBalanced(ctrl, graph)) << "seed " << gs.seed;
       ExpectExactFigures(g, graph);
       if (!was_balanced) ExpectExactGains(graph);
     }

@@ -10,7 +10,7 @@ using namespace twoway;
 TEST(Gains, InitGainsEqualCutChangeOfEverySingleMove) {
   std::mt19937 rng(3);
   for (const Case &c : Variety(24)) {
-    const zt::PlainHGraph g = zt::Generate(c.spec);
+    const zt::PlainHGraph g = zt::Generate(c.gs);
     HGraph *graph = MakeLevel(g);
     RandomSides(graph, rng);
     ComputeInitGains__(graph);
@@ -54,7 +54,7 @@ TEST(Gains, OnePinHyperedgeNeitherCountsInCutNorInGain) {
 TEST(Gains, IncrementalMovesKeepStateExact) {
   std::mt19937 rng(5);
   for (const Case &c : Variety(24, 300)) {
-    const zt::PlainHGraph g = zt::Generate(c.spec);
+    const zt::PlainHGraph g = zt::Generate(c.gs);
     HGraph *graph = MakeLevel(g);
     RandomSides(graph, rng);
     ComputeInitGains__(graph);

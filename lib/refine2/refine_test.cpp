@@ -46,11 +46,11 @@ TEST(Refine, ProjectsThroughRealCoarseningAndLeavesFinestLevelExact) {
   int run = 0;
   for (const Case &c : Variety(12, 700)) {
     for (int rtype : {1, 2, 3}) {
-      zt::GenSpec spec = c.spec;
-      spec.nvtxs += 300;  // several levels above CoarsenTo
-      spec.nhedges += 300;
-      spec.nislands = spec.nvtxs / 8;
-      const zt::PlainHGraph g = zt::Generate(spec);
+      zt::GenSpec gs = c.gs;
+      gs.nvtxs += 300;  // several levels above CoarsenTo
+      gs.nhedges += 300;
+      gs.nislands = gs.nvtxs / 8;
+      const zt::PlainHGraph g = zt::Generate(gs);
       HGraph *graph = zt::ToHGraph(g);
       graph->nislands = 0;
       CreateIncidentHGraph__(graph);
@@ -61,15 +61,15 @@ TEST(Refine, ProjectsThroughRealCoarseningAndLeavesFinestLevelExact) {
       ctrl.RType = rtype;
       ctrl.nparts = 2;
       ctrl.maxcellwgt = 1 << 30;
-      ctrl.HeavyCells = spec.nheavy > 0;
-      InitRandom__(static_cast<int>(spec.seed));
+      ctrl.HeavyCells = gs.nheavy > 0;
+      InitRandom__(static_cast<int>(gs.seed));
       HGraph *cgraph = Coarsen__(&ctrl, graph);
       ASSERT_NE(cgraph, graph);
       RandomCoarsestBisection(cgraph, rng);
 
       Refine__(&ctrl, graph, cgraph);
 
-      SCOPED_TRACE(::testing::Message() << "seed " << spec.seed << " RType " << rtype);
+      SCOPED_TRACE(::testing::Message() << "seed " << gs.seed << " RType " << rtype);
       EXPECT_EQ(graph->coarser, nullptr);
       EXPECT_EQ(graph->nislands, 0);
       ASSERT_EQ(graph->nvtxs, g.nvtxs);
@@ -78,7 +78,7 @@ TEST(Refine, ProjectsThroughRealCoarseningAndLeavesFinestLevelExact) {
       ExpectExactFigures(g, graph);
       // Placing islands by weight after refinement keeps the sides within reach.
       EXPECT_LE(std::abs(graph->pwgts[0] - graph->pwgts[1]),
-                (graph->pwgts[0] + graph->pwgts[1]) / 5 + 2 * spec.heavywgt + spec.maxvwgt);
+                (graph->pwgts[0] + graph->pwgts[1]) / 5 + 2 * gs.heavywgt + gs.maxvwgt);
       FreeHGraph__(graph);
       if (::testing::Test::HasFailure()) return;
     }

@@ -35,7 +35,7 @@ inline HGraph *MakeLevel(const zt::PlainHGraph &g, int nfixed = 0) {
 // Inputs of many shapes: weighted vertices and hyperedges, isolated vertices,
 // heavy vertices, gain ranges wide enough for heap-mode queues, and anchors.
 struct Case {
-  zt::GenSpec spec;
+  zt::GenSpec gs;
   int nfixed;
 };
 
@@ -125,10 +125,10 @@ void CheckOnVariety(Refine refine, bool exactgains, bool keepscut, int ncases = 
   std::mt19937 rng(7);
   CtrlType ctrl = MakeCtrl();
   for (const Case &c : Variety(ncases)) {
-    SCOPED_TRACE(::testing::Message() << "seed " << c.spec.seed << " nfixed " << c.nfixed);
-    const zt::PlainHGraph g = zt::Generate(c.spec);
+    SCOPED_TRACE(::testing::Message() << "seed " << c.gs.seed << " nfixed " << c.nfixed);
+    const zt::PlainHGraph g = zt::Generate(c.gs);
     HGraph *graph = MakeLevel(g, c.nfixed);
-    ctrl.HeavyCells = c.spec.nheavy > 0;
+    ctrl.HeavyCells = c.gs.nheavy > 0;
     for (int start = 0; start < 3; ++start) {
       RandomSides(graph, rng, start == 2 ? 0.6 : 0.0);
       if (start == 1) Balance__(&ctrl, graph);  // mostly a balanced start

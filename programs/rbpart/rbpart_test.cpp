@@ -35,15 +35,15 @@ zt::RunResult Rbpart(const std::vector<std::string> &args) {
 }
 
 zt::PlainHGraph Gen(unsigned seed, int nvtxs = 250) {
-  zt::GenSpec spec;
-  spec.nvtxs = nvtxs;
-  spec.nhedges = nvtxs * 3 / 2;
-  spec.maxvwgt = 2;
-  spec.maxhwgt = 3;
-  spec.nislands = 2;
-  spec.nlarge = 1;
-  spec.seed = seed;
-  return zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.nvtxs = nvtxs;
+  gs.nhedges = nvtxs * 3 / 2;
+  gs.maxvwgt = 2;
+  gs.maxhwgt = 3;
+  gs.nislands = 2;
+  gs.nlarge = 1;
+  gs.seed = seed;
+  return zt::Generate(gs);
 }
 
 struct Fixture {

@@ -30,15 +30,15 @@ zt::RunResult Simplepart(const std::vector<std::string> &args) {
 }
 
 zt::PlainHGraph Gen(unsigned seed, int nvtxs = 300, int maxvwgt = 1) {
-  zt::GenSpec spec;
-  spec.nvtxs = nvtxs;
-  spec.nhedges = nvtxs * 3 / 2;
-  spec.maxvwgt = maxvwgt;
-  spec.maxhwgt = 4;
-  spec.nislands = 3;
-  spec.nlarge = 1;
-  spec.seed = seed;
-  return zt::Generate(spec);
+  zt::GenSpec gs;
+  gs.nvtxs = nvtxs;
+  gs.nhedges = nvtxs * 3 / 2;
+  gs.maxvwgt = maxvwgt;
+  gs.maxhwgt = 4;
+  gs.nislands = 3;
+  gs.nlarge = 1;
+  gs.seed = seed;
+  return zt::Generate(gs);
 }
 
 int Count(const std::string &text, const std::string &what) {

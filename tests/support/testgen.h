@@ -39,7 +39,7 @@ struct PlainHGraph {
 
 // Random hypergraph: no repeated pin within a hyperedge; islands are vertices
 // no hyperedge touches.
-PlainHGraph Generate(const GenSpec &spec);
+PlainHGraph Generate(const GenSpec &gs);
 
 // A library HGraph (allocated through the library's allocators, owned by the
 // caller, freed with FreeHGraph__) holding the structure and weights of g.
