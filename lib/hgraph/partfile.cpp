@@ -95,7 +95,7 @@ Token NextInt(FILE *fp, int &value) {
   char *end;
   errno = 0;
   long v = std::strtol(buf, &end, 10);
-  if (end == buf || *end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) return Token::kBad;
+  if (end == buf || end != buf + len || errno == ERANGE || v < INT_MIN || v > INT_MAX) return Token::kBad;
   value = static_cast<int>(v);
   return Token::kInt;
 }

@@ -182,3 +182,12 @@ TEST(FixFile, UnopenableFileEndsTheProgram) {
   EXPECT_EXIT(ReadPartition(2, part.data(), missing.c_str()), ::testing::ExitedWithCode(1),
               "^ReadPartition: partfile: No such file or directory\n$");
 }
+
+TEST(FixFile, TokenWithNulByteIsNotANumber) {
+  zt::TempDir dir;
+  std::string f = dir.file("fix");
+  zt::WriteFile(f, std::string("1\n5\0x\n", 6));
+  std::vector<int> part(2, 0);
+  EXPECT_EXIT(ReadPartition(2, part.data(), f.c_str()), ::testing::ExitedWithCode(1),
+              "^" + Literal("Part of vertex 1 in the partition file " + f + " is not an integer!\n\n") + "$");
+}
