@@ -1,0 +1,61 @@
+// The hypergraph file reader on arbitrary files. A malformed file ends the
+// process with status 1 by design, so every file is first read in a child
+// process (whose coverage still guides the fuzzer); a file the child read
+// without error is read again here, where its hypergraph is checked and the
+// fuzzer's leak detection watches it being freed.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "hgraph/hgraph.h"
+
+namespace {
+
+void ReadAndFree(const char *path) { FreeHGraph__(ReadHGraph(path)); }
+
+void CheckRead(const HGraph *g) {
+  zf::Require(g->nvtxs >= 2, "fewer than 2 vertices accepted", g->nvtxs, 2);
+  zf::Require(g->nhedges >= 0, "negative number of hyperedges", g->nhedges, 0);
+  zf::Require(g->netptr != nullptr && g->netptr[0] == 0, "pin starts do not begin at 0");
+  std::vector<int> pins;
+  for (int e = 0; e < g->nhedges; ++e) {
+    zf::Require(g->netptr[e + 1] > g->netptr[e], "empty hyperedge accepted", e, 0);
+    pins.assign(g->netind + g->netptr[e], g->netind + g->netptr[e + 1]);
+    for (int v : pins) zf::Require(v >= 0 && v < g->nvtxs, "pin out of range", v, g->nvtxs);
+    std::sort(pins.begin(), pins.end());
+    zf::Require(std::adjacent_find(pins.begin(), pins.end()) == pins.end(), "pin repeated in a hyperedge", e);
+    if (g->netwgt) zf::Require(g->netwgt[e] >= 0, "negative hyperedge weight", g->netwgt[e], 0);
+  }
+  if (g->cellwgt)
+    for (int v = 0; v < g->nvtxs; ++v) zf::Require(g->cellwgt[v] >= 0, "negative vertex weight", g->cellwgt[v], 0);
+  zf::Require(g->where == nullptr && g->incptr == nullptr && g->coarser == nullptr,
+              "reader left work arrays behind");
+}
+
+}  // namespace
+
+// A header may announce billions of vertices in a few bytes; the reader then
+// asks for a correspondingly large (untouched) marker array, which the heap
+// grants or refuses with the allocation message. Neither is a fault.
+extern "C" const char *__asan_default_options() { return "allocator_may_return_null=1"; }
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+  zf::DefaultFlag(argc, argv, "-malloc_limit_mb=1048576");
+  zf::SilenceStdout();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  std::string err;
+  int status = zf::RunInChild(data, size, ReadAndFree, err);
+  if (status == 1) {
+    zf::Require(!err.empty(), "fatal exit without a message");
+    return 0;
+  }
+  zf::Require(status == 0, "reader exit status", status, 0);
+  HGraph *g = ReadHGraph(zf::DataFile(data, size));
+  CheckRead(g);
+  FreeHGraph__(g);
+  return 0;
+}
