@@ -188,6 +188,9 @@ TEST(FixFile, TokenWithNulByteIsNotANumber) {
   std::string f = dir.file("fix");
   zt::WriteFile(f, std::string("1\n5\0x\n", 6));
   std::vector<int> part(2, 0);
-  EXPECT_EXIT(ReadPartition(2, part.data(), f.c_str()), ::testing::ExitedWithCode(1),
-              "^" + Literal("Part of vertex 1 in the partition file " + f + " is not an integer!\n\n") + "$");
+  std::string message = "Part of vertex 1 in the partition file ";
+  message.append(f).append(" is not an integer!\n\n");
+  std::string re = "^";
+  re.append(Literal(message)).append("$");
+  EXPECT_EXIT(ReadPartition(2, part.data(), f.c_str()), ::testing::ExitedWithCode(1), re);
 }
