@@ -125,8 +125,9 @@ void ZORBEL_PartRecursiveInternal(int nvtxs, int nhedges, const int *vwgts, cons
  * Improves the bisection given in part (values 0 and 1) by FM refinement on
  * the hypergraph itself, without coarsening, within UBfactor per cent of
  * an even split (as in ZORBEL_PartRecursive). The improved bisection
- * replaces part; *edgecut is its cut. Nothing is checked; the random
- * generator is not reseeded.
+ * replaces part; *edgecut is its cut. The options are not checked; a part
+ * entry other than 0 and 1 is an error. The random generator is not
+ * reseeded.
  */
 void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                        const int *eind, const int *hewgts, int UBfactor, const int *options,
@@ -153,7 +154,8 @@ void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const int *eptr, 
  * Improves the k-way partition given in part (values 0 .. nparts-1) by k-way
  * refinement and V-cycles, with the balance bound of ZORBEL_PartKway. The
  * improved partition replaces part; *edgecut is its cut, whatever the
- * objective. Nothing is checked; the random generator is not reseeded.
+ * objective. The options are not checked; a part entry outside
+ * 0 .. nparts-1 is an error. The random generator is not reseeded.
  */
 void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                        const int *eind, const int *hewgts, int nparts, int UBfactor,

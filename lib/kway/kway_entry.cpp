@@ -118,6 +118,8 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
   SetupKwayCtrl__(&ctrl, nparts, UBfactor, options);
   ctrl.CoarsenTo = 100;
   ctrl.TargetFrac = 0.5;
+  // Every routine behind this one indexes per-part arrays by these numbers.
+  CheckCallerParts__("ZORBEL_KWayRefine", "part", nvtxs, part, 0, nparts - 1);
 
   StartKwayTimers(&ctrl);
   HGraph *graph = BuildKwayHGraph(nvtxs, nhedges, vwgts, eptr, eind, hewgts);

@@ -280,6 +280,22 @@ TEST(KWayRefine, ReturnsHyperedgeCutAlsoUnderSOED) {
   EXPECT_EQ(edgecut, zt::RecountCut(g, part.data()));
 }
 
+TEST(KWayRefine, PartOutsideTheRequestedPartsEndsTheRun) {
+  zt::PlainHGraph g = zt::Generate(MixedSpec(41));
+  std::vector<int> options = Options(1, 1, 1, 1, 1, 0);
+  for (int bad : {-1, 4, 1 << 20}) {
+    std::vector<int> part = RandomEvenPartition(g.nvtxs, 4, 41);
+    part[17] = bad;
+    int edgecut = -1;
+    EXPECT_EXIT(ZORBEL_KWayRefine(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(),
+                                  g.eind.data(), g.hewgts.data(), 4, 10, options.data(),
+                                  part.data(), &edgecut),
+                ::testing::ExitedWithCode(1),
+                "ZORBEL_KWayRefine: part " + std::to_string(bad) +
+                    " of vertex 17 lies outside 0\\.\\.3\\.");
+  }
+}
+
 TEST(ComputeBalanceKway, IsHeaviestPartOverAveragePart) {
   for (unsigned seed = 1; seed <= 5; seed++) {
     zt::PlainHGraph g = zt::Generate(zt::GenSpec{.nvtxs = 97, .nhedges = 10, .maxvwgt = 9, .seed = seed});

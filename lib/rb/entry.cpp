@@ -91,6 +91,13 @@ void PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr, co
 
 }  // namespace
 
+void CheckCallerParts__(const char *caller, const char *what, int nvtxs, const int *part, int lo,
+                        int hi) {
+  for (int i = 0; i < nvtxs; ++i)
+    if (part[i] < lo || part[i] > hi)
+      errexit__("%s: %s %d of vertex %d lies outside %d..%d.\n", caller, what, part[i], i, lo, hi);
+}
+
 extern "C" {
 
 void ZORBEL_PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
@@ -113,6 +120,7 @@ void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   CtrlType ctrl;
   SetupCtrl(ctrl, 2, UBfactor, options, false);
   ctrl.TargetFrac = 0.5f;
+  CheckCallerParts__("ZORBEL_2WayRefine", "part", nvtxs, part, 0, 1);
   StartCallTimers(ctrl);
 
   HGraph *graph = CopyCallerHGraph(nvtxs, nhedges, vwgts, eptr, eind, hewgts);

@@ -13,6 +13,12 @@ HGraph *PruneHGraph__(CtrlType *ctrl, HGraph *graph);
 void SeparateIslands__(HGraph *graph);
 void CombineIslands__(HGraph *graph);
 
+// Caller's part vectors: ends the run naming the first vertex whose part
+// (what: "part" or "pre-assigned part") lies outside lo .. hi, since every
+// routine behind the entry points indexes per-part arrays by it.
+void CheckCallerParts__(const char *caller, const char *what, int nvtxs, const int *part, int lo,
+                        int hi);
+
 // Multilevel recursive bisection.
 int MultilevelPartition__(CtrlType *ctrl, HGraph *graph, int *part);
 int MLRB__(CtrlType *ctrl, HGraph *graph, int *part, int n, int first);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "testgen.h"
@@ -253,6 +254,23 @@ TEST(TwoWayRefine, NeverRaisesTheCutOfABalancedBisection) {
     EXPECT_EQ(cut, zt::RecountCut(g, part.data()));
     EXPECT_LE(cut, before);
     ExpectPartsInRange(Result{part, cut}, 2);
+  }
+}
+
+TEST(TwoWayRefine, PartOutsideTheTwoSidesEndsTheRun) {
+  zt::PlainHGraph g = Gen(2, 50);
+  std::vector<int> options = Options(1, 1, 1, 1, 0, 0);
+  for (int bad : {-1, 2}) {
+    std::vector<int> part(g.nvtxs);
+    for (int v = 0; v < g.nvtxs; ++v) part[v] = v % 2;
+    part[g.nvtxs - 1] = bad;
+    int cut = -1;
+    EXPECT_EXIT(ZORBEL_2WayRefine(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(),
+                                  g.eind.data(), g.hewgts.data(), 5, options.data(), part.data(),
+                                  &cut),
+                testing::ExitedWithCode(1),
+                "ZORBEL_2WayRefine: part " + std::to_string(bad) + " of vertex " +
+                    std::to_string(g.nvtxs - 1) + " lies outside 0\\.\\.1\\.");
   }
 }
 
