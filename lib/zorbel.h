@@ -107,7 +107,7 @@ extern "C" {
  *             and more than 64 parts it is the sum of the cuts of all
  *             bisections, which can exceed the final cut.
  * Errors: nparts, UBfactor, Nruns, CType, RType (1-3), VCycle, Reconst and
- * Fixed (0-1) out of range.
+ * Fixed (0-1) out of range; with Fixed 1, a part entry outside -1 .. nparts-1.
  */
 void ZORBEL_PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                           const int *eind, const int *hewgts, int nparts, int UBfactor,

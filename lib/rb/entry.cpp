@@ -78,6 +78,8 @@ void PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr, co
   SetupCtrl(ctrl, nparts, UBfactor, options, true);
   ctrl.KwayFinish = kwayFinish;
   CheckOptions(ctrl, UBfactor);
+  if (ctrl.Fixed == 1)
+    CheckCallerParts__("ZORBEL_PartRecursive", "pre-assigned part", nvtxs, part, -1, nparts - 1);
   StartCallTimers(ctrl);
 
   HGraph *graph = CopyCallerHGraph(nvtxs, nhedges, vwgts, eptr, eind, hewgts);

@@ -53,9 +53,7 @@ bool WantsKwayFinish(const CtrlType *ctrl, const HGraph *g) {
 int MultilevelPartitionFixed(CtrlType *ctrl, HGraph *graph, int *part) {
   int nvtxs = graph->nvtxs, nparts = ctrl->nparts;
 
-  // A pre-assignment outside 0..nparts-1 cannot be honoured: such a vertex is free.
-  for (int i = 0; i < nvtxs; ++i)
-    if (part[i] < -1 || part[i] >= nparts) part[i] = -1;
+  // The entry point has checked that every pre-assignment is -1 or a part.
   int *orgpart = icopy__(nvtxs, part, imalloc__(nvtxs, "MultilevelPartition: orgpart"));
 
   CompressFixedCells__(ctrl, graph, part);
