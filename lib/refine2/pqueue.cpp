@@ -128,6 +128,13 @@ void HeapStore(PQueue *queue, int i, int key, int id) {
   queue->locator[id] = i;
 }
 
+// Kept out of line so that the bucket path of an update stays a leaf.
+[[gnu::noinline]] void HeapUpdate(PQueue *queue, int id, int oldgain, int newgain) {
+  const int i = queue->locator[id];
+  const int pos = newgain > oldgain ? SiftUp(queue, i, newgain) : SiftDown(queue, i, newgain);
+  HeapStore(queue, pos, newgain, id);
+}
+
 }  // namespace
 
 // ---- Operations --------------------------------------------------------------------
@@ -165,13 +172,18 @@ int PQueueDelete(PQueue *queue, int id, int gain) {
 int PQueueUpdate__(PQueue *queue, int id, int oldgain, int newgain) {
   if (oldgain == newgain) return 0;
   if (queue->type == PQUEUE_BUCKET) {
-    PQueueDelete(queue, id, oldgain);
-    PQueueInsert__(queue, id, newgain);
+    // The same lists and top as a delete followed by an insert: the id heads
+    // its new bucket. Linking it first keeps the queue non-empty, so the top
+    // can only have to fall when the id went down from the top bucket, and
+    // never below the id's new bucket. This is refinement's most frequent
+    // queue operation.
+    BucketUnlink(queue, id, oldgain);
+    BucketInsert(queue, id, newgain);
+    if (queue->buckets[oldgain] == nullptr && oldgain == queue->maxgain)
+      while (queue->buckets[queue->maxgain] == nullptr) --queue->maxgain;
     return 0;
   }
-  const int i = queue->locator[id];
-  const int pos = newgain > oldgain ? SiftUp(queue, i, newgain) : SiftDown(queue, i, newgain);
-  HeapStore(queue, pos, newgain, id);
+  HeapUpdate(queue, id, oldgain, newgain);
   return 0;
 }
 

@@ -276,6 +276,31 @@ TEST(PQueue, BucketTopFallsToNextNonEmptyGain) {
   PQueueFree__(&q);
 }
 
+TEST(PQueue, BucketUpdateMovesTheTopExactlyAsDeleteThenInsert) {
+  PQueue q;
+  PQueueInit__(&q, 10, 5);
+  PQueueInsert__(&q, 1, 4);
+  PQueueUpdate__(&q, 1, 4, -5);  // the only entry falls to the lowest gain
+  EXPECT_EQ(q.maxgain, -5);
+  EXPECT_EQ(PQueueSeeMax__(&q), 1);
+  PQueueUpdate__(&q, 1, -5, 5);  // and climbs to the highest
+  EXPECT_EQ(q.maxgain, 5);
+  PQueueInsert__(&q, 2, 1);
+  PQueueInsert__(&q, 3, -2);
+  PQueueUpdate__(&q, 1, 5, -4);  // leaving the top bucket: the next non-empty one
+  EXPECT_EQ(q.maxgain, 1);
+  PQueueUpdate__(&q, 2, 1, 3);  // leaving the top bucket upwards
+  EXPECT_EQ(q.maxgain, 3);
+  PQueueUpdate__(&q, 3, -2, 3);  // joining the top bucket heads it
+  EXPECT_EQ(q.nnodes, 3);
+  EXPECT_EQ(PQueueGetMax__(&q), 3);
+  EXPECT_EQ(PQueueGetMax__(&q), 2);
+  EXPECT_EQ(q.maxgain, -4);
+  EXPECT_EQ(PQueueGetMax__(&q), 1);
+  EXPECT_EQ(q.maxgain, -5);
+  PQueueFree__(&q);
+}
+
 TEST(PQueue, HeapModeNeverPassesAnEqualKey) {
   PQueue q;
   PQueueInit__(&q, 4, 100);
