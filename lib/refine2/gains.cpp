@@ -13,15 +13,17 @@ void AllocateRefinementMemory__(HGraph *graph) {
 
 namespace {
 
-// Side counts of every hyperedge; returns the cut they give.
+// Side counts of every hyperedge; returns the cut they give. Sides are 0 and
+// 1, so the pins on side 1 are the sum of their sides.
 int CountSides(const HGraph *graph, const int *where, int *ndeg0, int *ndeg1) {
   const int *netptr = graph->netptr, *netind = graph->netind, *netwgt = graph->netwgt;
-  int *ndeg[2] = {ndeg0, ndeg1};
   int cut = 0;
   for (int e = 0; e < graph->nhedges; ++e) {
-    ndeg0[e] = ndeg1[e] = 0;
-    for (int k = netptr[e]; k < netptr[e + 1]; ++k) ndeg[where[netind[k]]][e]++;
-    if (ndeg0[e] > 0 && ndeg1[e] > 0) cut += netwgt[e];
+    int on1 = 0;
+    for (int k = netptr[e]; k < netptr[e + 1]; ++k) on1 += where[netind[k]];
+    ndeg1[e] = on1;
+    ndeg0[e] = netptr[e + 1] - netptr[e] - on1;
+    if (ndeg0[e] > 0 && on1 > 0) cut += netwgt[e];
   }
   return cut;
 }
