@@ -114,14 +114,15 @@ inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, Touch touch, N
     const int w = netwgt[e];
     // A pin left on f gains when it became e's last pin there or e just became
     // cut; a pin on t loses when e now lies wholly on t or it has a partner there.
-    const int df = (nf == 1 ? w : 0) + (nt == 1 ? w : 0);
-    const int dt = -((nf == 0 ? w : 0) + (nt == 2 ? w : 0));
-    for (int k = netptr[e]; k < netptr[e + 1]; ++k) {
-      const int u = netind[k];
-      const int delta = where[u] == f ? df : dt;
-      if (delta == 0 || u == v || !touch(u)) continue;
+    int delta[2];
+    delta[f] = (nf == 1 ? w : 0) + (nt == 1 ? w : 0);
+    delta[t] = -((nf == 0 ? w : 0) + (nt == 2 ? w : 0));
+    for (const int *pin = netind + netptr[e], *end = netind + netptr[e + 1]; pin != end; ++pin) {
+      const int u = *pin;
+      const int d = delta[where[u]];
+      if (d == 0 || u == v || !touch(u)) continue;
       const int old = gain[u];
-      gain[u] += delta;
+      gain[u] = old + d;
       notify(u, old);
     }
   }
