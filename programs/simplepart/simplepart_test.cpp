@@ -237,7 +237,12 @@ TEST(Simplepart, Ibm01CutsAreCompetitive) {
   zt::TempDir dir;
   std::string file = dir.file("ibm01.hgr");
   zt::WriteFile(file, zt::ReadFile(ibm));
-  const struct { int nparts, maxcut; } cases[] = {{2, 230}, {8, 1000}};
+  // simplepart seeds from the clock. At 1% imbalance the trials of an ibm01
+  // bisection fall into two groups: more than a quarter of the FC trials reach
+  // 203-215, the other trials end at 250-360. In about one run in ten none of
+  // the ten trials reaches the first group and the bisection ends at 253-260
+  // (the worst of seeds 1-40).
+  const struct { int nparts, maxcut; } cases[] = {{2, 270}, {8, 1000}};
   for (const auto &c : cases) {
     zt::RunResult r = Simplepart({file, std::to_string(c.nparts), "1"});
     ASSERT_EQ(r.status, 0) << r.err;
