@@ -62,34 +62,6 @@ void CheckKwayOptions(const CtrlType *ctrl, int nvtxs, int nparts, int UBfactor)
   if (nvtxs < 2) errexit__("Cannot partition a hypergraph with %d vertices.\n", nvtxs);
 }
 
-// The library's own hypergraph: copies of the caller's arrays, unit weights
-// where the caller gave none. No anchors in k-way partitioning.
-HGraph *BuildKwayHGraph(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
-                        const int *eind, const int *hewgts) {
-  HGraph *graph = CreateHGraph__();
-  graph->nvtxs = nvtxs;
-  graph->nhedges = nhedges;
-  graph->cellwgt = vwgts != nullptr ? icopy__(nvtxs, vwgts, imalloc__(nvtxs, "ZORBEL: graph->cellwgt"))
-                                    : ismalloc__(nvtxs, 1, "ZORBEL: graph->cellwgt");
-  graph->netwgt = hewgts != nullptr
-                      ? icopy__(nhedges, hewgts, imalloc__(nhedges, "ZORBEL: graph->netwgt"))
-                      : ismalloc__(nhedges, 1, "ZORBEL: graph->netwgt");
-  graph->netptr = icopy__(nhedges + 1, eptr, imalloc__(nhedges + 1, "ZORBEL: graph->netptr"));
-  graph->netind = icopy__(eptr[nhedges], eind, imalloc__(eptr[nhedges], "ZORBEL: graph->netind"));
-  graph->nfixed = 0;
-  return graph;
-}
-
-void StartKwayTimers(CtrlType *ctrl) {
-  if (IsSet(ctrl->dbglvl, DBG_TIME)) InitTimers__(ctrl);
-  StartTimer(ctrl, ctrl->TotalTmr);
-}
-
-void StopKwayTimers(CtrlType *ctrl) {
-  StopTimer(ctrl, ctrl->TotalTmr);
-  if (IsSet(ctrl->dbglvl, DBG_TIME)) PrintTimers__(ctrl, 0);
-}
-
 }  // namespace
 
 extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
@@ -100,14 +72,15 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   ctrl.CoarsenTo = KwayCoarsenTo__(nvtxs, nparts);
   CheckKwayOptions(&ctrl, nvtxs, nparts, UBfactor);
 
-  StartKwayTimers(&ctrl);
-  HGraph *graph = BuildKwayHGraph(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  StartCallTimers__(ctrl);
+  HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  graph->nfixed = 0;  // no anchors in k-way partitioning
 
   StartTimer(&ctrl, ctrl.MultilevelTmr);
   *edgecut = MultilevelKwayPartition__(&ctrl, graph, part);
   StopTimer(&ctrl, ctrl.MultilevelTmr);
 
-  StopKwayTimers(&ctrl);
+  StopCallTimers__(ctrl);
   FreeHGraph__(graph);
 }
 
@@ -121,8 +94,9 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
   // Every routine behind this one indexes per-part arrays by these numbers.
   CheckCallerParts__("ZORBEL_KWayRefine", "part", nvtxs, part, 0, nparts - 1);
 
-  StartKwayTimers(&ctrl);
-  HGraph *graph = BuildKwayHGraph(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  StartCallTimers__(ctrl);
+  HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  graph->nfixed = 0;  // no anchors in k-way partitioning
   CreateIncidentHGraph__(graph);
   AllocateKwayRefinementMemory__(&ctrl, graph);
   icopy__(nvtxs, part, graph->where);
@@ -137,6 +111,6 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
 
   icopy__(nvtxs, graph->where, part);
   *edgecut = graph->mincut;
-  StopKwayTimers(&ctrl);
+  StopCallTimers__(ctrl);
   FreeHGraph__(graph);
 }

@@ -41,9 +41,31 @@ void CheckOptions(const CtrlType &ctrl, int UBfactor) {
   if (ctrl.Fixed < 0 || ctrl.Fixed > 1) errexit__("Fixed should be between 0 and 1.\n");
 }
 
+void PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
+                   const int *hewgts, int nparts, int UBfactor, const int *options, int *part,
+                   int *edgecut, int kwayFinish) {
+  CtrlType ctrl;
+  SetupCtrl(ctrl, nparts, UBfactor, options, true);
+  ctrl.KwayFinish = kwayFinish;
+  CheckOptions(ctrl, UBfactor);
+  if (ctrl.Fixed == 1)
+    CheckCallerParts__("ZORBEL_PartRecursive", "pre-assigned part", nvtxs, part, -1, nparts - 1);
+  StartCallTimers__(ctrl);
+
+  HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  StartTimer(&ctrl, ctrl.MultilevelTmr);
+  *edgecut = MultilevelPartition__(&ctrl, graph, part);
+  StopTimer(&ctrl, ctrl.MultilevelTmr);
+  StopCallTimers__(ctrl);
+
+  FreeHGraph__(graph);
+}
+
+}  // namespace
+
 // The library's own copy of the caller's hypergraph, with unit weights where
 // the caller gave none: the caller's arrays are only ever read.
-HGraph *CopyCallerHGraph(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                          const int *eind, const int *hewgts) {
   HGraph *graph = CreateHGraph__();
   graph->nvtxs = nvtxs;
@@ -59,39 +81,17 @@ HGraph *CopyCallerHGraph(int nvtxs, int nhedges, const int *vwgts, const int *ep
   return graph;
 }
 
-void StartCallTimers(CtrlType &ctrl) {
+void StartCallTimers__(CtrlType &ctrl) {
   if (IsSet(ctrl.dbglvl, DBG_TIME)) {
     InitTimers__(&ctrl);
     StartTimer(&ctrl, ctrl.TotalTmr);
   }
 }
 
-void StopCallTimers(CtrlType &ctrl) {
+void StopCallTimers__(CtrlType &ctrl) {
   StopTimer(&ctrl, ctrl.TotalTmr);
   if (IsSet(ctrl.dbglvl, DBG_TIME)) PrintTimers__(&ctrl, 0);
 }
-
-void PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
-                   const int *hewgts, int nparts, int UBfactor, const int *options, int *part,
-                   int *edgecut, int kwayFinish) {
-  CtrlType ctrl;
-  SetupCtrl(ctrl, nparts, UBfactor, options, true);
-  ctrl.KwayFinish = kwayFinish;
-  CheckOptions(ctrl, UBfactor);
-  if (ctrl.Fixed == 1)
-    CheckCallerParts__("ZORBEL_PartRecursive", "pre-assigned part", nvtxs, part, -1, nparts - 1);
-  StartCallTimers(ctrl);
-
-  HGraph *graph = CopyCallerHGraph(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
-  StartTimer(&ctrl, ctrl.MultilevelTmr);
-  *edgecut = MultilevelPartition__(&ctrl, graph, part);
-  StopTimer(&ctrl, ctrl.MultilevelTmr);
-  StopCallTimers(ctrl);
-
-  FreeHGraph__(graph);
-}
-
-}  // namespace
 
 void CheckCallerParts__(const char *caller, const char *what, int nvtxs, const int *part, int lo,
                         int hi) {
@@ -123,9 +123,9 @@ void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   SetupCtrl(ctrl, 2, UBfactor, options, false);
   ctrl.TargetFrac = 0.5f;
   CheckCallerParts__("ZORBEL_2WayRefine", "part", nvtxs, part, 0, 1);
-  StartCallTimers(ctrl);
+  StartCallTimers__(ctrl);
 
-  HGraph *graph = CopyCallerHGraph(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
   graph->nfixed = 0;
   StartTimer(&ctrl, ctrl.MultilevelTmr);
   CreateIncidentHGraph__(graph);
@@ -135,7 +135,7 @@ void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   icopy__(nvtxs, graph->where, part);
   *edgecut = graph->mincut;
   StopTimer(&ctrl, ctrl.MultilevelTmr);
-  StopCallTimers(ctrl);
+  StopCallTimers__(ctrl);
 
   FreeHGraph__(graph);
 }

@@ -13,6 +13,14 @@ HGraph *PruneHGraph__(CtrlType *ctrl, HGraph *graph);
 void SeparateIslands__(HGraph *graph);
 void CombineIslands__(HGraph *graph);
 
+// The library's own copy of the caller's hypergraph, with unit weights where
+// the caller gave none; the caller's arrays are only ever read.
+HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                           const int *eind, const int *hewgts);
+// Timers around one library call: started and printed only with DBG_TIME.
+void StartCallTimers__(CtrlType &ctrl);
+void StopCallTimers__(CtrlType &ctrl);
+
 // Caller's part vectors: ends the run naming the first vertex whose part
 // (what: "part" or "pre-assigned part") lies outside lo .. hi, since every
 // routine behind the entry points indexes per-part arrays by it.
