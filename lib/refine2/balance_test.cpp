@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "replay_testing.h"
 #include "twoway_testing.h"
 
 using namespace twoway;
@@ -11,6 +12,12 @@ using namespace twoway;
 TEST(Balance, LeavesExactStateAndKeepsAnchors) {
   InitRandom__(1);
   CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Balance__(ctrl, graph); }, false, false);
+}
+
+TEST(Balance, EveryMoveFollowsThePlainReplay) {
+  InitRandom__(5);
+  ExpectSameAsReplay([](CtrlType *ctrl, HGraph *graph) { Balance__(ctrl, graph); },
+                     [](CtrlType *ctrl, HGraph *graph) { replay::Balance(ctrl, graph); }, true);
 }
 
 TEST(Balance, ReachesBoundsWheneverEnoughMovableWeightExists) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "replay_testing.h"
 #include "twoway_testing.h"
 
 using namespace twoway;
@@ -15,6 +16,18 @@ TEST(FM, LeavesExactFiguresAndNeverRaisesCutOfBalancedBisection) {
 TEST(FM2, LeavesExactFiguresAndNeverRaisesCutOfBalancedBisection) {
   InitRandom__(2);
   CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); }, false, true);
+}
+
+TEST(FM, EveryMoveFollowsThePlainReplay) {
+  InitRandom__(3);
+  ExpectSameAsReplay([](CtrlType *ctrl, HGraph *graph) { Refine_FM__(ctrl, graph, 10); },
+                     [](CtrlType *ctrl, HGraph *graph) { replay::FM(ctrl, graph, 10, false); }, false);
+}
+
+TEST(FM2, EveryMoveFollowsThePlainReplay) {
+  InitRandom__(4);
+  ExpectSameAsReplay([](CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); },
+                     [](CtrlType *ctrl, HGraph *graph) { replay::FM(ctrl, graph, 10, true); }, false);
 }
 
 TEST(FM, ZeroPassesLeaveTheHypergraphUntouched) {
