@@ -77,7 +77,7 @@ void MoveVertex(HGraph *graph, BalanceWork *work, int from) {
   graph->pwgts[from] -= graph->cellwgt[v];
   gain[v] = -gain[v];
   UpdateMoveGains__(
-      graph, v, from, to, [](int) { return true; },
+      graph, v, from, to, where,
       [queues, where, gain, moved](int u, int old) {
         if (moved[u] == -1) PQueueUpdate__(&queues[where[u]], u, old, gain[u]);
       });

@@ -95,7 +95,7 @@ int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, int ear
 
     gain[v] = -gain[v];
     UpdateMoveGains__(
-        graph, v, from, to, [](int) { return true; },
+        graph, v, from, to, where,
         [queues, where, gain, moved](int u, int old) {
           if (moved[u] == -1) PQueueUpdate__(&queues[where[u]], u, old, gain[u]);
         });

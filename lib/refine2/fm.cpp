@@ -27,6 +27,8 @@ void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, FMPass *pass, bool f
   iset__(graph->nvtxs, -1, work->moved);
   pass->mindiff = std::abs(graph->pwgts[0] - graph->pwgts[1]);
   FillQueues__(graph, work->queues, work->moved, work->perm);
+  for (int v = 0; v < graph->nvtxs; ++v)
+    work->sides[v] = work->moved[v] == -1 ? graph->where[v] : kHeldSide;
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     printf("%s: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d %d]\n",
@@ -71,6 +73,7 @@ int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, FMPass *pass) {
     where[v] = to;
     pwgts[to] += cellwgt[v];
     pwgts[from] -= cellwgt[v];
+    work->sides[v] = kHeldSide;
     RecordPrefix(graph, pass, nswaps);
 
     if (IsSet(ctrl->dbglvl, DBG_MOVEINFO)) {
@@ -85,8 +88,7 @@ int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, FMPass *pass) {
     // Vertices that moved or are fixed keep their gains: the next pass
     // recomputes every gain anyway.
     UpdateMoveGains__(
-        graph, v, from, to, [moved](int u) { return moved[u] == -1; },
-        [queues, where, gain](int u, int old) {
+        graph, v, from, to, work->sides, [queues, where, gain](int u, int old) {
           PQueueUpdate__(&queues[where[u]], u, old, gain[u]);
         });
   }

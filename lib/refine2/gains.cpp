@@ -75,7 +75,7 @@ void UndoMoveExact__(HGraph *graph, int v) {
   const int from = graph->where[v];
   FlipSide__(graph, v);
   graph->gain[v] = -graph->gain[v];
-  UpdateMoveGains__(graph, v, from, 1 - from, [](int) { return true; }, [](int, int) {});
+  UpdateMoveGains__(graph, v, from, 1 - from, graph->where, [](int, int) {});
 }
 
 void ComputeMinPartWeights__(const CtrlType *ctrl, int total, int minpwgt[2]) {
@@ -110,9 +110,10 @@ void AllocateFMWork__(HGraph *graph, FMWork *work, int nqueues) {
   work->moved = imalloc__(graph->nvtxs, "FM_Refine: moved");
   work->swaps = imalloc__(graph->nvtxs, "FM_Refine: swaps");
   work->perm = imalloc__(graph->nvtxs, "FM_Refine: perm");
+  work->sides = imalloc__(graph->nvtxs, "FM_Refine: sides");
 }
 
 void FreeFMWork__(FMWork *work) {
   for (int q = 0; q < work->nqueues; ++q) PQueueFree__(&work->queues[q]);
-  ZBfree__(&work->moved, &work->swaps, &work->perm);
+  ZBfree__(&work->moved, &work->swaps, &work->perm, &work->sides);
 }

@@ -87,7 +87,7 @@ TEST(Gains, NoNeighbourGainChangesOnHyperedgeStayingCutEitherWay) {
   const std::vector<int> before(graph->gain, graph->gain + 7);
   graph->where[0] = 1;
   int touched = 0;
-  UpdateMoveGains__(graph, 0, 0, 1, [](int) { return true; }, [&](int, int) { ++touched; });
+  UpdateMoveGains__(graph, 0, 0, 1, graph->where, [&](int, int) { ++touched; });
   EXPECT_EQ(touched, 0);
   EXPECT_EQ(before, std::vector<int>(graph->gain, graph->gain + 7));
   EXPECT_EQ(graph->ndeg[0][0], 3);

@@ -87,7 +87,7 @@ int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pass,
 
     gain[v] = -gain[v];
     UpdateMoveGains__(
-        graph, v, from, to, [](int) { return true; },
+        graph, v, from, to, where,
         [queue, where, gain, moved, from](int u, int old) {
           if (where[u] == from && moved[u] == -1) PQueueUpdate__(queue, u, old, gain[u]);
         });

@@ -84,6 +84,7 @@ struct FMWork {
   int *moved;        // -1 for a vertex that may still move in this pass
   int *swaps;        // the vertices in the order they moved
   int *perm;         // the order in which vertices enter the queues
+  int *sides;        // FM: where, with kHeldSide for moved and fixed vertices
 };
 void AllocateFMWork__(HGraph *graph, FMWork *work, int nqueues);
 void FreeFMWork__(FMWork *work);
@@ -92,16 +93,23 @@ void FreeFMWork__(FMWork *work);
 // (id < nfixed) are marked moved and stay out for the whole pass.
 void FillQueues__(HGraph *graph, PQueue queues[2], int *moved, int *perm);
 
+// Pins whose gain a move leaves alone carry this side in the sides array of
+// UpdateMoveGains__.
+constexpr int kHeldSide = 2;
+
 // The side counts and gains after vertex v moved from side f to side t
-// (where[v] already says t). Only pins u with touch(u) are adjusted; after u's
-// adjustment on a hyperedge, notify(u, oldgain) lets a queue follow (pins
-// whose gain does not change on that hyperedge are not reported). The mover's
-// own gain is left to the caller.
-template <class Touch, class Notify>
-inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, Touch touch, Notify notify) {
+// (where[v] already says t). sides[u] is the side of pin u, or kHeldSide for a
+// pin whose gain is left as it is: routines that adjust every pin pass where,
+// FM passes its own copy in which moved and fixed vertices are held, so one
+// lookup both finds the adjustment and skips them. After u's adjustment on a
+// hyperedge, notify(u, oldgain) lets a queue follow (pins whose gain does not
+// change on that hyperedge are not reported). The mover's own gain is left to
+// the caller.
+template <class Notify>
+inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, const int *sides,
+                              Notify notify) {
   const int *incptr = graph->incptr, *incind = graph->incind;
-  const int *netptr = graph->netptr, *netind = graph->netind;
-  const int *netwgt = graph->netwgt, *where = graph->where;
+  const int *netptr = graph->netptr, *netind = graph->netind, *netwgt = graph->netwgt;
   int *gain = graph->gain, *ndf = graph->ndeg[f], *ndt = graph->ndeg[t];
 
   for (int j = incptr[v]; j < incptr[v + 1]; ++j) {
@@ -114,13 +122,14 @@ inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, Touch touch, N
     const int w = netwgt[e];
     // A pin left on f gains when it became e's last pin there or e just became
     // cut; a pin on t loses when e now lies wholly on t or it has a partner there.
-    int delta[2];
+    int delta[3];
     delta[f] = (nf == 1 ? w : 0) + (nt == 1 ? w : 0);
     delta[t] = -((nf == 0 ? w : 0) + (nt == 2 ? w : 0));
+    delta[kHeldSide] = 0;
     for (const int *pin = netind + netptr[e], *end = netind + netptr[e + 1]; pin != end; ++pin) {
       const int u = *pin;
-      const int d = delta[where[u]];
-      if (d == 0 || u == v || !touch(u)) continue;
+      const int d = delta[sides[u]];
+      if (d == 0 || u == v) continue;
       const int old = gain[u];
       gain[u] = old + d;
       notify(u, old);
