@@ -242,16 +242,4 @@ int RunInChild(const uint8_t *data, size_t size, void (*body)(const char *path),
   return WEXITSTATUS(status);
 }
 
-void DefaultFlag(int *argc, char ***argv, const char *flag) {
-  std::string name(flag, std::strchr(flag, '=') + 1);
-  for (int i = 1; i < *argc; ++i)
-    if (std::strncmp((*argv)[i], name.c_str(), name.size()) == 0) return;
-  // The fuzzer keeps the vector for the whole run.
-  char **args = new char *[*argc + 2];
-  std::copy(*argv, *argv + *argc, args);
-  args[(*argc)++] = const_cast<char *>(flag);
-  args[*argc] = nullptr;
-  *argv = args;
-}
-
 }  // namespace zf

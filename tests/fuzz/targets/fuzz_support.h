@@ -64,7 +64,4 @@ int RunInChild(const uint8_t *data, size_t size, void (*body)(const char *path),
 // Writes data into a memory file and returns a path that opens it.
 const char *DataFile(const uint8_t *data, size_t size);
 
-// Adds flag to the fuzzer's command line unless a flag of that name is given.
-void DefaultFlag(int *argc, char ***argv, const char *flag);
-
 }  // namespace zf
