@@ -70,9 +70,12 @@
  *                 their part
  *
  *   ZORBEL_PartKway, ZORBEL_KWayRefine and ZORBEL_2WayRefine read slots 1, 2,
- *   3, 4, 7 and 8 only. With a non-negative Seed the results are
- *   reproducible; with the clock, calls within the same second repeat the
- *   same random sequence.
+ *   3, 4, 7 and 8 only. With a non-negative Seed the recursive-bisection
+ *   entries give the same partition for the same input; with the clock,
+ *   calls within the same second repeat the same random sequence.
+ *   ZORBEL_PartKway is not repeatable even with a fixed Seed: each of its
+ *   trials makes the initial k-way partition by recursive bisection seeded
+ *   from the clock.
  *
  * ERRORS
  *   There is no error return. An argument out of the range an entry point
