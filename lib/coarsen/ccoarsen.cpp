@@ -31,18 +31,11 @@ void CarryPartitionDown(HGraph *graph) {
 
 HGraph *CCoarsen__(CtrlType *ctrl, HGraph *graph) {
   StartTimer(ctrl, ctrl->CoarsenTmr);
-  const int m = std::max(graph->nvtxs, graph->nhedges);
-  int *htable = ismalloc__(2 * (size_t)m, -1, "Coarsen: htable");
-  int *perm = imalloc__(m, "Coarsen: perm");
-  int *vpairs = imalloc__(2 * (size_t)m, "Coarsen: vpairs");
+  CoarsenScratch work = AllocateCoarsenScratch__(graph);
+  int *htable = work.htable, *perm = work.perm, *vpairs = work.vpairs;
   const bool trace = IsSet(ctrl->dbglvl, DBG_COARSEN);
   const float ratio = (float)0.8;
-
-  graph->level = 0;
-  if (trace) {
-    printf("----------------------------------------------------------\n");
-    PrintCoarsenLevel(graph);
-  }
+  StartCoarsenTrace__(graph, trace);
 
   if (graph->nvtxs > ctrl->CoarsenTo) {
     for (int step = 0;;) {
@@ -76,7 +69,7 @@ HGraph *CCoarsen__(CtrlType *ctrl, HGraph *graph) {
   }
 
   if (trace) printf("\n");
-  ZBfree__(&htable, &perm, &vpairs);
+  FreeCoarsenScratch__(work);
   StopTimer(ctrl, ctrl->CoarsenTmr);
   return graph;
 }

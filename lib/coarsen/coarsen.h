@@ -59,6 +59,18 @@ void MatchEdgesStars(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int 
 // One line of the coarsening trace for a level.
 void PrintCoarsenLevel(const HGraph *graph);
 
+// Work arrays of one coarsening run, sized by m = max(nvtxs, nhedges) of the
+// hypergraph it starts from and shared by every level's matching.
+struct CoarsenScratch {
+  int *htable;  // 2m, all -1 between uses
+  int *perm;    // m
+  int *vpairs;  // 2m
+};
+CoarsenScratch AllocateCoarsenScratch__(const HGraph *graph);
+void FreeCoarsenScratch__(CoarsenScratch &work);
+// Level 0 and, with the coarsening trace on, the trace's header and first line.
+void StartCoarsenTrace__(HGraph *graph, bool trace);
+
 // Coarse hypergraph construction.
 void CreateCoarseHGraph__(CtrlType *ctrl, HGraph *graph, int cnvtxs);
 void CollapseSameHEdges__(int nhedges, const int *netptr, int *netind, const int *netwgt,

@@ -60,20 +60,31 @@ void MatchLevel(CtrlType *ctrl, HGraph *graph, int step, bool switched, int *per
 
 }  // namespace
 
-HGraph *Coarsen__(CtrlType *ctrl, HGraph *graph) {
-  StartTimer(ctrl, ctrl->CoarsenTmr);
-  const int m = std::max(graph->nvtxs, graph->nhedges);
-  int *htable = ismalloc__(2 * (size_t)m, -1, "Coarsen: htable");
-  int *perm = imalloc__(m, "Coarsen: perm");
-  int *vpairs = imalloc__(2 * (size_t)m, "Coarsen: vpairs");
-  const bool trace = IsSet(ctrl->dbglvl, DBG_COARSEN);
+CoarsenScratch AllocateCoarsenScratch__(const HGraph *graph) {
+  const size_t m = static_cast<size_t>(std::max(graph->nvtxs, graph->nhedges));
+  return {ismalloc__(2 * m, -1, "Coarsen: htable"), imalloc__(m, "Coarsen: perm"),
+          imalloc__(2 * m, "Coarsen: vpairs")};
+}
 
+void FreeCoarsenScratch__(CoarsenScratch &work) {
+  ZBfree__(&work.htable, &work.perm, &work.vpairs);
+}
+
+void StartCoarsenTrace__(HGraph *graph, bool trace) {
   graph->level = 0;
-  float ratio = (float)0.8;
   if (trace) {
     printf("----------------------------------------------------------\n");
     PrintCoarsenLevel(graph);
   }
+}
+
+HGraph *Coarsen__(CtrlType *ctrl, HGraph *graph) {
+  StartTimer(ctrl, ctrl->CoarsenTmr);
+  CoarsenScratch work = AllocateCoarsenScratch__(graph);
+  int *htable = work.htable, *perm = work.perm, *vpairs = work.vpairs;
+  const bool trace = IsSet(ctrl->dbglvl, DBG_COARSEN);
+  float ratio = (float)0.8;
+  StartCoarsenTrace__(graph, trace);
 
   if (graph->nvtxs > ctrl->CoarsenTo) {
     bool switched = false;
@@ -105,7 +116,7 @@ HGraph *Coarsen__(CtrlType *ctrl, HGraph *graph) {
   }
 
   if (trace) printf("\n");
-  ZBfree__(&htable, &perm, &vpairs);
+  FreeCoarsenScratch__(work);
   StopTimer(ctrl, ctrl->CoarsenTmr);
   return graph;
 }
