@@ -28,8 +28,7 @@
 // repeats itself like the recursive entry points do.
 extern "C" time_t time(time_t *t) {
   const time_t frozen = 1234567;
-  if (t != nullptr)
-    *t = frozen;
+  if (t != nullptr) *t = frozen;
   return frozen;
 }
 
@@ -37,7 +36,7 @@ namespace {
 
 // FNV-1a, 64 bits: the same hash on every platform and compiler.
 class Hash {
-public:
+ public:
   void Add(const void *data, size_t n) {
     const unsigned char *p = static_cast<const unsigned char *>(data);
     for (size_t i = 0; i < n; i++) {
@@ -49,14 +48,12 @@ public:
     // Little-endian bytes whatever the host order.
     unsigned char b[4];
     for (int i = 0; i < 4; i++)
-      b[i] = static_cast<unsigned char>((static_cast<uint32_t>(v) >> (8 * i)) &
-                                        0xff);
+      b[i] = static_cast<unsigned char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xff);
     Add(b, 4);
   }
   void Add(const std::vector<int> &v) {
     Add(static_cast<int>(v.size()));
-    for (int x : v)
-      Add(x);
+    for (int x : v) Add(x);
   }
   void Add(const std::string &s) {
     Add(static_cast<int>(s.size()));
@@ -64,7 +61,7 @@ public:
   }
   uint64_t value() const { return h_; }
 
-private:
+ private:
   uint64_t h_ = 0xcbf29ce484222325ULL;
 };
 
@@ -98,20 +95,17 @@ zt::PlainHGraph Wide() {
 }
 
 struct Options {
-  int nruns = 10, ctype = 1, rtype = 1, vcycle = 1, reconst = 0, fixed = 0,
-      seed = 7, dbglvl = 0;
+  int nruns = 10, ctype = 1, rtype = 1, vcycle = 1, reconst = 0, fixed = 0, seed = 7, dbglvl = 0;
   std::vector<int> slots() const {
     return {1, nruns, ctype, rtype, vcycle, reconst, fixed, seed, dbglvl};
   }
 };
 
 // What a program prints about a partition, as the programs print it.
-std::string Statistics(const zt::PlainHGraph &g, int nparts,
-                       const std::vector<int> &part) {
+std::string Statistics(const zt::PlainHGraph &g, int nparts, const std::vector<int> &part) {
   testing::internal::CaptureStdout();
-  PrintPartStatistics(g.nvtxs, g.nhedges(), nparts, g.eptr.data(),
-                      g.eind.data(), g.hewgts.data(), g.vwgts.data(),
-                      part.data());
+  PrintPartStatistics(g.nvtxs, g.nhedges(), nparts, g.eptr.data(), g.eind.data(), g.hewgts.data(),
+                      g.vwgts.data(), part.data());
   return testing::internal::GetCapturedStdout();
 }
 
@@ -119,8 +113,7 @@ std::string Statistics(const zt::PlainHGraph &g, int nparts,
 // printed meanwhile and the statistics of the result, all hashed.
 using Call = std::function<int(std::vector<int> &part)>;
 
-uint64_t HashCall(const zt::PlainHGraph &g, int nparts, std::vector<int> part,
-                  const Call &call) {
+uint64_t HashCall(const zt::PlainHGraph &g, int nparts, std::vector<int> part, const Call &call) {
   testing::internal::CaptureStdout();
   int figure = call(part);
   std::string printed = testing::internal::GetCapturedStdout();
@@ -137,18 +130,16 @@ int Recursive(const zt::PlainHGraph &g, int nparts, int ub, const Options &o,
   std::vector<int> opts = o.slots();
   int cut = -1;
   auto entry = internal ? ZORBEL_PartRecursiveInternal : ZORBEL_PartRecursive;
-  entry(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
-        g.hewgts.data(), nparts, ub, opts.data(), part.data(), &cut);
+  entry(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(), g.hewgts.data(), nparts,
+        ub, opts.data(), part.data(), &cut);
   return cut;
 }
 
-int Kway(const zt::PlainHGraph &g, int nparts, int ub, const Options &o,
-         std::vector<int> &part) {
+int Kway(const zt::PlainHGraph &g, int nparts, int ub, const Options &o, std::vector<int> &part) {
   std::vector<int> opts = o.slots();
   int cut = -1;
-  ZORBEL_PartKway(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(),
-                  g.eind.data(), g.hewgts.data(), nparts, ub, opts.data(),
-                  part.data(), &cut);
+  ZORBEL_PartKway(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                  g.hewgts.data(), nparts, ub, opts.data(), part.data(), &cut);
   return cut;
 }
 
@@ -159,8 +150,7 @@ std::vector<int> Perturbed(const zt::PlainHGraph &g, int nparts) {
   Options o;
   o.nruns = 2;
   Recursive(g, nparts, 5, o, part);
-  for (int v = 0; v < g.nvtxs; v += 7)
-    part[v] = (part[v] + 1 + v % (nparts - 1)) % nparts;
+  for (int v = 0; v < g.nvtxs; v += 7) part[v] = (part[v] + 1 + v % (nparts - 1)) % nparts;
   return part;
 }
 
@@ -168,42 +158,35 @@ int KwayRefine(const zt::PlainHGraph &g, int nparts, int ub, const Options &o,
                std::vector<int> &part) {
   std::vector<int> opts = o.slots();
   int cut = -1;
-  ZORBEL_KWayRefine(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(),
-                    g.eind.data(), g.hewgts.data(), nparts, ub, opts.data(),
-                    part.data(), &cut);
+  ZORBEL_KWayRefine(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                    g.hewgts.data(), nparts, ub, opts.data(), part.data(), &cut);
   return cut;
 }
 
-int TwoWayRefine(const zt::PlainHGraph &g, int ub, const Options &o,
-                 std::vector<int> &part) {
+int TwoWayRefine(const zt::PlainHGraph &g, int ub, const Options &o, std::vector<int> &part) {
   std::vector<int> opts = o.slots();
   int cut = -1;
-  ZORBEL_2WayRefine(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(),
-                    g.eind.data(), g.hewgts.data(), ub, opts.data(),
-                    part.data(), &cut);
+  ZORBEL_2WayRefine(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                    g.hewgts.data(), ub, opts.data(), part.data(), &cut);
   return cut;
 }
 
 // Every tenth vertex pre-assigned, to the parts in turn.
 std::vector<int> FixedAssignment(int nvtxs, int nparts) {
   std::vector<int> part(nvtxs, -1);
-  for (int v = 0; v < nvtxs; v += 10)
-    part[v] = (v / 10) % nparts;
+  for (int v = 0; v < nvtxs; v += 10) part[v] = (v / 10) % nparts;
   return part;
 }
 
 using Cases = std::map<std::string, std::function<uint64_t()>>;
 
 // The recursive entry points on one hypergraph, each option varied alone.
-void AddRecursiveCases(Cases &cases, const std::string &name,
-                       const zt::PlainHGraph &g) {
-  auto add = [&](const std::string &label, int nparts, int ub, Options o,
-                 bool internal = false) {
+void AddRecursiveCases(Cases &cases, const std::string &name, const zt::PlainHGraph &g) {
+  auto add = [&](const std::string &label, int nparts, int ub, Options o, bool internal = false) {
     cases[name + "/" + label] = [&g, nparts, ub, o, internal] {
-      return HashCall(g, nparts, std::vector<int>(g.nvtxs, 0),
-                      [&](std::vector<int> &p) {
-                        return Recursive(g, nparts, ub, o, p, internal);
-                      });
+      return HashCall(g, nparts, std::vector<int>(g.nvtxs, 0), [&](std::vector<int> &p) {
+        return Recursive(g, nparts, ub, o, p, internal);
+      });
     };
   };
   Options o;
@@ -239,86 +222,73 @@ void AddRecursiveCases(Cases &cases, const std::string &name,
   for (int nparts : {4, 6}) {
     Options fixed = o;
     fixed.fixed = 1;
-    cases[name + "/rb" + std::to_string(nparts) + ".fixed"] = [&g, nparts,
-                                                               fixed] {
+    cases[name + "/rb" + std::to_string(nparts) + ".fixed"] = [&g, nparts, fixed] {
       return HashCall(g, nparts, FixedAssignment(g.nvtxs, nparts),
-                      [&](std::vector<int> &p) {
-                        return Recursive(g, nparts, 5, fixed, p);
-                      });
+                      [&](std::vector<int> &p) { return Recursive(g, nparts, 5, fixed, p); });
     };
   }
 }
 
 // The k-way entry points on one hypergraph.
-void AddKwayCases(Cases &cases, const std::string &name,
-                  const zt::PlainHGraph &g) {
+void AddKwayCases(Cases &cases, const std::string &name, const zt::PlainHGraph &g) {
   for (int otype = 1; otype <= 2; otype++) {
     for (int vcycle = 0; vcycle <= 3; vcycle++) {
       Options o;
       o.nruns = 3;
       o.rtype = otype;
       o.vcycle = vcycle;
-      cases[name + "/kway8.otype" + std::to_string(otype) + ".vcycle" +
-            std::to_string(vcycle)] = [&g, o] {
-        return HashCall(
-            g, 8, std::vector<int>(g.nvtxs, 0),
-            [&](std::vector<int> &p) { return Kway(g, 8, 5, o, p); });
-      };
+      cases[name + "/kway8.otype" + std::to_string(otype) + ".vcycle" + std::to_string(vcycle)] =
+          [&g, o] {
+            return HashCall(g, 8, std::vector<int>(g.nvtxs, 0),
+                            [&](std::vector<int> &p) { return Kway(g, 8, 5, o, p); });
+          };
     }
     for (int ctype : {2, 4, 5}) {
       Options o;
       o.nruns = 2;
       o.rtype = otype;
       o.ctype = ctype;
-      cases[name + "/kway4.otype" + std::to_string(otype) + ".ctype" +
-            std::to_string(ctype)] = [&g, o] {
-        return HashCall(
-            g, 4, std::vector<int>(g.nvtxs, 0),
-            [&](std::vector<int> &p) { return Kway(g, 4, 10, o, p); });
-      };
+      cases[name + "/kway4.otype" + std::to_string(otype) + ".ctype" + std::to_string(ctype)] =
+          [&g, o] {
+            return HashCall(g, 4, std::vector<int>(g.nvtxs, 0),
+                            [&](std::vector<int> &p) { return Kway(g, 4, 10, o, p); });
+          };
     }
     for (int nparts : {4, 16}) {
       Options o;
       o.rtype = otype;
-      cases[name + "/kwayrefine" + std::to_string(nparts) + ".otype" +
-            std::to_string(otype)] = [&g, nparts, o] {
-        // The seeded call that makes the start also seeds the stream the
-        // refinement draws from.
-        std::vector<int> start = Perturbed(g, nparts);
-        return HashCall(g, nparts, start, [&](std::vector<int> &p) {
-          return KwayRefine(g, nparts, 5, o, p);
-        });
-      };
+      cases[name + "/kwayrefine" + std::to_string(nparts) + ".otype" + std::to_string(otype)] =
+          [&g, nparts, o] {
+            // The seeded call that makes the start also seeds the stream the
+            // refinement draws from.
+            std::vector<int> start = Perturbed(g, nparts);
+            return HashCall(g, nparts, start,
+                            [&](std::vector<int> &p) { return KwayRefine(g, nparts, 5, o, p); });
+          };
     }
   }
   Options o;
   cases[name + "/twowayrefine"] = [&g, o] {
     std::vector<int> start = Perturbed(g, 2);
-    return HashCall(g, 2, start, [&](std::vector<int> &p) {
-      return TwoWayRefine(g, 5, o, p);
-    });
+    return HashCall(g, 2, start, [&](std::vector<int> &p) { return TwoWayRefine(g, 5, o, p); });
   };
 }
 
 // The hashes as this build computes them; prints the table when asked to.
-void CheckHashes(const Cases &cases,
-                 const std::map<std::string, uint64_t> &expected) {
+void CheckHashes(const Cases &cases, const std::map<std::string, uint64_t> &expected) {
   bool print = std::getenv("ZORBEL_REGRESSION_PRINT") != nullptr;
   for (const auto &[label, run] : cases) {
     uint64_t got = run();
-    if (print)
-      std::printf("      {\"%s\", 0x%016" PRIx64 "ULL},\n", label.c_str(), got);
+    if (print) std::printf("      {\"%s\", 0x%016" PRIx64 "ULL},\n", label.c_str(), got);
     auto it = expected.find(label);
     if (it == expected.end()) {
-      ADD_FAILURE() << label << ": no hash recorded (got 0x" << std::hex << got
-                    << ")";
+      ADD_FAILURE() << label << ": no hash recorded (got 0x" << std::hex << got << ")";
       continue;
     }
     EXPECT_EQ(it->second, got) << label << ": the result changed";
   }
   for (const auto &[label, hash] : expected)
-    EXPECT_TRUE(cases.count(label) == 1)
-        << label << ": recorded but no longer run";
+    EXPECT_TRUE(cases.count(label) == 1) << label << ": recorded but no longer run";
 }
 
 TEST(Regression, GeneratedHypergraphsGiveTheRecordedResults) {
@@ -423,37 +393,30 @@ TEST(Regression, GeneratedHypergraphsGiveTheRecordedResults) {
 // The shared instances, where present; skipped in the sanitizer build, where
 // they would take minutes.
 TEST(Regression, SharedInstancesGiveTheRecordedResults) {
-  std::string ibm01 = zt::InstancePath("ibm01.hgr"),
-              widenets = zt::InstancePath("widenets.hgr");
-  if (ibm01.empty() || widenets.empty())
-    GTEST_SKIP() << "shared instances absent";
-  zt::PlainHGraph ibm = zt::ReadHGraphFile(ibm01),
-                  wn = zt::ReadHGraphFile(widenets);
+  std::string ibm01 = zt::InstancePath("ibm01.hgr"), widenets = zt::InstancePath("widenets.hgr");
+  if (ibm01.empty() || widenets.empty()) GTEST_SKIP() << "shared instances absent";
+  zt::PlainHGraph ibm = zt::ReadHGraphFile(ibm01), wn = zt::ReadHGraphFile(widenets);
   Cases cases;
   Options o;
   cases["ibm01/rb8"] = [&] {
-    return HashCall(
-        ibm, 8, std::vector<int>(ibm.nvtxs, 0),
-        [&](std::vector<int> &p) { return Recursive(ibm, 8, 5, o, p); });
+    return HashCall(ibm, 8, std::vector<int>(ibm.nvtxs, 0),
+                    [&](std::vector<int> &p) { return Recursive(ibm, 8, 5, o, p); });
   };
   Options few = o;
   few.nruns = 2;
   cases["widenets/rb8"] = [&] {
-    return HashCall(
-        wn, 8, std::vector<int>(wn.nvtxs, 0),
-        [&](std::vector<int> &p) { return Recursive(wn, 8, 5, few, p); });
+    return HashCall(wn, 8, std::vector<int>(wn.nvtxs, 0),
+                    [&](std::vector<int> &p) { return Recursive(wn, 8, 5, few, p); });
   };
   cases["ibm01/kway8"] = [&] {
-    return HashCall(
-        ibm, 8, std::vector<int>(ibm.nvtxs, 0),
-        [&](std::vector<int> &p) { return Kway(ibm, 8, 5, few, p); });
+    return HashCall(ibm, 8, std::vector<int>(ibm.nvtxs, 0),
+                    [&](std::vector<int> &p) { return Kway(ibm, 8, 5, few, p); });
   };
   Options soed = few;
   soed.rtype = 2;
   cases["widenets/kway8.soed"] = [&] {
-    return HashCall(
-        wn, 8, std::vector<int>(wn.nvtxs, 0),
-        [&](std::vector<int> &p) { return Kway(wn, 8, 5, soed, p); });
+    return HashCall(wn, 8, std::vector<int>(wn.nvtxs, 0),
+                    [&](std::vector<int> &p) { return Kway(wn, 8, 5, soed, p); });
   };
   const std::map<std::string, uint64_t> expected = {
       {"ibm01/kway8", 0x38a65a76145a5a88ULL},
@@ -465,4 +428,4 @@ TEST(Regression, SharedInstancesGiveTheRecordedResults) {
 }
 #endif
 
-} // namespace
+}  // namespace
