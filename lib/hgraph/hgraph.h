@@ -21,14 +21,18 @@ struct NetKwayInfo {
 struct CellPartInfo {
   int part;      // a part other than the vertex's own
   int ed;        // weight of hyperedges that moving to part would uncut
-  int pinbias;   // +1/0/-1 per cut hyperedge touching part
+  int pinbias;   // +1/0/-1 per cut hyperedge touching part, as of the vertex's last recomputation
   int soedterm;  // alonewgt - (adjwgt - weight of cut hyperedges touching part)
+  int nhedges;   // cut hyperedges of the vertex touching part; the entry goes at 0
+  int livebias;  // pinbias under the current part counts
 };
 
 struct CellKwayInfo {
   int ndegrees;           // number of CellPartInfo entries
   int id;                 // weight of the vertex's uncut hyperedges
   int alonewgt;           // weight of cut hyperedges where the vertex is alone in its part
+  int multiwgt;           // weight of the vertex's hyperedges of two or more pins
+  int stale;              // 1 when some entry's livebias may differ from its pinbias
   CellPartInfo *degrees;  // the vertex's slice of crdata
 };
 
@@ -78,7 +82,7 @@ struct HGraph {
   int minsoed;
   NetKwayInfo *nrinfo;   // [nhedges]
   CellKwayInfo *crinfo;  // [nvtxs]
-  NetPartCount *nrdata;  // [npins]
+  NetPartCount *nrdata;  // [npins+nparts] one per pin, then one work entry per part
   CellPartInfo *crdata;  // [nvtxs*nparts]
   int *kpwgts;           // [nparts]
 };

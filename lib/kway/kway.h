@@ -24,6 +24,11 @@ void ComputeInitKwayGains__(CtrlType *ctrl, HGraph *graph);
 void ComputeKwayGainsSet__(HGraph *graph, int n, const int *list);
 int VCycleRefinementKway__(CtrlType *ctrl, HGraph *graph, int nvcycles);
 void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, int *updind);
+// Whether part p comes before part q in the order of first appearance in v's
+// cut hyperedges (incidence order, then each hyperedge's part list): the
+// order of v's entries when they were computed from scratch, which updates
+// by difference do not keep.
+bool KwayListsBefore__(const HGraph *graph, int v, int p, int q);
 
 // Randomized k-way refinement.
 void RefineCutKway_Random__(CtrlType *ctrl, HGraph *graph, int npasses);

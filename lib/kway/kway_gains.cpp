@@ -1,10 +1,21 @@
 // K-way refinement bookkeeping: per hyperedge the parts it touches with their
 // pin counts, per vertex its internal weight and the gain terms of moving it
 // to each part its cut hyperedges touch; computed from scratch and updated
-// after each single move.
+// after each single move by the difference the move makes.
+//
+// The update keeps every term exact under the current part counts, with one
+// exception that the refinement relies on: the pin bias it reads (pinbias)
+// is the one of the vertex's last recomputation. A vertex is recomputed when
+// it moves and when a move changes one of its hyperedges in a way that can
+// alter cut or SOED terms; a move that leaves the source part more than one
+// pin and gives the target part more than two recomputes nobody. So every
+// entry also carries the pin bias under the current counts (livebias), and a
+// recomputation copies it into pinbias.
 #include "kway/kway.h"
 
 namespace {
+
+inline int Sign(int x) { return (x > 0) - (x < 0); }
 
 // Position of part in a hyperedge's part list, or -1. The lists are at most
 // as long as the hyperedge has pins, so a linear search is enough.
@@ -20,23 +31,22 @@ inline int NetPartPins(const NetKwayInfo &ni, int part) {
   return k < 0 ? 0 : ni.degrees[k].npins;
 }
 
-// The entry of part among the vertex's adjacent parts, appended when absent.
-// A vertex touches at most nparts - 1 other parts, which bounds its slice.
-inline CellPartInfo &CellPartEntry(CellPartInfo *degrees, int &ndegrees, int part) {
-  for (int k = 0; k < ndegrees; k++)
-    if (degrees[k].part == part) return degrees[k];
-  CellPartInfo &d = degrees[ndegrees++];
-  d.part = part;
-  d.ed = d.pinbias = d.soedterm = 0;
-  return d;
+// Behind the pins' entries nrdata holds one work entry per part: npins is the
+// part's pin count in the hyperedge being updated, part the position of the
+// part's entry in the vertex being computed from scratch. Both are kept at
+// 0 and -1 between uses.
+inline NetPartCount *PartWork(const HGraph *graph) {
+  return graph->nrdata + graph->netptr[graph->nhedges];
 }
 
-// Recomputes the internal weight and the per-part gain terms of v from the
-// hyperedges' part lists.
+// Recomputes every term of v from the hyperedges' part lists. The entries
+// follow the order in which the parts first appear in v's cut hyperedges
+// (incidence order, then list order).
 void ComputeCellKwayInfo(HGraph *graph, int v) {
   const int me = graph->where[v];
   const int *netwgt = graph->netwgt;
   const NetKwayInfo *nrinfo = graph->nrinfo;
+  NetPartCount *work = PartWork(graph);
   CellKwayInfo &ci = graph->crinfo[v];
   CellPartInfo *degrees = ci.degrees;
   int ndegrees = 0, id = 0, alonewgt = 0, single = 0;
@@ -58,38 +68,143 @@ void ComputeCellKwayInfo(HGraph *graph, int v) {
     for (int k = 0; k < ni.ndegrees; k++) {
       const NetPartCount &pc = ni.degrees[k];
       if (pc.part == me) continue;
-      CellPartInfo &d = CellPartEntry(degrees, ndegrees, pc.part);
+      int &slot = work[pc.part].part;
+      if (slot < 0) {
+        slot = ndegrees++;
+        degrees[slot] = CellPartInfo{pc.part, 0, 0, 0, 0, 0};
+      }
+      CellPartInfo &d = degrees[slot];
       d.soedterm += w;  // for now: weight of the cut hyperedges touching the part
-      d.pinbias += (c < pc.npins) ? 1 : (c == pc.npins ? 0 : -1);
+      d.nhedges++;
+      d.pinbias += Sign(pc.npins - c);
       if (c == 1 && ni.ndegrees == 2) d.ed += w;
     }
   }
-  for (int k = 0; k < ndegrees; k++)
-    degrees[k].soedterm = alonewgt - (graph->adjwgt[v] - single - degrees[k].soedterm);
+  const int multiwgt = graph->adjwgt[v] - single;
+  for (int k = 0; k < ndegrees; k++) {
+    CellPartInfo &d = degrees[k];
+    d.soedterm = alonewgt - (multiwgt - d.soedterm);
+    d.livebias = d.pinbias;
+    work[d.part].part = -1;
+  }
   ci.ndegrees = ndegrees;
   ci.id = id;
   ci.alonewgt = alonewgt;
+  ci.multiwgt = multiwgt;
+  ci.stale = 0;
 }
 
-// One pin of the hyperedge has left from and joined to. Returns whether the
-// change can alter the gain terms of the hyperedge's pins: when from keeps
-// more than one pin and to already had more than one, the set of parts and
-// every pin's "alone in its part" status stay the same.
-bool MoveNetPin(NetKwayInfo &ni, int from, int to) {
+// One pin of the hyperedge has left from and joined to; nfrom and nto
+// receive the pin counts of the two parts before the move.
+void MoveNetPin(NetKwayInfo &ni, int from, int to, int &nfrom, int &nto) {
   int k = FindNetPart(ni, from);
-  const int nfrom = --ni.degrees[k].npins;
-  if (nfrom == 0) ni.degrees[k] = ni.degrees[--ni.ndegrees];
+  nfrom = ni.degrees[k].npins--;
+  if (nfrom == 1) ni.degrees[k] = ni.degrees[--ni.ndegrees];
 
-  int nto;
   k = FindNetPart(ni, to);
   if (k >= 0) {
-    nto = ++ni.degrees[k].npins;
+    nto = ni.degrees[k].npins++;
   } else {
+    nto = 0;
     ni.degrees[ni.ndegrees].part = to;
-    ni.degrees[ni.ndegrees].npins = nto = 1;
+    ni.degrees[ni.ndegrees].npins = 1;
     ni.ndegrees++;
   }
-  return !(nfrom > 1 && nto > 2);
+}
+
+// What one move did to one hyperedge, seen from its other pins: the weight,
+// the parts, their pin counts before (nfrom, nto) and the number of parts
+// before and after. The counts of the other parts are in the work entries.
+struct NetMove {
+  int w, from, to, nfrom, nto, olddeg, newdeg;
+};
+
+// The share of one hyperedge in a vertex's entry for one part.
+struct PartShare {
+  int present, bias, ed;
+};
+
+// The share of a hyperedge with ndeg parts in the entry for a part with n
+// pins, for a vertex with c pins in its own part.
+inline PartShare ShareOf(int ndeg, int c, int n) {
+  if (ndeg < 2 || n == 0) return {0, 0, 0};
+  return {1, Sign(n - c), (c == 1 && ndeg == 2) ? 1 : 0};
+}
+
+// Moves u's entry for part p from the hyperedge's old share to its new one;
+// creates the entry when it appears and drops it when no cut hyperedge of u
+// touches p any more.
+void ApplyShare(CellKwayInfo &ci, int p, int w, const PartShare &was, const PartShare &now) {
+  if (was.present == now.present && was.bias == now.bias && was.ed == now.ed) return;
+  int k = 0;
+  while (k < ci.ndegrees && ci.degrees[k].part != p) k++;
+  if (k == ci.ndegrees) {
+    ci.degrees[ci.ndegrees++] = CellPartInfo{p, 0, 0, ci.alonewgt - ci.multiwgt, 0, 0};
+  }
+  CellPartInfo &d = ci.degrees[k];
+  d.nhedges += now.present - was.present;
+  d.soedterm += (now.present - was.present) * w;
+  d.ed += (now.ed - was.ed) * w;
+  if (now.bias != was.bias) {
+    d.livebias += now.bias - was.bias;
+    ci.stale = 1;
+  }
+  if (d.nhedges == 0) ci.degrees[k] = ci.degrees[--ci.ndegrees];
+}
+
+// Carries the change of one hyperedge into the terms of its pin u (not the
+// mover), whose part keeps its pins apart from the mover.
+void UpdatePin(HGraph *graph, int u, const NetKwayInfo &ni, const NetMove &m) {
+  const NetPartCount *work = PartWork(graph);
+  CellKwayInfo &ci = graph->crinfo[u];
+  const int q = graph->where[u];
+  const int cnew = work[q].npins, cold = cnew + (q == m.from) - (q == m.to);
+
+  const int wasalone = (m.olddeg > 1 && cold == 1), isalone = (m.newdeg > 1 && cnew == 1);
+  ci.id += m.w * ((m.newdeg == 1) - (m.olddeg == 1));
+  if (isalone != wasalone) {
+    const int delta = m.w * (isalone - wasalone);
+    ci.alonewgt += delta;
+    for (int k = 0; k < ci.ndegrees; k++) ci.degrees[k].soedterm += delta;
+  }
+
+  // Old and new pin counts of part p in the hyperedge.
+  auto oldpins = [&](int p) { return work[p].npins + (p == m.from) - (p == m.to); };
+  if (cold == cnew && (m.olddeg == 2) == (m.newdeg == 2) && (m.olddeg > 1) == (m.newdeg > 1)) {
+    // Only the shares of the two parts whose counts changed can differ.
+    if (q != m.from)
+      ApplyShare(ci, m.from, m.w, ShareOf(m.olddeg, cold, m.nfrom),
+                 ShareOf(m.newdeg, cnew, m.nfrom - 1));
+    if (q != m.to)
+      ApplyShare(ci, m.to, m.w, ShareOf(m.olddeg, cold, m.nto), ShareOf(m.newdeg, cnew, m.nto + 1));
+    return;
+  }
+  // Every share may differ. A part that left the hyperedge goes first and a
+  // part that joined it comes last (it is last in the list), so u never holds
+  // more entries than the parts of its hyperedges' other pins.
+  if (m.nfrom == 1)
+    ApplyShare(ci, m.from, m.w, ShareOf(m.olddeg, cold, 1), PartShare{0, 0, 0});
+  for (int k = 0; k < ni.ndegrees; k++) {
+    const int p = ni.degrees[k].part;
+    if (p == q) continue;
+    ApplyShare(ci, p, m.w, ShareOf(m.olddeg, cold, oldpins(p)),
+               ShareOf(m.newdeg, cnew, ni.degrees[k].npins));
+  }
+}
+
+// Whether a move that leaves from at least two pins and gives to at least
+// three can change any pin's bias: only a part whose count lies next to
+// from's or to's old count, or from and to themselves when their counts
+// come close, sees a comparison turn.
+bool BiasCanChange(const NetKwayInfo &ni, const NetMove &m) {
+  const int a = m.nfrom, b = m.nto;
+  if (b - a >= -2 && b - a <= 0) return true;
+  for (int k = 0; k < ni.ndegrees; k++) {
+    const int p = ni.degrees[k].part, n = ni.degrees[k].npins;
+    if (p == m.from || p == m.to) continue;
+    if (n == a - 1 || n == a || n == b || n == b + 1) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -103,7 +218,8 @@ void AllocateKwayRefinementMemory__(CtrlType *ctrl, HGraph *graph) {
   graph->kpwgts = imalloc__(nparts, "AllocateKwayRefinementMemory: kpwgts");
   graph->nrinfo = ZBmallocT__<NetKwayInfo>(nhedges, "AllocateKwayRefinementMemory: nrinfo");
   graph->crinfo = ZBmallocT__<CellKwayInfo>(nvtxs, "AllocateKwayRefinementMemory: crinfo");
-  graph->nrdata = ZBmallocT__<NetPartCount>(npins, "AllocateKwayRefinementMemory: nrdata");
+  graph->nrdata = ZBmallocT__<NetPartCount>(static_cast<size_t>(npins) + nparts,
+                                            "AllocateKwayRefinementMemory: nrdata");
   graph->crdata = ZBmallocT__<CellPartInfo>(static_cast<size_t>(nvtxs) * nparts,
                                             "AllocateKwayRefinementMemory: crdata");
 
@@ -115,6 +231,8 @@ void AllocateKwayRefinementMemory__(CtrlType *ctrl, HGraph *graph) {
     graph->crinfo[v].ndegrees = 0;
     graph->crinfo[v].degrees = graph->crdata + static_cast<size_t>(v) * nparts;
   }
+  NetPartCount *work = PartWork(graph);
+  for (int p = 0; p < nparts; p++) work[p] = NetPartCount{-1, 0};
 }
 
 void ComputeInitKwayGains__(CtrlType *ctrl, HGraph *graph) {
@@ -157,20 +275,56 @@ void ComputeKwayGainsSet__(HGraph *graph, int n, const int *list) {
 
 void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, int *updind) {
   const int *netptr = graph->netptr, *netind = graph->netind;
+  NetPartCount *work = PartWork(graph);
   int nupd = 0;
 
   marker[v] = v;
   updind[nupd++] = v;
   for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; j++) {
     const int e = graph->incind[j];
-    if (!MoveNetPin(graph->nrinfo[e], from, to)) continue;
+    NetKwayInfo &ni = graph->nrinfo[e];
+    NetMove m{graph->netwgt[e], from, to, 0, 0, ni.ndegrees, 0};
+    MoveNetPin(ni, from, to, m.nfrom, m.nto);
+    m.newdeg = ni.ndegrees;
+
+    // Unless from keeps more than one pin and to has more than two, the set of
+    // parts or some pin's "alone in its part" status changed: every pin is
+    // recomputed. Otherwise only pin biases can change, and only in a
+    // hyperedge where some counts lie close together.
+    const bool recompute = !(m.nfrom - 1 > 1 && m.nto + 1 > 2);
+    if (!recompute && !BiasCanChange(ni, m)) continue;
+    for (int k = 0; k < ni.ndegrees; k++) work[ni.degrees[k].part].npins = ni.degrees[k].npins;
     for (int i = netptr[e]; i < netptr[e + 1]; i++) {
       const int u = netind[i];
-      if (marker[u] != v) {
+      if (u == v) continue;
+      UpdatePin(graph, u, ni, m);
+      if (recompute && marker[u] != v) {
         marker[u] = v;
         updind[nupd++] = u;
       }
     }
+    for (int k = 0; k < ni.ndegrees; k++) work[ni.degrees[k].part].npins = 0;
   }
-  ComputeKwayGainsSet__(graph, nupd, updind);
+
+  // The recomputed vertices take the pin bias of the current counts; v's own
+  // terms all change with its part.
+  ComputeCellKwayInfo(graph, v);
+  for (int i = 1; i < nupd; i++) {
+    CellKwayInfo &ci = graph->crinfo[updind[i]];
+    if (!ci.stale) continue;
+    for (int k = 0; k < ci.ndegrees; k++) ci.degrees[k].pinbias = ci.degrees[k].livebias;
+    ci.stale = 0;
+  }
+}
+
+bool KwayListsBefore__(const HGraph *graph, int v, int p, int q) {
+  for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; j++) {
+    const NetKwayInfo &ni = graph->nrinfo[graph->incind[j]];
+    if (ni.ndegrees == 1) continue;
+    for (int k = 0; k < ni.ndegrees; k++) {
+      if (ni.degrees[k].part == p) return true;
+      if (ni.degrees[k].part == q) return false;
+    }
+  }
+  return false;
 }

@@ -37,10 +37,13 @@ struct Bounds {
 
 // The target among the admissible parts: the first with a non-negative lead
 // term, then any later one that beats it by lead, second term, pin bias, or,
-// on a complete tie, by being no heavier. NULL when there is none.
+// on a complete tie, by being no heavier. "Later" is the order in which v's
+// cut hyperedges list the parts, which the entries themselves need not
+// follow. NULL when there is none.
 template <class Obj>
-const CellPartInfo *ChooseTarget(const CellKwayInfo &ci, const int *kpwgts, int vw,
+const CellPartInfo *ChooseTarget(const HGraph *graph, int v, const int *kpwgts, int vw,
                                  int maxpwgt) {
+  const CellKwayInfo &ci = graph->crinfo[v];
   const CellPartInfo *best = nullptr;
   for (int k = 0; k < ci.ndegrees; k++) {
     const CellPartInfo &d = ci.degrees[k];
@@ -55,7 +58,9 @@ const CellPartInfo *ChooseTarget(const CellKwayInfo &ci, const int *kpwgts, int 
       if (Obj::Second(d) > Obj::Second(*best)) best = &d;
     } else if (d.pinbias != best->pinbias) {
       if (d.pinbias > best->pinbias) best = &d;
-    } else if (kpwgts[d.part] <= kpwgts[best->part]) {
+    } else if (kpwgts[d.part] != kpwgts[best->part]) {
+      if (kpwgts[d.part] < kpwgts[best->part]) best = &d;
+    } else if (KwayListsBefore__(graph, v, best->part, d.part)) {
       best = &d;
     }
   }
@@ -97,7 +102,7 @@ int KwayRandomPass(CtrlType *ctrl, HGraph *graph, const int *perm, const Bounds 
     if (ci.alonewgt < ci.id) continue;  // no move of v can pay
     if (kpwgts[me] - vw < b.minpwgt) continue;
 
-    const CellPartInfo *d = ChooseTarget<Obj>(ci, kpwgts, vw, b.maxpwgt);
+    const CellPartInfo *d = ChooseTarget<Obj>(graph, v, kpwgts, vw, b.maxpwgt);
     if (d == nullptr || !AcceptMove<Obj>(ci, *d, kpwgts, me, vw)) continue;
 
     const int q = d->part;
