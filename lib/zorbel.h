@@ -11,10 +11,17 @@
  *            eind[eptr[e]] .. eind[eptr[e+1]-1]. eptr[0] is 0 and eptr never
  *            decreases; eptr[nhedges] is the number of pins.
  *   eind     the pins (vertex numbers 0 .. nvtxs-1) of all hyperedges, one
- *            hyperedge after the other, no vertex twice in one hyperedge.
+ *            hyperedge after the other. A vertex listed twice in one
+ *            hyperedge counts once, at its first place (as in a file).
  *   vwgts    nvtxs vertex weights, or NULL for weight 1 each.
  *   hewgts   nhedges hyperedge weights, or NULL for weight 1 each.
- *   The arrays are trusted as given: they are not checked.
+ *   Weights of 0 are allowed. Every entry point checks the arrays before it
+ *   allocates anything, in time linear in their size, and refuses (see
+ *   ERRORS) a negative nvtxs or nhedges; eptr NULL, eind NULL while there are
+ *   pins, part NULL while there are vertices, edgecut NULL; eptr[0] other
+ *   than 0 or eptr decreasing; a pin outside 0 .. nvtxs-1; a negative weight.
+ *   The message names the entry point, the array, the position and the
+ *   value, e.g. "ZORBEL_PartKway: eind[5] = 1000000 lies outside 0..3.".
  *
  *   Example: the hyperedges {0,1,2}, {2,3} and {1,3} over four vertices are
  *     int eptr[] = {0, 3, 5, 7};
@@ -30,9 +37,10 @@
  *            pins lie in more than one part.
  *
  * THE OPTIONS
- *   options is an array of nine ints. When options[0] is 0 every other slot
- *   is ignored and the defaults are used; otherwise slots 1-8 are taken as
- *   given (all of them: give a value to each).
+ *   options is an array of nine ints, or NULL for the defaults. When
+ *   options[0] is 0 every other slot is ignored and the defaults are used;
+ *   otherwise slots 1-8 are taken as given (all of them: give a value to
+ *   each).
  *
  *   slot name     meaning                                             default
  *   0            0 = use the defaults, 1 = use slots 1-8                    -
@@ -79,8 +87,9 @@
  *
  * ERRORS
  *   There is no error return. An argument out of the range an entry point
- *   documents ends the process: the message is written to standard error and
- *   the process exits with status 1. So does an exhausted heap.
+ *   documents, or a malformed hypergraph (see THE HYPERGRAPH), ends the
+ *   process: one line is written to standard error and the process exits
+ *   with status 1. So does an exhausted heap.
  *
  * OWNERSHIP AND STATE
  *   The library never writes or frees the caller's arrays, apart from part

@@ -98,6 +98,16 @@ int CheckHGraph(HGraph *graph);
 HGraph *ReadHGraph(const char *filename);
 int GetNetListSize(const char *filename);
 
+// ---- Checks of a hypergraph given as arrays -----------------------------------
+// Ends the run, with a line that begins with who, unless nvtxs and nhedges are
+// not negative, eptr is present, starts at 0 and never decreases, eind is
+// present when there are pins and names vertices 0 .. nvtxs-1 only, and no
+// weight is negative (NULL weights stand for unit weights).
+void CheckHGraphInput__(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                        const int *eind, const int *hewgts);
+// Ends the run, naming who and the array, when array is NULL.
+void RequireCallerArray__(const char *who, const char *name, const void *array);
+
 // ---- Partition and fix files --------------------------------------------------
 void WriteHGraphPart(int nvtxs, const int *part, const char *filename);
 void ReadPartition(int nvtxs, int *part, const char *filename);

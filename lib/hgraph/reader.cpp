@@ -207,5 +207,7 @@ HGraph *ReadHGraph(const char *filename) {
   graph->netptr = icopy__(nhedges + 1, netptr, imalloc__(static_cast<size_t>(nhedges) + 1, "ReadHGraph: graph->netptr"));
   graph->netind = icopy__(npins, netind, imalloc__(npins, "ReadHGraph: graph->netind"));
   ZBfree__(&netptr, &netind);
+  CheckHGraphInput__(filename, nvtxs, nhedges, graph->cellwgt, graph->netptr, graph->netind,
+                     graph->netwgt);
   return graph;
 }

@@ -22,23 +22,7 @@ void SetupKwayCtrl__(CtrlType *ctrl, int nparts, int UBfactor, const int *option
   *ctrl = CtrlType{};
   ctrl->nparts = nparts;
   ctrl->ubfactor = KwayUBfactor(UBfactor);
-  if (options[0] != 0) {
-    ctrl->Nruns = options[1];
-    ctrl->CType = options[2];
-    ctrl->RType = options[3];
-    ctrl->VCycle = options[4];
-    ctrl->Seed = options[7];
-    ctrl->dbglvl = options[8];
-  } else {
-    ctrl->Nruns = 10;
-    ctrl->CType = 1;
-    ctrl->RType = 1;
-    ctrl->VCycle = 1;
-    ctrl->Seed = -1;
-    ctrl->dbglvl = 0;
-  }
-  ctrl->Reconst = 0;
-  ctrl->Fixed = 0;
+  TakeOptions__(*ctrl, options, false);
   ctrl->MaxNetSize = 50;
 }
 
@@ -71,6 +55,7 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   SetupKwayCtrl__(&ctrl, nparts, UBfactor, options);
   ctrl.CoarsenTo = KwayCoarsenTo__(nvtxs, nparts);
   CheckKwayOptions(&ctrl, nvtxs, nparts, UBfactor);
+  CheckCallerCall__("ZORBEL_PartKway", nvtxs, nhedges, vwgts, eptr, eind, hewgts, part, edgecut);
 
   StartCallTimers__(ctrl);
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
@@ -91,6 +76,7 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
   SetupKwayCtrl__(&ctrl, nparts, UBfactor, options);
   ctrl.CoarsenTo = 100;
   ctrl.TargetFrac = 0.5;
+  CheckCallerCall__("ZORBEL_KWayRefine", nvtxs, nhedges, vwgts, eptr, eind, hewgts, part, edgecut);
   // Every routine behind this one indexes per-part arrays by these numbers.
   CheckCallerParts__("ZORBEL_KWayRefine", "part", nvtxs, part, 0, nparts - 1);
 

@@ -6,26 +6,12 @@
 
 namespace {
 
-// Options of the call: slots 1-8 when slot 0 asks for them, else the defaults.
-// The refine entry point takes neither reconstruction nor fixed vertices.
-void TakeOptions(CtrlType &ctrl, const int *options, bool takeSplitSlots) {
-  bool given = options != nullptr && options[0] != 0;
-  ctrl.Nruns = given ? options[1] : 10;
-  ctrl.CType = given ? options[2] : 1;
-  ctrl.RType = given ? options[3] : 1;
-  ctrl.VCycle = given ? options[4] : 1;
-  ctrl.Reconst = given && takeSplitSlots ? options[5] : 0;
-  ctrl.Fixed = given && takeSplitSlots ? options[6] : 0;
-  ctrl.Seed = given ? options[7] : -1;
-  ctrl.dbglvl = given ? options[8] : 0;
-}
-
 void SetupCtrl(CtrlType &ctrl, int nparts, int UBfactor, const int *options,
                bool takeSplitSlots) {
   ctrl = CtrlType{};
   ctrl.nparts = nparts;
   ctrl.ubfactor = (float)(UBfactor * 1.0 / 100.0);
-  TakeOptions(ctrl, options, takeSplitSlots);
+  TakeOptions__(ctrl, options, takeSplitSlots);
   ctrl.CoarsenTo = 100;
   ctrl.MaxNetSize = 50;
 }
@@ -41,15 +27,15 @@ void CheckOptions(const CtrlType &ctrl, int UBfactor) {
   if (ctrl.Fixed < 0 || ctrl.Fixed > 1) errexit__("Fixed should be between 0 and 1.\n");
 }
 
-void PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
+void PartRecursive(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
                    const int *hewgts, int nparts, int UBfactor, const int *options, int *part,
                    int *edgecut, int kwayFinish) {
   CtrlType ctrl;
   SetupCtrl(ctrl, nparts, UBfactor, options, true);
   ctrl.KwayFinish = kwayFinish;
   CheckOptions(ctrl, UBfactor);
-  if (ctrl.Fixed == 1)
-    CheckCallerParts__("ZORBEL_PartRecursive", "pre-assigned part", nvtxs, part, -1, nparts - 1);
+  CheckCallerCall__(who, nvtxs, nhedges, vwgts, eptr, eind, hewgts, part, edgecut);
+  if (ctrl.Fixed == 1) CheckCallerParts__(who, "pre-assigned part", nvtxs, part, -1, nparts - 1);
   StartCallTimers__(ctrl);
 
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
@@ -63,8 +49,32 @@ void PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr, co
 
 }  // namespace
 
+// Options of the call: slots 1-8 when options is given and its slot 0 asks
+// for them, else the defaults. Reconstruction and fixed vertices are taken
+// only by the partitioning entries of recursive bisection.
+void TakeOptions__(CtrlType &ctrl, const int *options, bool takeSplitSlots) {
+  bool given = options != nullptr && options[0] != 0;
+  ctrl.Nruns = given ? options[1] : 10;
+  ctrl.CType = given ? options[2] : 1;
+  ctrl.RType = given ? options[3] : 1;
+  ctrl.VCycle = given ? options[4] : 1;
+  ctrl.Reconst = given && takeSplitSlots ? options[5] : 0;
+  ctrl.Fixed = given && takeSplitSlots ? options[6] : 0;
+  ctrl.Seed = given ? options[7] : -1;
+  ctrl.dbglvl = given ? options[8] : 0;
+}
+
+void CheckCallerCall__(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                       const int *eind, const int *hewgts, const int *part, const int *edgecut) {
+  CheckHGraphInput__(who, nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  if (nvtxs > 0) RequireCallerArray__(who, "part", part);
+  RequireCallerArray__(who, "edgecut", edgecut);
+}
+
 // The library's own copy of the caller's hypergraph, with unit weights where
-// the caller gave none: the caller's arrays are only ever read.
+// the caller gave none: the caller's arrays are only ever read. A vertex
+// listed twice in one hyperedge is kept once, at its first place, as the
+// file reader keeps it.
 HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                          const int *eind, const int *hewgts) {
   HGraph *graph = CreateHGraph__();
@@ -76,8 +86,22 @@ HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *
   graph->netwgt = imalloc__(nhedges, "ZORBEL: graph->netwgt");
   if (hewgts) icopy__(nhedges, hewgts, graph->netwgt);
   else iset__(nhedges, 1, graph->netwgt);
-  graph->netptr = icopy__(nhedges + 1, eptr, imalloc__(nhedges + 1, "ZORBEL: graph->netptr"));
-  graph->netind = icopy__(eptr[nhedges], eind, imalloc__(eptr[nhedges], "ZORBEL: graph->netind"));
+
+  int *netptr = graph->netptr = imalloc__(static_cast<size_t>(nhedges) + 1, "ZORBEL: graph->netptr");
+  int *netind = graph->netind = imalloc__(eptr[nhedges], "ZORBEL: graph->netind");
+  int *marker = ismalloc__(nvtxs, -1, "ZORBEL: marker");
+  int npins = 0;
+  netptr[0] = 0;
+  for (int e = 0; e < nhedges; ++e) {
+    for (int j = eptr[e]; j < eptr[e + 1]; ++j) {
+      const int v = eind[j];
+      if (marker[v] == e) continue;
+      marker[v] = e;
+      netind[npins++] = v;
+    }
+    netptr[e + 1] = npins;
+  }
+  ZBfree__(&marker);
   return graph;
 }
 
@@ -105,15 +129,15 @@ extern "C" {
 void ZORBEL_PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                           const int *eind, const int *hewgts, int nparts, int UBfactor,
                           const int *options, int *part, int *edgecut) {
-  PartRecursive(nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, UBfactor, options, part,
-                edgecut, nparts <= 64 ? 1 : 0);
+  PartRecursive("ZORBEL_PartRecursive", nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts,
+                UBfactor, options, part, edgecut, nparts <= 64 ? 1 : 0);
 }
 
 void ZORBEL_PartRecursiveInternal(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                                   const int *eind, const int *hewgts, int nparts, int UBfactor,
                                   const int *options, int *part, int *edgecut) {
-  PartRecursive(nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, UBfactor, options, part,
-                edgecut, 0);
+  PartRecursive("ZORBEL_PartRecursiveInternal", nvtxs, nhedges, vwgts, eptr, eind, hewgts,
+                nparts, UBfactor, options, part, edgecut, 0);
 }
 
 void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
@@ -122,6 +146,7 @@ void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   CtrlType ctrl;
   SetupCtrl(ctrl, 2, UBfactor, options, false);
   ctrl.TargetFrac = 0.5f;
+  CheckCallerCall__("ZORBEL_2WayRefine", nvtxs, nhedges, vwgts, eptr, eind, hewgts, part, edgecut);
   CheckCallerParts__("ZORBEL_2WayRefine", "part", nvtxs, part, 0, 1);
   StartCallTimers__(ctrl);
 

@@ -13,8 +13,16 @@ HGraph *PruneHGraph__(CtrlType *ctrl, HGraph *graph);
 void SeparateIslands__(HGraph *graph);
 void CombineIslands__(HGraph *graph);
 
+// The option slots of a call, for every entry point (options may be NULL: the
+// defaults); slots 5 and 6 are read only when takeSplitSlots is set.
+void TakeOptions__(CtrlType &ctrl, const int *options, bool takeSplitSlots);
+// The checks every entry point makes on the caller's arrays before it
+// allocates anything: the hypergraph, and part and edgecut present.
+void CheckCallerCall__(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                       const int *eind, const int *hewgts, const int *part, const int *edgecut);
 // The library's own copy of the caller's hypergraph, with unit weights where
-// the caller gave none; the caller's arrays are only ever read.
+// the caller gave none and repeated pins of a hyperedge dropped; the caller's
+// arrays are only ever read.
 HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                            const int *eind, const int *hewgts);
 // Timers around one library call: started and printed only with DBG_TIME.

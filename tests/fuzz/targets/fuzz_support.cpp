@@ -98,6 +98,46 @@ CallerHGraph DecodeHGraph(FuzzedDataProvider &in) {
   return g;
 }
 
+bool DecodeDamage(FuzzedDataProvider &in, CallerHGraph &g) {
+  // An exhausted input reads as zeros: no damage.
+  const int kind = in.ConsumeIntegralInRange(0, 15);
+  const int npins = static_cast<int>(g.eind.size());
+  switch (kind) {
+    case 10:  // repeated pins: valid, dropped by the library
+      if (npins > 0)
+        for (int i = in.ConsumeIntegralInRange(1, 4); i > 0; --i) {
+          const int e = in.ConsumeIntegralInRange(0, g.nhedges() - 1);
+          const int pin = g.eind[g.eptr[e] + in.ConsumeIntegralInRange(0, g.eptr[e + 1] - g.eptr[e] - 1)];
+          g.eind.insert(g.eind.begin() + g.eptr[e + 1], pin);
+          for (int f = e + 1; f <= g.nhedges(); ++f) ++g.eptr[f];
+        }
+      return false;
+    case 11:  // a pin outside 0 .. nvtxs-1
+      if (npins == 0) return false;
+      g.eind[in.ConsumeIntegralInRange(0, npins - 1)] =
+          in.ConsumeBool() ? g.nvtxs + in.ConsumeIntegralInRange(0, 1 << 20) : -1 - in.ConsumeIntegralInRange(0, 9);
+      return true;
+    case 12:  // eptr runs backwards
+      if (g.nhedges() < 2) return false;
+      std::swap(g.eptr[1], g.eptr[g.nhedges()]);
+      return g.eptr[1] != g.eptr[g.nhedges()];
+    case 13:  // eptr does not start at 0
+      g.eptr[0] = in.ConsumeBool() ? 1 : -1;
+      return true;
+    case 14:  // a negative vertex weight
+      if (g.vwgts.empty()) g.vwgts.assign(g.nvtxs, 1);
+      g.vwgts[in.ConsumeIntegralInRange(0, g.nvtxs - 1)] = -in.ConsumeIntegralInRange(1, 1 << 30);
+      return true;
+    case 15:  // a negative hyperedge weight
+      if (g.nhedges() == 0) return false;
+      if (g.hewgts.empty()) g.hewgts.assign(g.nhedges(), 1);
+      g.hewgts[in.ConsumeIntegralInRange(0, g.nhedges() - 1)] = -in.ConsumeIntegralInRange(1, 1 << 30);
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::array<int, 9> DecodeOptions(FuzzedDataProvider &in, Entry entry) {
   std::array<int, 9> o{};
   // Defaults now and then: ten trials and a seed from the clock.
@@ -198,14 +238,31 @@ void ChildDeath() { _exit(kSanitizerStatus); }
 
 }  // namespace
 
+int RunCallInChild(const std::function<void()> &body, std::string &err);
+
 int RunInChild(const uint8_t *data, size_t size, void (*body)(const char *path), std::string &err) {
+  const char *path = DataFile(data, size);
+  return RunCallInChild([&] { body(path); }, err);
+}
+
+void RequireRefusal(const char *entry, const std::function<void()> &call) {
+  std::string err;
+  const int status = RunCallInChild(call, err);
+  const std::string prefix = std::string(entry) + ": ";
+  if (status != 1 || err.compare(0, prefix.size(), prefix) != 0) {
+    std::fprintf(stderr, "malformed input not refused by %s (exit status %d):\n%s\n", entry,
+                 status, err.c_str());
+    std::abort();
+  }
+}
+
+int RunCallInChild(const std::function<void()> &body, std::string &err) {
   if (shared_counters == nullptr && __start___sancov_cntrs != nullptr) {
     ncounters = static_cast<size_t>(__stop___sancov_cntrs - __start___sancov_cntrs);
     void *p = mmap(nullptr, ncounters, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) std::abort();
     shared_counters = static_cast<uint8_t *>(p);
   }
-  const char *path = DataFile(data, size);
   int pipefd[2];
   if (pipe(pipefd) != 0) std::abort();
   std::fflush(stderr);
@@ -220,7 +277,7 @@ int RunInChild(const uint8_t *data, size_t size, void (*body)(const char *path),
     // A hang must not outlive the fuzzer.
     signal(SIGALRM, SIG_DFL);
     alarm(60);
-    body(path);
+    body();
     SaveCounters();
     _exit(0);
   }

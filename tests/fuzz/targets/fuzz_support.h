@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,12 @@ struct CallerHGraph {
 // over 50 pins and heavy vertices.
 CallerHGraph DecodeHGraph(FuzzedDataProvider &in);
 
+// Now and then, decoded from what is left of the input, breaks g in one way
+// an entry point must refuse (a pin outside the vertices, eptr running
+// backwards or not starting at 0, a negative weight) and returns true; or
+// repeats some pins, which keeps g valid: the entry point drops the repeats.
+bool DecodeDamage(FuzzedDataProvider &in, CallerHGraph &g);
+
 // Which entry point an option vector is for: the valid ranges differ.
 enum class Entry { kRecursive, kKway, kRefine2, kRefineKway };
 
@@ -60,6 +67,11 @@ void SilenceStdout();
 // the child died of a signal or a sanitizer report. err receives what the
 // child wrote on standard error.
 int RunInChild(const uint8_t *data, size_t size, void (*body)(const char *path), std::string &err);
+
+// Runs call in a child process as RunInChild does, and requires that it ends
+// the child through the library's error path with exit status 1 and one
+// message that begins with "<entry>: ".
+void RequireRefusal(const char *entry, const std::function<void()> &call);
 
 // Writes data into a memory file and returns a path that opens it.
 const char *DataFile(const uint8_t *data, size_t size);

@@ -1,5 +1,6 @@
 // ZORBEL_PartRecursive on small hypergraphs with valid option vectors and,
 // in fixed-vertex mode, valid pre-assignments decoded from the input.
+// Now and then the arrays are broken instead, and the call must only refuse them.
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzedDataProvider in(data, size);
-  const zf::CallerHGraph g = zf::DecodeHGraph(in);
+  zf::CallerHGraph g = zf::DecodeHGraph(in);
   // Many parts only on small hypergraphs, where they stay quick.
   int nparts = in.ConsumeIntegralInRange(2, g.nvtxs <= 64 ? 80 : 12);
   int ubfactor = in.ConsumeIntegralInRange(1, 49);
@@ -26,10 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (fixed)
     for (int &p : pre) p = in.ConsumeIntegralInRange(0, 3) == 0 ? in.ConsumeIntegralInRange(0, nparts - 1) : -1;
 
-  zf::CallerHGraph copy = g;
   std::array<int, 9> optcopy = options;
   std::vector<int> part = pre;
   int edgecut = -1;
+  // Decoded last, so that the seeds keep decoding as they did before.
+  if (zf::DecodeDamage(in, g)) {
+    zf::RequireRefusal("ZORBEL_PartRecursive", [&] {
+      ZORBEL_PartRecursive(g.nvtxs, g.nhedges(), g.vw(), g.eptr.data(), g.eind.data(),
+                           g.hw(), nparts, ubfactor, optcopy.data(), part.data(), &edgecut);
+    });
+    return 0;
+  }
+  zf::CallerHGraph copy = g;
   ZORBEL_PartRecursive(copy.nvtxs, copy.nhedges(), copy.vw(), copy.eptr.data(), copy.eind.data(),
                        copy.hw(), nparts, ubfactor, optcopy.data(), part.data(), &edgecut);
 

@@ -1,0 +1,137 @@
+// The checks every entry point makes on the caller's arrays, the option
+// vector NULL, and repeated pins.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "testgen.h"
+#include "zorbel.h"
+
+namespace {
+
+// The five entry points behind one signature: nparts and UBfactor valid for each.
+struct Caller {
+  const char *name;
+  void (*call)(const zt::PlainHGraph &g, const int *options, int *part, int *edgecut);
+};
+
+const int *Vw(const zt::PlainHGraph &g) { return g.vwgts.empty() ? nullptr : g.vwgts.data(); }
+const int *Hw(const zt::PlainHGraph &g) { return g.hewgts.empty() ? nullptr : g.hewgts.data(); }
+
+const Caller kCallers[] = {
+    {"ZORBEL_PartRecursive",
+     [](const zt::PlainHGraph &g, const int *o, int *part, int *cut) {
+       ZORBEL_PartRecursive(g.nvtxs, g.nhedges(), Vw(g), g.eptr.data(), g.eind.data(), Hw(g), 2,
+                            5, o, part, cut);
+     }},
+    {"ZORBEL_PartRecursiveInternal",
+     [](const zt::PlainHGraph &g, const int *o, int *part, int *cut) {
+       ZORBEL_PartRecursiveInternal(g.nvtxs, g.nhedges(), Vw(g), g.eptr.data(), g.eind.data(),
+                                    Hw(g), 3, 5, o, part, cut);
+     }},
+    {"ZORBEL_2WayRefine",
+     [](const zt::PlainHGraph &g, const int *o, int *part, int *cut) {
+       ZORBEL_2WayRefine(g.nvtxs, g.nhedges(), Vw(g), g.eptr.data(), g.eind.data(), Hw(g), 5, o,
+                         part, cut);
+     }},
+    {"ZORBEL_PartKway",
+     [](const zt::PlainHGraph &g, const int *o, int *part, int *cut) {
+       ZORBEL_PartKway(g.nvtxs, g.nhedges(), Vw(g), g.eptr.data(), g.eind.data(), Hw(g), 2, 10,
+                       o, part, cut);
+     }},
+    {"ZORBEL_KWayRefine",
+     [](const zt::PlainHGraph &g, const int *o, int *part, int *cut) {
+       ZORBEL_KWayRefine(g.nvtxs, g.nhedges(), Vw(g), g.eptr.data(), g.eind.data(), Hw(g), 2, 10,
+                         o, part, cut);
+     }},
+};
+
+zt::PlainHGraph Small() {
+  zt::PlainHGraph g;
+  g.nvtxs = 4;
+  g.eptr = {0, 3, 5, 7};
+  g.eind = {0, 1, 2, 2, 3, 1, 3};
+  return g;
+}
+
+// Runs the call on g with a part vector valid for every entry point.
+void RunCaller(const Caller &c, const zt::PlainHGraph &g, const int *options = nullptr) {
+  std::vector<int> part(g.nvtxs);
+  for (int v = 0; v < g.nvtxs; ++v) part[v] = v % 2;
+  int cut = -1;
+  c.call(g, options, part.data(), &cut);
+}
+
+std::string Message(const Caller &c, const std::string &rest) {
+  return "^" + std::string(c.name) + ": " + rest + "\n";
+}
+
+TEST(EntryPointsDeath, EveryEntryPointRefusesMalformedArraysByName) {
+  const auto exit1 = ::testing::ExitedWithCode(1);
+  for (const Caller &c : kCallers) {
+    SCOPED_TRACE(c.name);
+    zt::PlainHGraph g = Small();
+    g.eind[5] = 1000000;
+    EXPECT_EXIT(RunCaller(c, g), exit1, Message(c, "eind\\[5\\] = 1000000 lies outside 0\\.\\.3\\."));
+    g = Small();
+    g.eptr = {0, 5, 4, 7};
+    EXPECT_EXIT(RunCaller(c, g), exit1, Message(c, "eptr\\[2\\] = 4 lies below eptr\\[1\\] = 5\\."));
+    g = Small();
+    g.vwgts = {1, -5, 1, 1};
+    EXPECT_EXIT(RunCaller(c, g), exit1, Message(c, "vwgts\\[1\\] = -5 is negative\\."));
+    g = Small();
+    g.hewgts = {1, 1, -2};
+    EXPECT_EXIT(RunCaller(c, g), exit1, Message(c, "hewgts\\[2\\] = -2 is negative\\."));
+    g = Small();
+    int cut;
+    EXPECT_EXIT(c.call(g, nullptr, nullptr, &cut), exit1, Message(c, "part is NULL\\."));
+    std::vector<int> part{0, 1, 0, 1};
+    EXPECT_EXIT(c.call(g, nullptr, part.data(), nullptr), exit1, Message(c, "edgecut is NULL\\."));
+  }
+}
+
+TEST(EntryPoints, NullOptionsMeanTheDefaultsForEveryEntryPoint) {
+  zt::GenSpec gs;
+  gs.nvtxs = 120;
+  gs.nhedges = 180;
+  const zt::PlainHGraph g = zt::Generate(gs);
+  for (const Caller &c : kCallers) {
+    SCOPED_TRACE(c.name);
+    std::vector<int> part(g.nvtxs);
+    for (int v = 0; v < g.nvtxs; ++v) part[v] = v % 2;
+    int cut = -1;
+    c.call(g, nullptr, part.data(), &cut);
+    EXPECT_EQ(cut, zt::RecountCut(g, part.data()));
+  }
+}
+
+TEST(EntryPoints, RepeatedPinsAreDroppedKeepingTheFirst) {
+  zt::GenSpec gs;
+  gs.nvtxs = 150;
+  gs.nhedges = 220;
+  gs.maxhwgt = 4;
+  const zt::PlainHGraph g = zt::Generate(gs);
+  // Every hyperedge lists its first pin once more at its end, and its last in front.
+  zt::PlainHGraph r = g;
+  r.eind.clear();
+  r.eptr = {0};
+  for (int e = 0; e < g.nhedges(); ++e) {
+    r.eind.insert(r.eind.end(), g.eind.begin() + g.eptr[e], g.eind.begin() + g.eptr[e + 1]);
+    r.eind.push_back(g.eind[g.eptr[e]]);
+    r.eind.push_back(g.eind[g.eptr[e + 1] - 1]);
+    r.eptr.push_back(static_cast<int>(r.eind.size()));
+  }
+  const int options[9] = {1, 2, 1, 1, 1, 0, 0, 7, 0};
+  std::vector<int> pg(g.nvtxs), pr(g.nvtxs);
+  int cg = -1, cr = -2;
+  ZORBEL_PartRecursive(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                       g.hewgts.data(), 4, 5, options, pg.data(), &cg);
+  ZORBEL_PartRecursive(r.nvtxs, r.nhedges(), r.vwgts.data(), r.eptr.data(), r.eind.data(),
+                       r.hewgts.data(), 4, 5, options, pr.data(), &cr);
+  EXPECT_EQ(pg, pr);
+  EXPECT_EQ(cg, cr);
+  EXPECT_EQ(cr, zt::RecountCut(g, pr.data()));
+}
+
+}  // namespace
