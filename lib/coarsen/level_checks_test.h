@@ -229,6 +229,7 @@ inline std::string CheckLevel(const CtrlType &ctrl, const HGraph *F, const HGrap
   if (!err.str().empty()) return err.str();
   detail::CheckHEdges(F, C, err);
   detail::CheckIncidence(C, err);
+  if (CheckHGraph(C) != 1) err << "CheckHGraph; ";
   return err.str();
 }
 

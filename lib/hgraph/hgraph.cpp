@@ -63,23 +63,41 @@ void FreeHGraph__(HGraph *graph) {
 // coarsen the same hypergraph again from a clean state.
 void FreeRootHGraph__(HGraph *graph) { FreeWorkArrays(graph); }
 
-// Consistency hook: looks every incidence up in the pin lists and every pin
-// up in the incidence lists. It reports nothing and always returns 1.
-int CheckHGraph(HGraph *graph) {
-  if (graph->incptr == nullptr || graph->netptr == nullptr) return 1;
-  int found = 0;
-  for (int v = 0; v < graph->nvtxs; ++v)
-    for (int i = graph->incptr[v]; i < graph->incptr[v + 1]; ++i) {
-      int e = graph->incind[i];
+// Consistency check: every pin lies in 0..nvtxs-1 and, once the incidence
+// lists exist, they hold exactly the hyperedges whose pin lists name the
+// vertex, as often as they name it (the recount is a counting sort over the
+// pin lists). Returns 1 for a consistent hypergraph, 0 otherwise.
+int CheckHGraph(const HGraph *graph) {
+  const int nvtxs = graph->nvtxs, nhedges = graph->nhedges;
+  if (graph->netptr == nullptr || nvtxs < 0 || nhedges < 0 || graph->netptr[0] != 0) return 0;
+  for (int e = 0; e < nhedges; ++e)
+    if (graph->netptr[e + 1] < graph->netptr[e]) return 0;
+  const int npins = graph->netptr[nhedges];
+  for (int j = 0; j < npins; ++j)
+    if (graph->netind[j] < 0 || graph->netind[j] >= nvtxs) return 0;
+  if (graph->incptr == nullptr) return 1;
+  if (graph->incptr[0] != 0 || graph->incptr[nvtxs] != npins) return 0;
+
+  // Hyperedges come out ascending per vertex; the stored lists are sorted
+  // into a copy before the comparison, so their order does not matter.
+  int *start = ismalloc__(static_cast<size_t>(nvtxs) + 1, 0, "CheckHGraph: start");
+  int *recount = imalloc__(npins, "CheckHGraph: recount");
+  int *stored = imalloc__(npins, "CheckHGraph: stored");
+  for (int j = 0; j < npins; ++j) start[graph->netind[j] + 1]++;
+  for (int v = 0; v < nvtxs; ++v) start[v + 1] += start[v];
+  int ok = 1;
+  for (int v = 0; v < nvtxs && ok; ++v)
+    if (graph->incptr[v + 1] - graph->incptr[v] != start[v + 1] - start[v]) ok = 0;
+  if (ok) {
+    for (int e = 0; e < nhedges; ++e)
       for (int j = graph->netptr[e]; j < graph->netptr[e + 1]; ++j)
-        if (graph->netind[j] == v) ++found;
-    }
-  for (int e = 0; e < graph->nhedges; ++e)
-    for (int j = graph->netptr[e]; j < graph->netptr[e + 1]; ++j) {
-      int v = graph->netind[j];
-      for (int i = graph->incptr[v]; i < graph->incptr[v + 1]; ++i)
-        if (graph->incind[i] == e) ++found;
-    }
-  (void)found;
-  return 1;
+        recount[start[graph->netind[j]]++] = e;
+    icopy__(npins, graph->incind, stored);
+    for (int v = 0; v < nvtxs; ++v)
+      iintsort__(graph->incptr[v + 1] - graph->incptr[v], stored + graph->incptr[v]);
+    for (int j = 0; j < npins && ok; ++j)
+      if (stored[j] != recount[j]) ok = 0;
+  }
+  ZBfree__(&start, &recount, &stored);
+  return ok;
 }

@@ -92,7 +92,7 @@ HGraph *CreateHGraph__();
 void InitHGraph__(HGraph *graph);
 void FreeHGraph__(HGraph *graph);
 void FreeRootHGraph__(HGraph *graph);
-int CheckHGraph(HGraph *graph);
+int CheckHGraph(const HGraph *graph);
 
 // ---- Hypergraph file ----------------------------------------------------------
 HGraph *ReadHGraph(const char *filename);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "testgen.h"
 #include "hgraph/hgraph.h"
 #include "rb/rb.h"
@@ -69,11 +71,39 @@ TEST(HGraphLifecycle, FreeingALevelLeavesItsNeighbours) {
   FreeHGraph__(coarse);
 }
 
-TEST(HGraphLifecycle, ConsistencyHookAlwaysAnswersOne) {
-  zt::PlainHGraph plain = zt::Generate(zt::GenSpec{});
-  HGraph *g = zt::ToHGraph(plain);
-  EXPECT_EQ(CheckHGraph(g), 1);
-  CreateIncidentHGraph__(g);
-  EXPECT_EQ(CheckHGraph(g), 1);
-  FreeHGraph__(g);
+TEST(HGraphLifecycle, ConsistencyCheckAcceptsBuiltIncidenceAndRejectsEveryCorruption) {
+  for (unsigned seed = 1; seed <= 6; ++seed) {
+    zt::GenSpec spec;
+    spec.seed = seed;
+    zt::PlainHGraph plain = zt::Generate(spec);
+    HGraph *g = zt::ToHGraph(plain);
+    EXPECT_EQ(CheckHGraph(g), 1);
+    CreateIncidentHGraph__(g);
+    ASSERT_EQ(CheckHGraph(g), 1);
+    const int npins = g->netptr[g->nhedges];
+    ASSERT_GT(npins, 1);
+
+    // Every incidence entry pointed at a hyperedge that does not hold the vertex.
+    for (int i = 0; i < npins; ++i) {
+      const int saved = g->incind[i];
+      g->incind[i] = (saved + 1) % g->nhedges;
+      if (g->incind[i] != saved) {
+        EXPECT_EQ(CheckHGraph(g), 0) << "incidence " << i;
+      }
+      g->incind[i] = saved;
+    }
+    // A pin renamed to another vertex, and a pin outside the vertex range.
+    for (int j = 0; j < npins; j += 7) {
+      const int saved = g->netind[j];
+      g->netind[j] = (saved + 1) % g->nvtxs;
+      EXPECT_EQ(CheckHGraph(g), 0) << "pin " << j;
+      g->netind[j] = g->nvtxs;
+      EXPECT_EQ(CheckHGraph(g), 0) << "pin " << j;
+      g->netind[j] = saved;
+    }
+    // Incidence lists in another order are still the same lists.
+    for (int v = 0; v < g->nvtxs; ++v) std::reverse(g->incind + g->incptr[v], g->incind + g->incptr[v + 1]);
+    EXPECT_EQ(CheckHGraph(g), 1);
+    FreeHGraph__(g);
+  }
 }

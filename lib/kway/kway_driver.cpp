@@ -81,19 +81,6 @@ void VCycleKeptTrials(CtrlType *ctrl, HGraph *graph, KeptTrials &kept, int &best
   ZBfree__(&kept.parts, &kept.vals);
 }
 
-// V-cycles go to every trial near the best (All) or to trials that set a new
-// best on either hypergraph (ForMin).
-bool WantVCycles(const CtrlType *ctrl, int objval, int best, bool improved) {
-  switch (ctrl->VCycle) {
-    case 3:
-      return objval < 1.2 * best || objval * 1.0 - best < 20;
-    case 2:
-      return objval <= best || improved;
-    default:
-      return false;
-  }
-}
-
 // Carries the pruned hypergraph's partition over to the full one; when
 // hyperedges were pruned, one more refinement there accounts for them.
 void TakeOverPartition(CtrlType *ctrl, HGraph *graph, HGraph *sgraph) {
@@ -164,7 +151,7 @@ int MultilevelKwayPartition__(CtrlType *ctrl, HGraph *graph, int *part) {
     if (ctype == 1) ctrl->CType = t % 2 == 0 ? 1 : 2;
     bool improved = KwayTrial(ctrl, graph, sgraph, t, bestinit);
 
-    if (WantVCycles(ctrl, graph->objval, best, improved)) {
+    if (WantKwayVCycles__(ctrl->VCycle, graph->objval, best, improved)) {
       FreeKwayWork(graph);
       VCycleRefinementKway__(ctrl, graph, 10);
     }
@@ -191,6 +178,17 @@ int MultilevelKwayPartition__(CtrlType *ctrl, HGraph *graph, int *part) {
 
   FreeHGraph__(sgraph);
   return best;
+}
+
+bool WantKwayVCycles__(int vcycle, int objval, int best, bool improved) {
+  switch (vcycle) {
+    case 3:
+      return objval < 1.2 * best || objval * 1.0 - best < 20;
+    case 2:
+      return objval <= best || improved;
+    default:
+      return false;
+  }
 }
 
 void InitPartitionKway__(CtrlType *ctrl, HGraph *graph) {

@@ -12,17 +12,36 @@ TEST(Timers, InitClearsAllFifteen) {
   for (int i = 0; i < 15; ++i) EXPECT_EQ(t[i], 0.0) << i;
 }
 
-TEST(Timers, PhaseRunTwiceHoldsSumOfBothOnlyWithTimingBit) {
+// The timer loses the clock reading at the start and gains the one at the
+// stop: bracketing each reading between two clock readings of the test pins
+// the accumulated value down without measuring any duration.
+TEST(Timers, PhaseRunTwiceAccumulatesBothIntervalsOnlyWithTimingBit) {
   CtrlType ctrl{};
   ctrl.dbglvl = DBG_TIME;
   InitTimers__(&ctrl);
+  ctrl.CoarsenTmr = 7.0;
+  double lo = 7.0, hi = 7.0;
   volatile double sink = 0;
   for (int run = 0; run < 2; ++run) {
+    const double a = seconds__();
     StartTimer(&ctrl, ctrl.CoarsenTmr);
+    const double b = seconds__();
     for (int i = 0; i < 100000; ++i) sink = sink + i;
+    const double c = seconds__();
     StopTimer(&ctrl, ctrl.CoarsenTmr);
+    const double d = seconds__();
+    lo += c - b;  // the shortest interval the two readings can span
+    hi += d - a;  // the longest
   }
-  EXPECT_GE(ctrl.CoarsenTmr, 0.0);
+  EXPECT_GE(ctrl.CoarsenTmr, lo - 1e-9);
+  EXPECT_LE(ctrl.CoarsenTmr, hi + 1e-9);
+  // Started without a stop, the timer holds minus the start reading.
+  const double a = seconds__();
+  StartTimer(&ctrl, ctrl.SpareTmr);
+  const double b = seconds__();
+  EXPECT_LE(-ctrl.SpareTmr, b + 1e-9);
+  EXPECT_GE(-ctrl.SpareTmr, a - 1e-9);
+
   ctrl.dbglvl = DBG_BISECT;
   ctrl.RefTmr = 7.0;
   StartTimer(&ctrl, ctrl.RefTmr);

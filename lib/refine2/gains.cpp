@@ -60,15 +60,23 @@ int ComputeCut__(HGraph *graph) {
   return cut;
 }
 
+// Recounts the side counts of every hyperedge and the gain of every vertex
+// from where; returns 1 when the stored ndeg and gain agree, 0 otherwise.
 int CheckDegrees(HGraph *graph) {
   int *gain = imalloc__(graph->nvtxs, "ComputePartitionParams: gain");
   int *ndeg0 = imalloc__(graph->nhedges, "ComputePartitionParams: ndeg[0]");
   int *ndeg1 = imalloc__(graph->nhedges, "ComputePartitionParams: ndeg[1]");
   CountSides(graph, graph->where, ndeg0, ndeg1);
   const int *const ndeg[2] = {ndeg0, ndeg1};
-  for (int v = 0; v < graph->nvtxs; ++v) gain[v] = VertexGain(graph, graph->where, ndeg, v);
+  int ok = 1;
+  for (int e = 0; e < graph->nhedges; ++e)
+    if (graph->ndeg[0][e] != ndeg0[e] || graph->ndeg[1][e] != ndeg1[e]) ok = 0;
+  for (int v = 0; v < graph->nvtxs; ++v) {
+    gain[v] = VertexGain(graph, graph->where, ndeg, v);
+    if (graph->gain[v] != gain[v]) ok = 0;
+  }
   ZBfree__(&gain, &ndeg0, &ndeg1);
-  return 1;
+  return ok;
 }
 
 void UndoMoveExact__(HGraph *graph, int v) {

@@ -124,3 +124,31 @@ TEST(Gains, RefinementMemoryCoversIslandsInWhereOnly) {
   graph->ndeg[0][g.nhedges() - 1] = graph->ndeg[1][g.nhedges() - 1] = 0;
   FreeHGraph__(graph);
 }
+
+TEST(Gains, ConsistencyCheckRejectsAnyStaleGainOrSideCount) {
+  std::mt19937 rng(5);
+  for (const Case &c : Variety(6)) {
+    const zt::PlainHGraph g = zt::Generate(c.gs);
+    HGraph *graph = MakeLevel(g);
+    RandomSides(graph, rng);
+    ComputeInitGains__(graph);
+    ASSERT_EQ(CheckDegrees(graph), 1);
+    for (int v = 0; v < graph->nvtxs; v += 5) {
+      graph->gain[v]++;
+      EXPECT_EQ(CheckDegrees(graph), 0) << "gain of " << v;
+      graph->gain[v]--;
+    }
+    for (int e = 0; e < graph->nhedges; e += 5)
+      for (int side = 0; side < 2; ++side) {
+        graph->ndeg[side][e]--;
+        EXPECT_EQ(CheckDegrees(graph), 0) << "side " << side << " of " << e;
+        graph->ndeg[side][e]++;
+      }
+    // A moved vertex whose gains were not brought up to date.
+    graph->where[0] ^= 1;
+    EXPECT_EQ(CheckDegrees(graph), graph->incptr[1] == graph->incptr[0] ? 1 : 0);
+    graph->where[0] ^= 1;
+    EXPECT_EQ(CheckDegrees(graph), 1);
+    FreeHGraph__(graph);
+  }
+}

@@ -240,4 +240,40 @@ int PQueueSeeConstraintMax(const PQueue *queue, int maxwgt, const int *vwgt) {
   return heap[0].val;
 }
 
-int CheckHeap(const PQueue *) { return 1; }
+namespace {
+
+// Bucket mode: the lists are well linked, hold nnodes entries in all, and
+// maxgain names the highest non-empty bucket (-gainspan when all are empty).
+bool BucketsConsistent(const PQueue *queue) {
+  int count = 0, top = -queue->gainspan;
+  for (int g = -queue->gainspan; g <= queue->gainspan; ++g) {
+    const ListNode *prev = nullptr;
+    for (const ListNode *node = queue->buckets[g]; node != nullptr; node = node->next) {
+      if (node->prev != prev || ++count > queue->nnodes) return false;
+      if (node->id != node - queue->nodes) return false;
+      prev = node;
+      top = g;
+    }
+  }
+  return count == queue->nnodes && top == queue->maxgain;
+}
+
+// Heap mode: no entry above its parent, each id's locator points at its
+// entry, and exactly the ids in the heap have a locator.
+bool HeapConsistent(const PQueue *queue) {
+  const KeyVal *heap = queue->heap;
+  for (int i = 0; i < queue->nnodes; ++i) {
+    if (i > 0 && heap[i].key > heap[(i - 1) / 2].key) return false;
+    if (queue->locator[heap[i].val] != i) return false;
+  }
+  int located = 0;
+  for (int id = 0; id < queue->maxnodes; ++id) located += queue->locator[id] != -1;
+  return located == queue->nnodes;
+}
+
+}  // namespace
+
+int CheckHeap(const PQueue *queue) {
+  if (queue->nnodes < 0 || queue->nnodes > queue->maxnodes) return 0;
+  return (queue->type == PQUEUE_BUCKET ? BucketsConsistent(queue) : HeapConsistent(queue)) ? 1 : 0;
+}

@@ -204,6 +204,7 @@ void RunRandomSequence(int maxnodes, int gainspan, int gainrange, unsigned seed,
       std::fill(in.begin(), in.end(), 0);
     }
     ExpectSameState(q, m);
+    EXPECT_EQ(CheckHeap(&q), 1);
     if (::testing::Test::HasFatalFailure()) {
       ADD_FAILURE() << "seed " << seed << " step " << step;
       break;
@@ -359,4 +360,42 @@ TEST(PQueue, EmptyQueuePeeksAndTakesGiveMinusOne) {
     EXPECT_EQ(CheckHeap(&q), 1);
     PQueueFree__(&q);
   }
+}
+
+TEST(PQueue, ConsistencyCheckRejectsBrokenListsTopsHeapsAndLocators) {
+  PQueue b;
+  PQueueInit__(&b, 6, 4);
+  ASSERT_EQ(b.type, PQUEUE_BUCKET);
+  for (int id = 0; id < 5; ++id) PQueueInsert__(&b, id, id % 2);
+  ASSERT_EQ(CheckHeap(&b), 1);
+  b.maxgain = 0;  // the top names a lower bucket than the highest non-empty one
+  EXPECT_EQ(CheckHeap(&b), 0);
+  b.maxgain = 1;
+  b.nnodes = 4;  // one entry more in the lists than counted
+  EXPECT_EQ(CheckHeap(&b), 0);
+  b.nnodes = 5;
+  ListNode *second = b.buckets[1]->next;
+  ASSERT_NE(second, nullptr);
+  second->prev = nullptr;  // a back link that skips its predecessor
+  EXPECT_EQ(CheckHeap(&b), 0);
+  second->prev = b.buckets[1];
+  EXPECT_EQ(CheckHeap(&b), 1);
+  PQueueFree__(&b);
+
+  PQueue h;
+  PQueueInit__(&h, 6, 100);
+  ASSERT_EQ(h.type, PQUEUE_HEAP);
+  for (int id = 0; id < 5; ++id) PQueueInsert__(&h, id, 10 * id);
+  ASSERT_EQ(CheckHeap(&h), 1);
+  std::swap(h.heap[0].key, h.heap[1].key);  // a child above its parent
+  EXPECT_EQ(CheckHeap(&h), 0);
+  std::swap(h.heap[0].key, h.heap[1].key);
+  std::swap(h.locator[h.heap[0].val], h.locator[h.heap[1].val]);
+  EXPECT_EQ(CheckHeap(&h), 0);
+  std::swap(h.locator[h.heap[0].val], h.locator[h.heap[1].val]);
+  h.locator[5] = 0;  // an absent id with a position
+  EXPECT_EQ(CheckHeap(&h), 0);
+  h.locator[5] = -1;
+  EXPECT_EQ(CheckHeap(&h), 1);
+  PQueueFree__(&h);
 }

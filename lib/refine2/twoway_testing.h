@@ -84,6 +84,7 @@ inline void ExpectExactFigures(const zt::PlainHGraph &g, const HGraph *graph) {
 
 // gain, ndeg, pwgts and mincut equal a computation from scratch.
 inline void ExpectExactGains(HGraph *graph) {
+  EXPECT_EQ(CheckDegrees(graph), 1);
   const std::vector<int> gain(graph->gain, graph->gain + graph->nvtxs);
   const std::vector<int> nd0(graph->ndeg[0], graph->ndeg[0] + graph->nhedges);
   const std::vector<int> nd1(graph->ndeg[1], graph->ndeg[1] + graph->nhedges);
