@@ -16,10 +16,8 @@ void PQueueInit__(PQueue *queue, int maxnodes, int gainspan) {
     queue->type = PQUEUE_BUCKET;
     queue->gainspan = gainspan;
     queue->nodes = ZBmallocT__<ListNode>(maxnodes, "PQueueInit: queue->nodes");
-    for (int i = 0; i < maxnodes; ++i) queue->nodes[i].id = i;
     const int nbuckets = 2 * gainspan + 1;
-    ListNode **block = ZBmallocT__<ListNode *>(nbuckets, "PQueueInit: queue->buckets");
-    for (int i = 0; i < nbuckets; ++i) block[i] = nullptr;
+    int *block = ismalloc__(nbuckets, kNoNode, "PQueueInit: queue->buckets");
     queue->buckets = block + gainspan;
     queue->maxgain = -gainspan;
   } else {
@@ -34,8 +32,7 @@ void PQueueInit__(PQueue *queue, int maxnodes, int gainspan) {
 void PQueueReset__(PQueue *queue) {
   queue->nnodes = 0;
   if (queue->type == PQUEUE_BUCKET) {
-    ListNode **block = queue->buckets - queue->gainspan;
-    for (int i = 0; i < 2 * queue->gainspan + 1; ++i) block[i] = nullptr;
+    iset__(2 * queue->gainspan + 1, kNoNode, queue->buckets - queue->gainspan);
     queue->maxgain = -queue->gainspan;
   } else {
     iset__(queue->maxnodes, -1, queue->locator);
@@ -44,7 +41,7 @@ void PQueueReset__(PQueue *queue) {
 
 void PQueueFree__(PQueue *queue) {
   if (queue->type == PQUEUE_BUCKET) {
-    ListNode **block = queue->buckets ? queue->buckets - queue->gainspan : nullptr;
+    int *block = queue->buckets ? queue->buckets - queue->gainspan : nullptr;
     ZBfree__(&queue->nodes, &block);
     queue->buckets = nullptr;
   } else {
@@ -59,32 +56,33 @@ namespace {
 
 // After bucket `gain` went empty: the top falls to the next non-empty bucket.
 void LowerMaxGain(PQueue *queue, int gain) {
-  if (queue->buckets[gain] != nullptr || gain != queue->maxgain) return;
+  if (queue->buckets[gain] != kNoNode || gain != queue->maxgain) return;
   if (queue->nnodes == 0) {
     queue->maxgain = -queue->gainspan;
     return;
   }
-  while (queue->buckets[queue->maxgain] == nullptr) --queue->maxgain;
+  while (queue->buckets[queue->maxgain] == kNoNode) --queue->maxgain;
 }
 
 void BucketInsert(PQueue *queue, int id, int gain) {
-  ListNode *node = queue->nodes + id;
-  ListNode *&head = queue->buckets[gain];
+  ListNode *nodes = queue->nodes;
+  int &head = queue->buckets[gain];
   // The newest entry heads its bucket: last in, first out among equal gains.
-  node->prev = nullptr;
-  node->next = head;
-  if (head != nullptr) head->prev = node;
-  head = node;
+  nodes[id].prev = kNoNode;
+  nodes[id].next = head;
+  if (head != kNoNode) nodes[head].prev = id;
+  head = id;
   if (gain > queue->maxgain) queue->maxgain = gain;
 }
 
 void BucketUnlink(PQueue *queue, int id, int gain) {
-  ListNode *node = queue->nodes + id;
-  if (node->prev != nullptr)
-    node->prev->next = node->next;
+  ListNode *nodes = queue->nodes;
+  const ListNode node = nodes[id];
+  if (node.prev != kNoNode)
+    nodes[node.prev].next = node.next;
   else
-    queue->buckets[gain] = node->next;
-  if (node->next != nullptr) node->next->prev = node->prev;
+    queue->buckets[gain] = node.next;
+  if (node.next != kNoNode) nodes[node.next].prev = node.prev;
 }
 
 // ---- Heap mode --------------------------------------------------------------------
@@ -179,8 +177,8 @@ int PQueueUpdate__(PQueue *queue, int id, int oldgain, int newgain) {
     // queue operation.
     BucketUnlink(queue, id, oldgain);
     BucketInsert(queue, id, newgain);
-    if (queue->buckets[oldgain] == nullptr && oldgain == queue->maxgain)
-      while (queue->buckets[queue->maxgain] == nullptr) --queue->maxgain;
+    if (queue->buckets[oldgain] == kNoNode && oldgain == queue->maxgain)
+      while (queue->buckets[queue->maxgain] == kNoNode) --queue->maxgain;
     return 0;
   }
   HeapUpdate(queue, id, oldgain, newgain);
@@ -193,11 +191,12 @@ int PQueueGetMax__(PQueue *queue) {
 
   if (queue->type == PQUEUE_BUCKET) {
     const int gain = queue->maxgain;
-    ListNode *node = queue->buckets[gain];
-    queue->buckets[gain] = node->next;
-    if (node->next != nullptr) node->next->prev = nullptr;
+    const int id = queue->buckets[gain];
+    const int next = queue->nodes[id].next;
+    queue->buckets[gain] = next;
+    if (next != kNoNode) queue->nodes[next].prev = kNoNode;
     LowerMaxGain(queue, gain);
-    return node->id;
+    return id;
   }
 
   const int id = queue->heap[0].val;
@@ -211,7 +210,7 @@ int PQueueGetMax__(PQueue *queue) {
 
 int PQueueSeeMax__(const PQueue *queue) {
   if (queue->nnodes == 0) return -1;
-  if (queue->type == PQUEUE_BUCKET) return queue->buckets[queue->maxgain]->id;
+  if (queue->type == PQUEUE_BUCKET) return queue->buckets[queue->maxgain];
   return queue->heap[0].val;
 }
 
@@ -222,10 +221,10 @@ int PQueueSeeConstraintMax(const PQueue *queue, int maxwgt, const int *vwgt) {
   if (maxwgt <= 1000) return PQueueSeeMax__(queue);
 
   if (queue->type == PQUEUE_BUCKET) {
-    const int top = queue->buckets[queue->maxgain]->id;
+    const int top = queue->buckets[queue->maxgain];
     for (int g = queue->maxgain; g >= 1; --g)
-      for (const ListNode *node = queue->buckets[g]; node != nullptr; node = node->next)
-        if (vwgt[node->id] <= maxwgt) return node->id;
+      for (int id = queue->buckets[g]; id != kNoNode; id = queue->nodes[id].next)
+        if (vwgt[id] <= maxwgt) return id;
     return top;
   }
 
@@ -247,11 +246,11 @@ namespace {
 bool BucketsConsistent(const PQueue *queue) {
   int count = 0, top = -queue->gainspan;
   for (int g = -queue->gainspan; g <= queue->gainspan; ++g) {
-    const ListNode *prev = nullptr;
-    for (const ListNode *node = queue->buckets[g]; node != nullptr; node = node->next) {
-      if (node->prev != prev || ++count > queue->nnodes) return false;
-      if (node->id != node - queue->nodes) return false;
-      prev = node;
+    int prev = kNoNode;
+    for (int id = queue->buckets[g]; id != kNoNode; id = queue->nodes[id].next) {
+      if (id < 0 || id >= queue->maxnodes) return false;
+      if (queue->nodes[id].prev != prev || ++count > queue->nnodes) return false;
+      prev = id;
       top = g;
     }
   }

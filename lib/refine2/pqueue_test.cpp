@@ -120,18 +120,18 @@ struct HeapModel {
 void ExpectSameState(const PQueue &q, const BucketModel &m) {
   int n = 0;
   for (const auto &[gain, ids] : m.buckets) {
-    const ListNode *node = q.buckets[gain];
-    ASSERT_EQ(node->prev, nullptr);
+    int node = q.buckets[gain];
+    ASSERT_EQ(q.nodes[node].prev, kNoNode);
     for (int id : ids) {
-      ASSERT_NE(node, nullptr);
-      ASSERT_EQ(node->id, id) << "bucket " << gain;
-      if (node->next) {
-        ASSERT_EQ(node->next->prev, node);
+      ASSERT_NE(node, kNoNode);
+      ASSERT_EQ(node, id) << "bucket " << gain;
+      if (q.nodes[node].next != kNoNode) {
+        ASSERT_EQ(q.nodes[q.nodes[node].next].prev, node);
       }
-      node = node->next;
+      node = q.nodes[node].next;
       ++n;
     }
-    ASSERT_EQ(node, nullptr);
+    ASSERT_EQ(node, kNoNode);
   }
   ASSERT_EQ(q.nnodes, n);
   ASSERT_EQ(q.maxgain, m.MaxGain(q.gainspan));
@@ -374,11 +374,15 @@ TEST(PQueue, ConsistencyCheckRejectsBrokenListsTopsHeapsAndLocators) {
   b.nnodes = 4;  // one entry more in the lists than counted
   EXPECT_EQ(CheckHeap(&b), 0);
   b.nnodes = 5;
-  ListNode *second = b.buckets[1]->next;
-  ASSERT_NE(second, nullptr);
-  second->prev = nullptr;  // a back link that skips its predecessor
+  const int second = b.nodes[b.buckets[1]].next;
+  ASSERT_NE(second, kNoNode);
+  b.nodes[second].prev = kNoNode;  // a back link that skips its predecessor
   EXPECT_EQ(CheckHeap(&b), 0);
-  second->prev = b.buckets[1];
+  b.nodes[second].prev = b.buckets[1];
+  EXPECT_EQ(CheckHeap(&b), 1);
+  b.nodes[second].next = 6;  // a link to an id outside the queue
+  EXPECT_EQ(CheckHeap(&b), 0);
+  b.nodes[second].next = kNoNode;
   EXPECT_EQ(CheckHeap(&b), 1);
   PQueueFree__(&b);
 

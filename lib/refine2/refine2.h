@@ -7,12 +7,13 @@
 
 // ---- Gain priority queue -------------------------------------------------------
 
-// One list node per id in bucket mode; id is fixed at initialisation.
+// One list node per id in bucket mode, found by the id itself: the links are
+// ids too, kNoNode at either end of a list.
 struct ListNode {
-  int id;
-  ListNode *prev;
-  ListNode *next;
+  int prev;
+  int next;
 };
+constexpr int kNoNode = -1;
 
 // One heap entry in heap mode.
 struct KeyVal {
@@ -30,8 +31,8 @@ struct PQueue {
   int maxgain;   // bucket mode: highest non-empty bucket, -gainspan when empty
   int gainspan;  // bucket mode: largest absolute gain
 
-  ListNode *nodes;     // bucket mode: [maxnodes]
-  ListNode **buckets;  // bucket mode: offset by +gainspan, so buckets[g] is the list of gain g
+  ListNode *nodes;  // bucket mode: [maxnodes]
+  int *buckets;     // bucket mode: offset by +gainspan, so buckets[g] heads the list of gain g
   KeyVal *heap;        // heap mode: [maxnodes]
   int *locator;        // heap mode: [maxnodes] position of each id, -1 when absent
 };
