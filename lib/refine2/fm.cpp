@@ -15,10 +15,12 @@ struct FMPass {
   int mindiff;      // |pwgts[0] - pwgts[1]| at the best prefix
 };
 
-// Fresh gains, bounds and queues for a pass.
+// Fresh gains, side counts, bounds and queues for a pass. FM keeps its side
+// counts in its hyperedge records; graph->ndeg is left alone.
 template <class Pick>
-void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, FMPass *pass, bool first) {
-  ComputeInitGains__(graph);
+void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges, FMPass *pass,
+               bool first) {
+  ComputeFMGains__(graph, hedges);
   ComputeMinPartWeights__(ctrl, graph->pwgts[0] + graph->pwgts[1], pass->minpwgt);
   PQueueReset__(&work->queues[0]);
   PQueueReset__(&work->queues[1]);
@@ -34,7 +36,7 @@ void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, FMPass *pass, bool f
     printf("%s: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d %d]\n",
            Pick::kHeavy ? "Partitions2" : "Partitions", work->queues[0].nnodes,
            graph->pwgts[0], work->queues[1].nnodes, graph->pwgts[1], pass->initcut,
-           ComputeCut__(graph), pass->minpwgt[0], pass->minpwgt[1]);
+           FMCut__(graph, hedges), pass->minpwgt[0], pass->minpwgt[1]);
 }
 
 // A balanced prefix counts when its cut is smaller, or equal with a more even
@@ -52,10 +54,11 @@ void RecordPrefix(const HGraph *graph, FMPass *pass, int nswaps) {
 
 // Moves every movable vertex once; returns the number of moves.
 template <class Pick>
-int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, FMPass *pass) {
+int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges, FMPass *pass) {
   int *where = graph->where, *gain = graph->gain, *pwgts = graph->pwgts;
   const int *cellwgt = graph->cellwgt;
   int *moved = work->moved;
+  const int *sides = work->sides;
   PQueue *queues = work->queues;
 
   int nswaps = 0;
@@ -88,8 +91,10 @@ int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, FMPass *pass) {
     // Vertices that moved or are fixed keep their gains: the next pass
     // recomputes every gain anyway.
     UpdateMoveGains__(
-        graph, v, from, to, work->sides, [queues, where, gain](int u, int old) {
-          PQueueUpdate__(&queues[where[u]], u, old, gain[u]);
+        graph, FMHEdges{hedges, graph->netind}, v, from, to, sides,
+        [queues, sides, gain](int u, int old) {
+          // A pin reported here still may move, so its held side is where it is.
+          PQueueUpdate__(&queues[sides[u]], u, old, gain[u]);
         });
   }
   return nswaps;
@@ -105,15 +110,16 @@ template <class Pick>
 void RefineFM(CtrlType *ctrl, HGraph *graph, int npasses) {
   FMWork work;
   AllocateFMWork__(graph, &work, 2);
+  FMHEdge *hedges = CreateFMHEdges__(graph);
 
   for (int p = 0; p < npasses; ++p) {
     FMPass pass;
     StartTimer(ctrl, ctrl->RefInitTmr);
-    StartPass<Pick>(ctrl, graph, &work, &pass, p == 0);
+    StartPass<Pick>(ctrl, graph, &work, hedges, &pass, p == 0);
     StopTimer(ctrl, ctrl->RefInitTmr);
 
     StartTimer(ctrl, ctrl->RefIterTmr);
-    const int nswaps = MakeMoves<Pick>(ctrl, graph, &work, &pass);
+    const int nswaps = MakeMoves<Pick>(ctrl, graph, &work, hedges, &pass);
     StopTimer(ctrl, ctrl->RefIterTmr);
 
     StartTimer(ctrl, ctrl->RefWrapTmr);
@@ -128,6 +134,7 @@ void RefineFM(CtrlType *ctrl, HGraph *graph, int npasses) {
   }
 
   FreeFMWork__(&work);
+  ZBfree__(&hedges);
 }
 
 }  // namespace

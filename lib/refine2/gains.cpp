@@ -15,49 +15,75 @@ namespace {
 
 // Side counts of every hyperedge; returns the cut they give. Sides are 0 and
 // 1, so the pins on side 1 are the sum of their sides.
-int CountSides(const HGraph *graph, const int *where, int *ndeg0, int *ndeg1) {
-  const int *netptr = graph->netptr, *netind = graph->netind, *netwgt = graph->netwgt;
+template <class HEdges>
+int CountSides(const HGraph *graph, const int *where, const HEdges &hedges) {
   int cut = 0;
   for (int e = 0; e < graph->nhedges; ++e) {
     int on1 = 0;
-    for (int k = netptr[e]; k < netptr[e + 1]; ++k) on1 += where[netind[k]];
-    ndeg1[e] = on1;
-    ndeg0[e] = netptr[e + 1] - netptr[e] - on1;
-    if (ndeg0[e] > 0 && on1 > 0) cut += netwgt[e];
+    const int *begin = hedges.Begin(e), *end = hedges.End(e);
+    for (const int *pin = begin; pin != end; ++pin) on1 += where[*pin];
+    const int on0 = static_cast<int>(end - begin) - on1;
+    hedges.At(1, e) = on1;
+    hedges.At(0, e) = on0;
+    if (on0 > 0 && on1 > 0) cut += hedges.Weight(e);
   }
   return cut;
 }
 
 // Decrease of the cut if v alone changed side. A one-pin hyperedge earns both
 // terms and so contributes nothing.
-int VertexGain(const HGraph *graph, const int *where, const int *const ndeg[2], int v) {
+template <class HEdges>
+int VertexGain(const HGraph *graph, const int *where, const HEdges &hedges, int v) {
   const int s = where[v], o = 1 - s;
-  const int *netwgt = graph->netwgt;
   int g = 0;
   for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) {
     const int e = graph->incind[j];
-    if (ndeg[s][e] == 1) g += netwgt[e];
-    if (ndeg[o][e] == 0) g -= netwgt[e];
+    if (hedges.At(s, e) == 1) g += hedges.Weight(e);
+    if (hedges.At(o, e) == 0) g -= hedges.Weight(e);
   }
   return g;
 }
 
-}  // namespace
-
-void ComputeInitGains__(HGraph *graph) {
-  graph->mincut = CountSides(graph, graph->where, graph->ndeg[0], graph->ndeg[1]);
+template <class HEdges>
+void InitGains(HGraph *graph, const HEdges &hedges) {
+  graph->mincut = CountSides(graph, graph->where, hedges);
   graph->pwgts[0] = graph->pwgts[1] = 0;
   for (int v = 0; v < graph->nvtxs; ++v) {
     graph->pwgts[graph->where[v]] += graph->cellwgt[v];
-    graph->gain[v] = VertexGain(graph, graph->where, graph->ndeg, v);
+    graph->gain[v] = VertexGain(graph, graph->where, hedges, v);
   }
 }
 
-int ComputeCut__(HGraph *graph) {
+template <class HEdges>
+int CutOf(const HGraph *graph, const HEdges &hedges) {
   int cut = 0;
   for (int e = 0; e < graph->nhedges; ++e)
-    if (graph->ndeg[0][e] > 0 && graph->ndeg[1][e] > 0) cut += graph->netwgt[e];
+    if (hedges.At(0, e) > 0 && hedges.At(1, e) > 0) cut += hedges.Weight(e);
   return cut;
+}
+
+}  // namespace
+
+void ComputeInitGains__(HGraph *graph) { InitGains(graph, SideArrays(graph, graph->ndeg)); }
+
+FMHEdge *CreateFMHEdges__(const HGraph *graph) {
+  const int nhedges = graph->nhedges;
+  FMHEdge *rec = ZBmallocT__<FMHEdge>(nhedges + 1, "FM_Refine: hyperedges");
+  for (int e = 0; e < nhedges; ++e) {
+    rec[e].ndeg[0] = rec[e].ndeg[1] = 0;
+    rec[e].wgt = graph->netwgt[e];
+    rec[e].first = graph->netptr[e];
+  }
+  rec[nhedges] = {{0, 0}, 0, graph->netptr[nhedges]};
+  return rec;
+}
+
+void ComputeFMGains__(HGraph *graph, FMHEdge *rec) { InitGains(graph, FMHEdges{rec, graph->netind}); }
+
+int ComputeCut__(HGraph *graph) { return CutOf(graph, SideArrays(graph, graph->ndeg)); }
+
+int FMCut__(const HGraph *graph, const FMHEdge *rec) {
+  return CutOf(graph, FMHEdges{const_cast<FMHEdge *>(rec), graph->netind});
 }
 
 // Recounts the side counts of every hyperedge and the gain of every vertex
@@ -66,13 +92,14 @@ int CheckDegrees(HGraph *graph) {
   int *gain = imalloc__(graph->nvtxs, "ComputePartitionParams: gain");
   int *ndeg0 = imalloc__(graph->nhedges, "ComputePartitionParams: ndeg[0]");
   int *ndeg1 = imalloc__(graph->nhedges, "ComputePartitionParams: ndeg[1]");
-  CountSides(graph, graph->where, ndeg0, ndeg1);
-  const int *const ndeg[2] = {ndeg0, ndeg1};
+  int *const ndeg[2] = {ndeg0, ndeg1};
+  const SideArrays hedges(graph, ndeg);
+  CountSides(graph, graph->where, hedges);
   int ok = 1;
   for (int e = 0; e < graph->nhedges; ++e)
     if (graph->ndeg[0][e] != ndeg0[e] || graph->ndeg[1][e] != ndeg1[e]) ok = 0;
   for (int v = 0; v < graph->nvtxs; ++v) {
-    gain[v] = VertexGain(graph, graph->where, ndeg, v);
+    gain[v] = VertexGain(graph, graph->where, hedges, v);
     if (graph->gain[v] != gain[v]) ok = 0;
   }
   ZBfree__(&gain, &ndeg0, &ndeg1);

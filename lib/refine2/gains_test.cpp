@@ -34,6 +34,33 @@ TEST(Gains, InitGainsEqualCutChangeOfEverySingleMove) {
   }
 }
 
+TEST(Gains, FMRecordsHoldTheSameCountsGainsAndCutAsTheLevel) {
+  std::mt19937 rng(5);
+  for (const Case &c : Variety(24, 300)) {
+    const zt::PlainHGraph g = zt::Generate(c.gs);
+    HGraph *graph = MakeLevel(g);
+    RandomSides(graph, rng, 0.4);
+    FMHEdge *rec = CreateFMHEdges__(graph);
+    ComputeFMGains__(graph, rec);
+    const std::vector<int> gain(graph->gain, graph->gain + g.nvtxs);
+    const int cut = graph->mincut, pw0 = graph->pwgts[0], pw1 = graph->pwgts[1];
+    EXPECT_EQ(FMCut__(graph, rec), cut);
+    ComputeInitGains__(graph);
+    EXPECT_EQ(gain, std::vector<int>(graph->gain, graph->gain + g.nvtxs));
+    EXPECT_EQ(cut, graph->mincut);
+    EXPECT_EQ(pw0, graph->pwgts[0]);
+    EXPECT_EQ(pw1, graph->pwgts[1]);
+    for (int e = 0; e < g.nhedges(); ++e) {
+      ASSERT_EQ(rec[e].ndeg[0], graph->ndeg[0][e]);
+      ASSERT_EQ(rec[e].ndeg[1], graph->ndeg[1][e]);
+      ASSERT_EQ(rec[e].wgt, g.hewgts[e]);
+      ASSERT_EQ(rec[e + 1].first - rec[e].first, g.eptr[e + 1] - g.eptr[e]);
+    }
+    ZBfree__(&rec);
+    FreeHGraph__(graph);
+  }
+}
+
 TEST(Gains, OnePinHyperedgeNeitherCountsInCutNorInGain) {
   zt::PlainHGraph g;
   g.nvtxs = 2;

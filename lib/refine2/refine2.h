@@ -98,6 +98,44 @@ void FillQueues__(HGraph *graph, PQueue queues[2], int *moved, int *perm);
 // UpdateMoveGains__.
 constexpr int kHeldSide = 2;
 
+// Side counts of the hyperedges as most refinement keeps them: graph->ndeg,
+// one array per side, next to the hypergraph's own pin lists and weights.
+struct SideArrays {
+  int *const *ndeg;
+  const int *netptr, *netind, *netwgt;
+  explicit SideArrays(HGraph *graph, int *const *counts)
+      : ndeg(counts), netptr(graph->netptr), netind(graph->netind), netwgt(graph->netwgt) {}
+  int &At(int side, int e) const { return ndeg[side][e]; }
+  int Weight(int e) const { return netwgt[e]; }
+  const int *Begin(int e) const { return netind + netptr[e]; }
+  const int *End(int e) const { return netind + netptr[e + 1]; }
+};
+
+// FM's record of a hyperedge: its side counts, its weight and the start of
+// its pins in netind, in 16 bytes. A move finds all it reads of a hyperedge
+// in one cache line (the pins end where the next record's start).
+struct FMHEdge {
+  int ndeg[2];
+  int wgt;
+  int first;
+};
+struct FMHEdges {
+  FMHEdge *rec;  // nhedges + 1 records, the last one only marks the end of the pins
+  const int *netind;
+  int &At(int side, int e) const { return rec[e].ndeg[side]; }
+  int Weight(int e) const { return rec[e].wgt; }
+  const int *Begin(int e) const { return netind + rec[e].first; }
+  const int *End(int e) const { return netind + rec[e + 1].first; }
+};
+
+// FM's hyperedge records of a level, side counts not yet set.
+FMHEdge *CreateFMHEdges__(const HGraph *graph);
+// Side counts and gains of a level from scratch into FM's records; sets
+// mincut and pwgts like ComputeInitGains__, leaving graph->ndeg alone.
+void ComputeFMGains__(HGraph *graph, FMHEdge *rec);
+// The cut the records' side counts give.
+int FMCut__(const HGraph *graph, const FMHEdge *rec);
+
 // The side counts and gains after vertex v moved from side f to side t
 // (where[v] already says t). sides[u] is the side of pin u, or kHeldSide for a
 // pin whose gain is left as it is: routines that adjust every pin pass where,
@@ -106,28 +144,28 @@ constexpr int kHeldSide = 2;
 // hyperedge, notify(u, oldgain) lets a queue follow (pins whose gain does not
 // change on that hyperedge are not reported). The mover's own gain is left to
 // the caller.
-template <class Notify>
-inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, const int *sides,
-                              Notify notify) {
+// hedges holds the side counts and pin lists (SideArrays or FMHEdges).
+template <class HEdges, class Notify>
+inline void UpdateMoveGains__(HGraph *graph, const HEdges &hedges, int v, int f, int t,
+                              const int *sides, Notify notify) {
   const int *incptr = graph->incptr, *incind = graph->incind;
-  const int *netptr = graph->netptr, *netind = graph->netind, *netwgt = graph->netwgt;
-  int *gain = graph->gain, *ndf = graph->ndeg[f], *ndt = graph->ndeg[t];
+  int *gain = graph->gain;
 
   for (int j = incptr[v]; j < incptr[v + 1]; ++j) {
     const int e = incind[j];
-    const int nt = ++ndt[e];
-    const int nf = --ndf[e];
+    const int nt = ++hedges.At(t, e);
+    const int nf = --hedges.At(f, e);
     // The hyperedge stays cut whichever of its pins moves next.
     if (nt > 2 && nf > 1) continue;
 
-    const int w = netwgt[e];
+    const int w = hedges.Weight(e);
     // A pin left on f gains when it became e's last pin there or e just became
     // cut; a pin on t loses when e now lies wholly on t or it has a partner there.
     int delta[3];
     delta[f] = (nf == 1 ? w : 0) + (nt == 1 ? w : 0);
     delta[t] = -((nf == 0 ? w : 0) + (nt == 2 ? w : 0));
     delta[kHeldSide] = 0;
-    for (const int *pin = netind + netptr[e], *end = netind + netptr[e + 1]; pin != end; ++pin) {
+    for (const int *pin = hedges.Begin(e), *end = hedges.End(e); pin != end; ++pin) {
       const int u = *pin;
       const int d = delta[sides[u]];
       if (d == 0 || u == v) continue;
@@ -136,6 +174,13 @@ inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, const int *sid
       notify(u, old);
     }
   }
+}
+
+// The same on the side counts in graph->ndeg.
+template <class Notify>
+inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, const int *sides,
+                              Notify notify) {
+  UpdateMoveGains__(graph, SideArrays(graph, graph->ndeg), v, f, t, sides, notify);
 }
 
 // Candidate choice of the two weight policies: the plain maximum of a queue,
