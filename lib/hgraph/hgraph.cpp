@@ -39,6 +39,7 @@ void InitHGraph__(HGraph *graph) {
   graph->crinfo = nullptr;
   graph->nrdata = nullptr;
   graph->crdata = nullptr;
+  graph->crsize = graph->crused = 0;
   graph->kpwgts = nullptr;
 }
 

@@ -7,7 +7,8 @@
 #include "util/util.h"
 
 // K-way bookkeeping records (one per hyperedge, per pin, per vertex and per
-// vertex-and-part); the pointers are set once when the arrays are allocated.
+// part a vertex touches). A hyperedge's slice of nrdata stays where the
+// allocation put it; a vertex's slice of crdata moves when it grows.
 struct NetPartCount {
   int part;   // a part touched by the hyperedge
   int npins;  // pins of the hyperedge in that part (>= 1)
@@ -33,6 +34,7 @@ struct CellKwayInfo {
   int alonewgt;           // weight of cut hyperedges where the vertex is alone in its part
   int multiwgt;           // weight of the vertex's hyperedges of two or more pins
   int stale;              // 1 when some entry's livebias may differ from its pinbias
+  int room;               // entries the slice can hold before it must move
   CellPartInfo *degrees;  // the vertex's slice of crdata
 };
 
@@ -83,7 +85,9 @@ struct HGraph {
   NetKwayInfo *nrinfo;   // [nhedges]
   CellKwayInfo *crinfo;  // [nvtxs]
   NetPartCount *nrdata;  // [npins+nparts] one per pin, then one work entry per part
-  CellPartInfo *crdata;  // [nvtxs*nparts]
+  CellPartInfo *crdata;  // [crsize] pool of the vertices' slices, grown on demand
+  size_t crsize;         // entries allocated in crdata
+  size_t crused;         // entries handed out from crdata; slices lie below
   int *kpwgts;           // [nparts]
 };
 

@@ -11,6 +11,8 @@
 // pin and gives the target part more than two recomputes nobody. So every
 // entry also carries the pin bias under the current counts (livebias), and a
 // recomputation copies it into pinbias.
+#include <algorithm>
+
 #include "kway/kway.h"
 
 namespace {
@@ -39,6 +41,52 @@ inline NetPartCount *PartWork(const HGraph *graph) {
   return graph->nrdata + graph->netptr[graph->nhedges];
 }
 
+inline void EmptyCell(CellKwayInfo &ci, CellPartInfo *at) {
+  ci.ndegrees = 0;
+  ci.room = 0;
+  ci.degrees = at;
+}
+
+// Moves every slice into a new pool with room for extra more entries on top
+// and half as much again, keeping each slice's room.
+void RepackCells(HGraph *graph, size_t extra) {
+  size_t live = extra;
+  for (int v = 0; v < graph->nvtxs; v++) live += graph->crinfo[v].room;
+  const size_t size = live + live / 2 + 16;
+  CellPartInfo *pool = ZBmallocT__<CellPartInfo>(size, "AllocateKwayRefinementMemory: crdata");
+  size_t used = 0;
+  for (int v = 0; v < graph->nvtxs; v++) {
+    CellKwayInfo &ci = graph->crinfo[v];
+    std::copy(ci.degrees, ci.degrees + ci.ndegrees, pool + used);
+    ci.degrees = pool + used;
+    used += ci.room;
+  }
+  ZBfree__(&graph->crdata);
+  graph->crdata = pool;
+  graph->crsize = size;
+  graph->crused = used;
+}
+
+// Makes room in v's slice for one more entry. The slice on top of the pool
+// grows in place; any other moves to the top with twice its room. Slices
+// move, so no entry may be held across this call.
+void MakeRoom(HGraph *graph, CellKwayInfo &ci) {
+  if (ci.ndegrees < ci.room) return;
+  auto ontop = [&] { return ci.degrees + ci.room == graph->crdata + graph->crused; };
+  size_t grow = ontop() ? 1 : (ci.room > 0 ? 2 * static_cast<size_t>(ci.room) : 2);
+  if (graph->crused + grow > graph->crsize) RepackCells(graph, grow);
+  if (ontop()) {
+    graph->crused += 1;
+    ci.room += 1;
+    return;
+  }
+  CellPartInfo *top = graph->crdata + graph->crused;
+  std::copy(ci.degrees, ci.degrees + ci.ndegrees, top);
+  ci.degrees = top;
+  ci.room = static_cast<int>(grow);
+  graph->crused += grow;
+}
+
 // Recomputes every term of v from the hyperedges' part lists. The entries
 // follow the order in which the parts first appear in v's cut hyperedges
 // (incidence order, then list order).
@@ -48,8 +96,8 @@ void ComputeCellKwayInfo(HGraph *graph, int v) {
   const NetKwayInfo *nrinfo = graph->nrinfo;
   NetPartCount *work = PartWork(graph);
   CellKwayInfo &ci = graph->crinfo[v];
-  CellPartInfo *degrees = ci.degrees;
-  int ndegrees = 0, id = 0, alonewgt = 0, single = 0;
+  int id = 0, alonewgt = 0, single = 0;
+  ci.ndegrees = 0;
 
   for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; j++) {
     const int e = graph->incind[j], w = netwgt[e];
@@ -70,10 +118,11 @@ void ComputeCellKwayInfo(HGraph *graph, int v) {
       if (pc.part == me) continue;
       int &slot = work[pc.part].part;
       if (slot < 0) {
-        slot = ndegrees++;
-        degrees[slot] = CellPartInfo{pc.part, 0, 0, 0, 0, 0};
+        MakeRoom(graph, ci);
+        slot = ci.ndegrees++;
+        ci.degrees[slot] = CellPartInfo{pc.part, 0, 0, 0, 0, 0};
       }
-      CellPartInfo &d = degrees[slot];
+      CellPartInfo &d = ci.degrees[slot];
       d.soedterm += w;  // for now: weight of the cut hyperedges touching the part
       d.nhedges++;
       d.pinbias += Sign(pc.npins - c);
@@ -81,13 +130,12 @@ void ComputeCellKwayInfo(HGraph *graph, int v) {
     }
   }
   const int multiwgt = graph->adjwgt[v] - single;
-  for (int k = 0; k < ndegrees; k++) {
-    CellPartInfo &d = degrees[k];
+  for (int k = 0; k < ci.ndegrees; k++) {
+    CellPartInfo &d = ci.degrees[k];
     d.soedterm = alonewgt - (multiwgt - d.soedterm);
     d.livebias = d.pinbias;
     work[d.part].part = -1;
   }
-  ci.ndegrees = ndegrees;
   ci.id = id;
   ci.alonewgt = alonewgt;
   ci.multiwgt = multiwgt;
@@ -134,11 +182,13 @@ inline PartShare ShareOf(int ndeg, int c, int n) {
 // Moves u's entry for part p from the hyperedge's old share to its new one;
 // creates the entry when it appears and drops it when no cut hyperedge of u
 // touches p any more.
-void ApplyShare(CellKwayInfo &ci, int p, int w, const PartShare &was, const PartShare &now) {
+void ApplyShare(HGraph *graph, CellKwayInfo &ci, int p, int w, const PartShare &was,
+                const PartShare &now) {
   if (was.present == now.present && was.bias == now.bias && was.ed == now.ed) return;
   int k = 0;
   while (k < ci.ndegrees && ci.degrees[k].part != p) k++;
   if (k == ci.ndegrees) {
+    MakeRoom(graph, ci);
     ci.degrees[ci.ndegrees++] = CellPartInfo{p, 0, 0, ci.alonewgt - ci.multiwgt, 0, 0};
   }
   CellPartInfo &d = ci.degrees[k];
@@ -173,21 +223,21 @@ void UpdatePin(HGraph *graph, int u, const NetKwayInfo &ni, const NetMove &m) {
   if (cold == cnew && (m.olddeg == 2) == (m.newdeg == 2) && (m.olddeg > 1) == (m.newdeg > 1)) {
     // Only the shares of the two parts whose counts changed can differ.
     if (q != m.from)
-      ApplyShare(ci, m.from, m.w, ShareOf(m.olddeg, cold, m.nfrom),
+      ApplyShare(graph, ci, m.from, m.w, ShareOf(m.olddeg, cold, m.nfrom),
                  ShareOf(m.newdeg, cnew, m.nfrom - 1));
     if (q != m.to)
-      ApplyShare(ci, m.to, m.w, ShareOf(m.olddeg, cold, m.nto), ShareOf(m.newdeg, cnew, m.nto + 1));
+      ApplyShare(graph, ci, m.to, m.w, ShareOf(m.olddeg, cold, m.nto), ShareOf(m.newdeg, cnew, m.nto + 1));
     return;
   }
   // Every share may differ. A part that left the hyperedge goes first and a
   // part that joined it comes last (it is last in the list), so u never holds
   // more entries than the parts of its hyperedges' other pins.
   if (m.nfrom == 1)
-    ApplyShare(ci, m.from, m.w, ShareOf(m.olddeg, cold, 1), PartShare{0, 0, 0});
+    ApplyShare(graph, ci, m.from, m.w, ShareOf(m.olddeg, cold, 1), PartShare{0, 0, 0});
   for (int k = 0; k < ni.ndegrees; k++) {
     const int p = ni.degrees[k].part;
     if (p == q) continue;
-    ApplyShare(ci, p, m.w, ShareOf(m.olddeg, cold, oldpins(p)),
+    ApplyShare(graph, ci, p, m.w, ShareOf(m.olddeg, cold, oldpins(p)),
                ShareOf(m.newdeg, cnew, ni.degrees[k].npins));
   }
 }
@@ -220,17 +270,18 @@ void AllocateKwayRefinementMemory__(CtrlType *ctrl, HGraph *graph) {
   graph->crinfo = ZBmallocT__<CellKwayInfo>(nvtxs, "AllocateKwayRefinementMemory: crinfo");
   graph->nrdata = ZBmallocT__<NetPartCount>(static_cast<size_t>(npins) + nparts,
                                             "AllocateKwayRefinementMemory: nrdata");
-  graph->crdata = ZBmallocT__<CellPartInfo>(static_cast<size_t>(nvtxs) * nparts,
-                                            "AllocateKwayRefinementMemory: crdata");
 
   for (int e = 0; e < nhedges; e++) {
     graph->nrinfo[e].ndegrees = 0;
     graph->nrinfo[e].degrees = graph->nrdata + graph->netptr[e];
   }
-  for (int v = 0; v < nvtxs; v++) {
-    graph->crinfo[v].ndegrees = 0;
-    graph->crinfo[v].degrees = graph->crdata + static_cast<size_t>(v) * nparts;
-  }
+
+  // The slices are handed out from a pool as the entries appear, so that the
+  // memory follows the parts each vertex actually touches, not nparts.
+  graph->crsize = static_cast<size_t>(nvtxs) + 16;
+  graph->crused = 0;
+  graph->crdata = ZBmallocT__<CellPartInfo>(graph->crsize, "AllocateKwayRefinementMemory: crdata");
+  for (int v = 0; v < nvtxs; v++) EmptyCell(graph->crinfo[v], graph->crdata);
   NetPartCount *work = PartWork(graph);
   for (int p = 0; p < nparts; p++) work[p] = NetPartCount{-1, 0};
 }
@@ -263,8 +314,13 @@ void ComputeInitKwayGains__(CtrlType *ctrl, HGraph *graph) {
     }
   }
 
+  // The slices are laid out afresh one after the other, each as long as its
+  // entries.
+  graph->crused = 0;
+  for (int v = 0; v < graph->nvtxs; v++) EmptyCell(graph->crinfo[v], graph->crdata);
   for (int v = 0; v < graph->nvtxs; v++) {
     graph->kpwgts[where[v]] += graph->cellwgt[v];
+    EmptyCell(graph->crinfo[v], graph->crdata + graph->crused);
     ComputeCellKwayInfo(graph, v);
   }
 }

@@ -101,6 +101,7 @@ void ExpectSameAsReference(const HGraph *graph, const Reference &ref, int move, 
     ASSERT_EQ(ci.alonewgt, ref.alonewgt[v]) << "move " << move << " vertex " << v;
     const auto &want = ref.cells[v];
     ASSERT_EQ(ci.ndegrees, static_cast<int>(want.size())) << "move " << move << " vertex " << v;
+    ASSERT_LE(ci.ndegrees, ci.room) << "move " << move << " vertex " << v;
     for (int k = 0; k < ci.ndegrees; ++k) {
       const CellPartInfo &d = ci.degrees[k];
       auto it = std::find_if(want.begin(), want.end(), [&](auto &r) { return r.part == d.part; });
@@ -160,6 +161,69 @@ TEST(KwayUpdate, RecordsAfterRandomMovesEqualRecomputation) {
       KwayUpdateGainInfo__(graph, v, from, to, marker.data(), updind.data());
       ref.Move(where, v, from, to);
       ExpectSameAsReference(graph, ref, move, move % 8 == 0);
+    }
+    FreeHGraph__(graph);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace zt;
+
+// The slices never overlap and hold their entries; after the from-scratch
+// computation each is exactly as long as the vertex's entries, whatever the
+// number of parts, and moves grow them only as entries appear.
+void ExpectSlicesApart(const HGraph *graph) {
+  std::vector<std::pair<const CellPartInfo *, int>> slices;
+  for (int v = 0; v < graph->nvtxs; ++v) {
+    const CellKwayInfo &ci = graph->crinfo[v];
+    ASSERT_LE(ci.ndegrees, ci.room) << "vertex " << v;
+    if (ci.room > 0) slices.push_back({ci.degrees, ci.room});
+  }
+  std::sort(slices.begin(), slices.end());
+  for (size_t i = 0; i < slices.size(); ++i) {
+    ASSERT_GE(slices[i].first, graph->crdata);
+    ASSERT_LE(slices[i].first + slices[i].second, i + 1 < slices.size() ? slices[i + 1].first : graph->crdata + graph->crused);
+  }
+  ASSERT_LE(graph->crused, graph->crsize);
+}
+
+TEST(KwayUpdate, SlicesFollowTheEntriesNotThePartCount) {
+  for (unsigned seed = 1; seed <= 6; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    GenSpec s;
+    s.nvtxs = 400;
+    s.nhedges = 300;
+    s.nlarge = 3;
+    s.largesize = 150;
+    s.seed = seed;
+    const PlainHGraph g = Generate(s);
+    const int nparts = 64;
+    // Blocks of consecutive vertices: few parts next to each vertex.
+    std::vector<int> where(g.nvtxs);
+    for (int v = 0; v < g.nvtxs; ++v) where[v] = v * nparts / g.nvtxs;
+    CtrlType ctrl = KwayCtrl(nparts, 1.1f);
+    HGraph *graph = KwayHGraph(&ctrl, g, where);
+    ComputeInitKwayGains__(&ctrl, graph);
+    size_t entries = 0;
+    for (int v = 0; v < g.nvtxs; ++v) {
+      EXPECT_EQ(graph->crinfo[v].room, graph->crinfo[v].ndegrees) << "vertex " << v;
+      entries += graph->crinfo[v].ndegrees;
+    }
+    EXPECT_EQ(graph->crused, entries);
+    ExpectSlicesApart(graph);
+
+    std::vector<int> marker(g.nvtxs, -1), updind(g.nvtxs);
+    for (int move = 0; move < 300 && !HasFailure(); ++move) {
+      const int v = static_cast<int>(rng() % g.nvtxs), from = graph->where[v];
+      const int to = (from + 1 + static_cast<int>(rng() % (nparts - 1))) % nparts;
+      std::fill(marker.begin(), marker.end(), -1);
+      graph->where[v] = to;
+      KwayUpdateGainInfo__(graph, v, from, to, marker.data(), updind.data());
+      ExpectSlicesApart(graph);
     }
     FreeHGraph__(graph);
   }
