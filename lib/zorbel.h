@@ -22,6 +22,13 @@
  *   than 0 or eptr decreasing; a pin outside 0 .. nvtxs-1; a negative weight.
  *   The message names the entry point, the array, the position and the
  *   value, e.g. "ZORBEL_PartKway: eind[5] = 1000000 lies outside 0..3.".
+ *   The partitioner computes in int: the total vertex weight and the total
+ *   hyperedge weight may each be at most 1073741823 (INT_MAX / 2), and the
+ *   calls that keep a sum of external degrees (ZORBEL_PartKway,
+ *   ZORBEL_KWayRefine, ZORBEL_PartRecursive with 3 to 64 parts, and the
+ *   recursive-bisection calls with Reconst 1) refuse a hypergraph whose sum
+ *   over the hyperedges of weight times min(pins, nparts) exceeds INT_MAX.
+ *   The message names the limit.
  *
  *   Example: the hyperedges {0,1,2}, {2,3} and {1,3} over four vertices are
  *     int eptr[] = {0, 3, 5, 7};

@@ -1,6 +1,7 @@
 // Star grouping (FC, GFC, HFC): a vertex may join a neighbour that already
 // belongs to a group, so groups grow into stars bounded by maxcellwgt.
 #include <algorithm>
+#include <climits>
 
 #include "coarsen/coarsen.h"
 
@@ -30,8 +31,9 @@ int GroupStars(CtrlType *ctrl, HGraph *graph, const int *perm, int *htable, int 
 
   // Anchors weigh too much for anyone to join them.
   const int nfixed = std::max(graph->nfixed, 0);
+  const int anchorwgt = ctrl->maxcellwgt > INT_MAX / 2 ? INT_MAX : 2 * ctrl->maxcellwgt;
   for (int i = 0; i < nfixed; ++i) {
-    wgts[i] = 2 * ctrl->maxcellwgt;
+    wgts[i] = anchorwgt;
     cellmap[i] = i;
   }
   int cnvtxs = nfixed;

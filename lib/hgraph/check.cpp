@@ -1,7 +1,11 @@
 // Checks of a hypergraph given as arrays, shared by the file reader and the
-// library's entry points: the structure every routine indexes by. Each check runs in
+// library's entry points: the structure every routine indexes by, and the
+// weight totals the partitioner's int arithmetic must hold. Each check runs in
 // time linear in the hypergraph and ends the run with one line that names the
-// offending array, position and value.
+// offending array, position and value, or the limit that is exceeded.
+#include <algorithm>
+#include <climits>
+
 #include "hgraph/hgraph.h"
 
 namespace {
@@ -28,6 +32,41 @@ void CheckStructure(const char *who, int nvtxs, int nhedges, const int *eptr, co
       errexit__("%s: eind[%d] = %d lies outside 0..%d.\n", who, j, eind[j], nvtxs - 1);
 }
 
+long long Total(int n, const int *wgts) {
+  if (wgts == nullptr) return n;
+  long long total = 0;
+  for (int i = 0; i < n; ++i) total += wgts[i];
+  return total;
+}
+
+// The largest sum of external degrees a partition into nparts parts can
+// have: every hyperedge counted once per part it can reach.
+long long MaxSOED(int nhedges, const int *eptr, const int *hewgts, int nparts) {
+  long long bound = 0;
+  for (int e = 0; e < nhedges; ++e) {
+    const long long reach = std::min(eptr[e + 1] - eptr[e], nparts);
+    bound += reach * (hewgts ? hewgts[e] : 1);
+  }
+  return bound;
+}
+
+void CheckTotals(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                 const int *hewgts, int nparts) {
+  const long long vtotal = Total(nvtxs, vwgts), htotal = Total(nhedges, hewgts);
+  if (vtotal > kMaxTotalWeight)
+    errexit__("%s: the total vertex weight %lld exceeds the limit %d.\n", who, vtotal,
+              kMaxTotalWeight);
+  if (htotal > kMaxTotalWeight)
+    errexit__("%s: the total hyperedge weight %lld exceeds the limit %d.\n", who, htotal,
+              kMaxTotalWeight);
+  if (nparts > 0) {
+    const long long soed = MaxSOED(nhedges, eptr, hewgts, nparts);
+    if (soed > INT_MAX)
+      errexit__("%s: the sum of external degrees into %d parts can reach %lld, past the limit %d.\n",
+                who, nparts, soed, INT_MAX);
+  }
+}
+
 }  // namespace
 
 void RequireCallerArray__(const char *who, const char *name, const void *array) {
@@ -35,8 +74,9 @@ void RequireCallerArray__(const char *who, const char *name, const void *array) 
 }
 
 void CheckHGraphInput__(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
-                        const int *eind, const int *hewgts) {
+                        const int *eind, const int *hewgts, int nparts) {
   CheckStructure(who, nvtxs, nhedges, eptr, eind);
   CheckWeights(who, "vwgts", nvtxs, vwgts);
   CheckWeights(who, "hewgts", nhedges, hewgts);
+  CheckTotals(who, nvtxs, nhedges, vwgts, eptr, hewgts, nparts);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "hgraph/hgraph.h"
@@ -18,7 +19,7 @@ struct Arrays {
 
 void Check(const Arrays &a, bool weights = true) {
   CheckHGraphInput__("who", a.nvtxs, a.nhedges(), weights ? a.vwgts.data() : nullptr,
-                     a.eptr.data(), a.eind.data(), weights ? a.hewgts.data() : nullptr);
+                     a.eptr.data(), a.eind.data(), weights ? a.hewgts.data() : nullptr, 0);
 }
 
 const auto exit1 = ::testing::ExitedWithCode(1);
@@ -53,19 +54,51 @@ TEST(CheckHGraphInputDeath, RefusesEachMalformedArrayNamingPositionAndValue) {
   a.hewgts[1] = -1;
   EXPECT_EXIT(Check(a), exit1, "^who: hewgts\\[1\\] = -1 is negative\\.\n");
   a = Arrays();
-  EXPECT_EXIT(CheckHGraphInput__("who", -1, 3, nullptr, a.eptr.data(), a.eind.data(), nullptr),
+  EXPECT_EXIT(CheckHGraphInput__("who", -1, 3, nullptr, a.eptr.data(), a.eind.data(), nullptr, 0),
               exit1, "^who: nvtxs = -1 is negative\\.\n");
-  EXPECT_EXIT(CheckHGraphInput__("who", 4, -2, nullptr, a.eptr.data(), a.eind.data(), nullptr),
+  EXPECT_EXIT(CheckHGraphInput__("who", 4, -2, nullptr, a.eptr.data(), a.eind.data(), nullptr, 0),
               exit1, "^who: nhedges = -2 is negative\\.\n");
-  EXPECT_EXIT(CheckHGraphInput__("who", 4, 3, nullptr, nullptr, a.eind.data(), nullptr), exit1,
+  EXPECT_EXIT(CheckHGraphInput__("who", 4, 3, nullptr, nullptr, a.eind.data(), nullptr, 0), exit1,
               "^who: eptr is NULL\\.\n");
-  EXPECT_EXIT(CheckHGraphInput__("who", 4, 3, nullptr, a.eptr.data(), nullptr, nullptr), exit1,
+  EXPECT_EXIT(CheckHGraphInput__("who", 4, 3, nullptr, a.eptr.data(), nullptr, nullptr, 0), exit1,
               "^who: eind is NULL\\.\n");
 }
 
 TEST(CheckHGraphInput, EindMayBeNullWithoutPins) {
   const int eptr[] = {0, 0};
-  CheckHGraphInput__("who", 3, 1, nullptr, eptr, nullptr, nullptr);
+  CheckHGraphInput__("who", 3, 1, nullptr, eptr, nullptr, nullptr, 0);
+}
+
+TEST(CheckHGraphInputDeath, TakesWeightTotalsAtTheLimitsAndRefusesOnePast) {
+  const int eptr[] = {0, 2}, eind[] = {0, 1};
+  int vw[] = {kMaxTotalWeight - 5, 5}, hw[] = {kMaxTotalWeight};
+  // Two parts of one two-pin hyperedge: a sum of external degrees of 2 * limit fits.
+  CheckHGraphInput__("who", 2, 1, vw, eptr, eind, hw, 2);
+  vw[1] = 6;
+  EXPECT_EXIT(CheckHGraphInput__("who", 2, 1, vw, eptr, eind, hw, 0), exit1,
+              "^who: the total vertex weight 1073741824 exceeds the limit 1073741823\\.\n");
+  vw[1] = 5;
+  const int two[] = {kMaxTotalWeight, 1}, twoptr[] = {0, 1, 2};
+  EXPECT_EXIT(CheckHGraphInput__("who", 2, 2, vw, twoptr, eind, two, 0), exit1,
+              "^who: the total hyperedge weight 1073741824 exceeds the limit 1073741823\\.\n");
+  // Unit weights count too.
+  EXPECT_EXIT(CheckHGraphInput__("who", kMaxTotalWeight + 1, 1, nullptr, eptr, eind, nullptr, 0),
+              exit1, "^who: the total vertex weight 1073741824 exceeds");
+}
+
+TEST(CheckHGraphInputDeath, BoundsTheSumOfExternalDegreesOnlyWhenAskedTo) {
+  // Seven pins of weight w = (INT_MAX - 1) / 7 and one single pin: into 7 parts
+  // the sum of external degrees can reach 7w + 1 = INT_MAX exactly.
+  const int w = (INT_MAX - 1) / 7;
+  const int eptr[] = {0, 7, 8}, eind[] = {0, 1, 2, 3, 4, 5, 6, 0};
+  int hw[] = {w, 1};
+  CheckHGraphInput__("who", 7, 2, nullptr, eptr, eind, hw, 7);
+  hw[1] = 2;
+  CheckHGraphInput__("who", 7, 2, nullptr, eptr, eind, hw, 6);  // 6w + 2 fits
+  CheckHGraphInput__("who", 7, 2, nullptr, eptr, eind, hw, 0);  // not asked for
+  EXPECT_EXIT(CheckHGraphInput__("who", 7, 2, nullptr, eptr, eind, hw, 7), exit1,
+              "^who: the sum of external degrees into 7 parts can reach 2147483648, past the "
+              "limit 2147483647\\.\n");
 }
 
 }  // namespace

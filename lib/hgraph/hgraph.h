@@ -103,12 +103,22 @@ HGraph *ReadHGraph(const char *filename);
 int GetNetListSize(const char *filename);
 
 // ---- Checks of a hypergraph given as arrays -----------------------------------
+// The largest total vertex weight and the largest total hyperedge weight the
+// partitioner takes. Its int arithmetic adds two figures bounded by a total:
+// a side's weight and the limit on a coarse vertex (twice a total over the
+// coarsening target), a gain and the weight of a hyperedge that changes it.
+constexpr int kMaxTotalWeight = 1073741823;  // INT_MAX / 2
+
 // Ends the run, with a line that begins with who, unless nvtxs and nhedges are
 // not negative, eptr is present, starts at 0 and never decreases, eind is
-// present when there are pins and names vertices 0 .. nvtxs-1 only, and no
-// weight is negative (NULL weights stand for unit weights).
+// present when there are pins and names vertices 0 .. nvtxs-1 only, no
+// weight is negative (NULL weights stand for unit weights), and neither
+// weight total exceeds kMaxTotalWeight. With nparts > 0 the sum of external
+// degrees of any partition into nparts parts must also fit an int: k-way
+// refinement keeps it, and so does the sum of the bisections' cuts when
+// hyperedges are reconstructed.
 void CheckHGraphInput__(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
-                        const int *eind, const int *hewgts);
+                        const int *eind, const int *hewgts, int nparts);
 // Ends the run, naming who and the array, when array is NULL.
 void RequireCallerArray__(const char *who, const char *name, const void *array);
 

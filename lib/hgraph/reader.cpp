@@ -208,6 +208,6 @@ HGraph *ReadHGraph(const char *filename) {
   graph->netind = icopy__(npins, netind, imalloc__(npins, "ReadHGraph: graph->netind"));
   ZBfree__(&netptr, &netind);
   CheckHGraphInput__(filename, nvtxs, nhedges, graph->cellwgt, graph->netptr, graph->netind,
-                     graph->netwgt);
+                     graph->netwgt, 0);
   return graph;
 }

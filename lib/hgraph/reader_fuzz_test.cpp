@@ -35,7 +35,8 @@ struct Failure {
 // A second reading of the file format, written for clarity over speed.
 class RefReader {
  public:
-  explicit RefReader(const std::string &text) {
+  // path begins the message about weight totals past the limit.
+  RefReader(const std::string &text, const std::string &path) : path_(path) {
     size_t start = 0;
     while (start < text.size()) {
       size_t nl = text.find('\n', start);
@@ -158,8 +159,19 @@ class RefReader {
       if (w < 0) Fail("Negative weight " + std::to_string(w) + " of vertex # " + std::to_string(v + 1) + "\n");
       x.g.vwgts.push_back(w);
     }
+    Totals(x);
   }
 
+  void Totals(const Expected &x) {
+    long long vtotal = x.cellwgts ? 0 : nvtxs_, htotal = 0;
+    for (int w : x.g.vwgts) vtotal += w;
+    for (int w : x.g.hewgts) htotal += w;
+    const std::string limit = " exceeds the limit 1073741823.\n";
+    if (vtotal > 1073741823) Fail(path_ + ": the total vertex weight " + std::to_string(vtotal) + limit);
+    if (htotal > 1073741823) Fail(path_ + ": the total hyperedge weight " + std::to_string(htotal) + limit);
+  }
+
+  std::string path_;
   std::vector<std::string> lines_;
   int nhedges_ = 0, nvtxs_ = 0, fmt_ = 0;
 };
@@ -296,7 +308,7 @@ TEST(ReaderRobustness, RandomAndMutatedFilesReadCorrectlyOrFailWithTheirMessage)
     std::string text = round % 10 == 0 ? RandomFile(rng) : ValidFile(rng, path);
     if (round % 10 >= 2) text = Mutate(text, rng);
     zt::WriteFile(path, text);
-    Expected x = RefReader(text).Run();
+    Expected x = RefReader(text, path).Run();
     // The reader allocates the announced vertex weights before it reads
     // them; under the address sanitizer gigabytes of them take seconds.
     if (x.vast) continue;

@@ -198,8 +198,10 @@ TEST_F(Reader, NumbersBeyondIntAreRejected) {
               "Number 99999999999999999999999 in the input file does not fit into an int!\n");
   ExpectFails("1 4 1\n-2147483649 1 2\n", "Number -2147483649 in the input file does not fit into an int!\n");
   ExpectFails("1 4 10\n1 2\n1\n 3000000000\n", "Number 3000000000 in the input file does not fit into an int!\n");
-  HGraph *g = Read("1 4 1\n2147483647 1 2\n");
-  EXPECT_EQ(g->netwgt[0], 2147483647);
+  // The largest int reads as a number; as a weight it passes the limit on the total.
+  std::string path = Write("1 4 1\n2147483647 1 2\n");
+  EXPECT_EXIT(ReadHGraph(path.c_str()), ::testing::ExitedWithCode(1),
+              Literal(path + ": the total hyperedge weight 2147483647 exceeds the limit 1073741823.\n\n"));
 }
 
 TEST_F(Reader, NegativeWeightsAreRejected) {
@@ -248,3 +250,21 @@ TEST_F(Reader, GeneratedFilesReadBackExactly) {
     }
   }
 }
+
+namespace {
+
+TEST_F(Reader, WeightTotalsAtTheLimitAreReadAndOnePastAreRefused) {
+  const HGraph *g = Read("2 3 1\n1073741822 1 2\n1 2 3\n");
+  EXPECT_EQ(g->netwgt[0] + g->netwgt[1], kMaxTotalWeight);
+  g = Read("1 2 10\n1 2\n1073741823\n0\n");
+  EXPECT_EQ(g->cellwgt[0] + g->cellwgt[1], kMaxTotalWeight);
+
+  std::string past = Write("2 3 1\n1073741823 1 2\n1 2 3\n");
+  EXPECT_EXIT(ReadHGraph(past.c_str()), ::testing::ExitedWithCode(1),
+              Literal(past + ": the total hyperedge weight 1073741824 exceeds the limit 1073741823.\n\n"));
+  past = Write("1 2 10\n1 2\n1073741823\n1\n");
+  EXPECT_EXIT(ReadHGraph(past.c_str()), ::testing::ExitedWithCode(1),
+              Literal(past + ": the total vertex weight 1073741824 exceeds the limit 1073741823.\n\n"));
+}
+
+}  // namespace

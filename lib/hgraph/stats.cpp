@@ -25,7 +25,7 @@ bool CountPartPins(int e, const int *netptr, const int *netind, const int *where
 
 struct PartStatistics {
   int cut = 0;
-  int soed = 0;
+  long long soed = 0;  // up to the total hyperedge weight times the parts
   float scaledcost = 0.0f;
   float absorption = 0.0f;
 };
@@ -34,7 +34,7 @@ void PrintSummary(int nparts, const PartStatistics &s, const int *pwgts, const i
   printf("\n --------------------------------------------------------------------------");
   printf("\n  Summary for the %d-way partition:", nparts);
   printf("\n                Hyperedge Cut:%10d\t\t(minimize)", s.cut);
-  printf("\n      Sum of External Degrees:%10d\t\t(minimize)", s.soed);
+  printf("\n      Sum of External Degrees:%10lld\t\t(minimize)", s.soed);
   printf("\n                  Scaled Cost:%10.2e\t\t(minimize)", s.scaledcost);
   printf("\n                   Absorption:%10.2f\t\t(maximize)", s.absorption);
   printf("\n\n      Partition Sizes & External Degrees:\n\t");

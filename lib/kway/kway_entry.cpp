@@ -55,7 +55,8 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   SetupKwayCtrl__(&ctrl, nparts, UBfactor, options);
   ctrl.CoarsenTo = KwayCoarsenTo__(nvtxs, nparts);
   CheckKwayOptions(&ctrl, nvtxs, nparts, UBfactor);
-  CheckCallerCall__("ZORBEL_PartKway", nvtxs, nhedges, vwgts, eptr, eind, hewgts, part, edgecut);
+  CheckCallerCall__("ZORBEL_PartKway", nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, part,
+                    edgecut);
 
   StartCallTimers__(ctrl);
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
@@ -76,7 +77,8 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
   SetupKwayCtrl__(&ctrl, nparts, UBfactor, options);
   ctrl.CoarsenTo = 100;
   ctrl.TargetFrac = 0.5;
-  CheckCallerCall__("ZORBEL_KWayRefine", nvtxs, nhedges, vwgts, eptr, eind, hewgts, part, edgecut);
+  CheckCallerCall__("ZORBEL_KWayRefine", nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, part,
+                    edgecut);
   // Every routine behind this one indexes per-part arrays by these numbers.
   CheckCallerParts__("ZORBEL_KWayRefine", "part", nvtxs, part, 0, nparts - 1);
 

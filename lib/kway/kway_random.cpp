@@ -2,6 +2,8 @@
 // each to one of the parts the vertex's cut hyperedges touch, within fixed
 // balance bounds. The cut and the SOED versions share one loop and differ
 // only in which gain term leads the choice of the target and the decision.
+#include <climits>
+
 #include "kway/kway.h"
 
 namespace {
@@ -82,7 +84,9 @@ Bounds KwayBalanceBounds(const CtrlType *ctrl, const HGraph *graph) {
   const int total = iasum__(ctrl->nparts, graph->kpwgts);
   const float ub = ctrl->ubfactor, fparts = static_cast<float>(ctrl->nparts);
   Bounds b;
-  b.maxpwgt = static_cast<int>(ub * static_cast<float>(total) / fparts);
+  // A large UBfactor can put the bound past any int: then no part is too heavy.
+  const float maxpwgt = ub * static_cast<float>(total) / fparts;
+  b.maxpwgt = maxpwgt < 2147483648.0f ? static_cast<int>(maxpwgt) : INT_MAX;
   b.minpwgt = static_cast<int>(static_cast<float>(total) / (ub * fparts));
   return b;
 }

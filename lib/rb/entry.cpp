@@ -34,7 +34,11 @@ void PartRecursive(const char *who, int nvtxs, int nhedges, const int *vwgts, co
   SetupCtrl(ctrl, nparts, UBfactor, options, true);
   ctrl.KwayFinish = kwayFinish;
   CheckOptions(ctrl, UBfactor);
-  CheckCallerCall__(who, nvtxs, nhedges, vwgts, eptr, eind, hewgts, part, edgecut);
+  // The k-way finish keeps a sum of external degrees, and with reconstructed
+  // hyperedges the bisections' cuts add up to as much.
+  const bool soed = (kwayFinish == 1 && nparts > 2) || ctrl.Reconst == 1;
+  CheckCallerCall__(who, nvtxs, nhedges, vwgts, eptr, eind, hewgts, soed ? nparts : 0, part,
+                    edgecut);
   if (ctrl.Fixed == 1) CheckCallerParts__(who, "pre-assigned part", nvtxs, part, -1, nparts - 1);
   StartCallTimers__(ctrl);
 
@@ -65,8 +69,9 @@ void TakeOptions__(CtrlType &ctrl, const int *options, bool takeSplitSlots) {
 }
 
 void CheckCallerCall__(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
-                       const int *eind, const int *hewgts, const int *part, const int *edgecut) {
-  CheckHGraphInput__(who, nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+                       const int *eind, const int *hewgts, int nparts, const int *part,
+                       const int *edgecut) {
+  CheckHGraphInput__(who, nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts);
   if (nvtxs > 0) RequireCallerArray__(who, "part", part);
   RequireCallerArray__(who, "edgecut", edgecut);
 }
@@ -146,7 +151,8 @@ void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   CtrlType ctrl;
   SetupCtrl(ctrl, 2, UBfactor, options, false);
   ctrl.TargetFrac = 0.5f;
-  CheckCallerCall__("ZORBEL_2WayRefine", nvtxs, nhedges, vwgts, eptr, eind, hewgts, part, edgecut);
+  CheckCallerCall__("ZORBEL_2WayRefine", nvtxs, nhedges, vwgts, eptr, eind, hewgts, 0, part,
+                    edgecut);
   CheckCallerParts__("ZORBEL_2WayRefine", "part", nvtxs, part, 0, 1);
   StartCallTimers__(ctrl);
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "hgraph/hgraph.h"
 #include "testgen.h"
 #include "zorbel.h"
 
@@ -132,6 +133,77 @@ TEST(EntryPoints, RepeatedPinsAreDroppedKeepingTheFirst) {
   EXPECT_EQ(pg, pr);
   EXPECT_EQ(cg, cr);
   EXPECT_EQ(cr, zt::RecountCut(g, pr.data()));
+}
+
+// g with its vertex weights and hyperedge weights scaled so that each adds
+// up to exactly total.
+zt::PlainHGraph WithTotals(zt::PlainHGraph g, int vtotal, int htotal) {
+  auto spread = [](std::vector<int> &w, int total) {
+    const int n = static_cast<int>(w.size());
+    for (int &x : w) x = total / n;
+    w[0] += total % n;
+  };
+  spread(g.vwgts, vtotal);
+  spread(g.hewgts, htotal);
+  return g;
+}
+
+long long Cut64(const zt::PlainHGraph &g, const std::vector<int> &part) {
+  long long cut = 0;
+  for (int e = 0; e < g.nhedges(); ++e)
+    for (int j = g.eptr[e] + 1; j < g.eptr[e + 1]; ++j)
+      if (part[g.eind[j]] != part[g.eind[g.eptr[e]]]) {
+        cut += g.hewgts[e];
+        break;
+      }
+  return cut;
+}
+
+TEST(EntryPoints, WeightTotalsAtTheLimitsGiveExactCuts) {
+  zt::GenSpec gs;
+  gs.nvtxs = 200;
+  gs.nhedges = 300;
+  const zt::PlainHGraph g = WithTotals(zt::Generate(gs), kMaxTotalWeight, kMaxTotalWeight);
+  const int options[9] = {1, 2, 1, 1, 1, 0, 0, 3, 0};
+  for (int nparts : {2, 8}) {
+    std::vector<int> part(g.nvtxs);
+    int cut = -1;
+    ZORBEL_PartRecursiveInternal(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(),
+                                 g.eind.data(), g.hewgts.data(), nparts, 10, options,
+                                 part.data(), &cut);
+    EXPECT_EQ(cut, Cut64(g, part));
+  }
+  // Into two parts every hyperedge reaches at most two: 2 * limit fits an int.
+  std::vector<int> part(g.nvtxs);
+  int soed = -1;
+  const int soedopts[9] = {1, 2, 1, 2, 1, 0, 0, 3, 0};
+  ZORBEL_PartKway(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                  g.hewgts.data(), 2, 10, soedopts, part.data(), &soed);
+  EXPECT_EQ(soed, 2 * Cut64(g, part));
+}
+
+TEST(EntryPointsDeath, WeightTotalsPastTheLimitsAreRefusedByName) {
+  const auto exit1 = ::testing::ExitedWithCode(1);
+  zt::GenSpec gs;
+  gs.nvtxs = 60;
+  gs.nhedges = 90;
+  const zt::PlainHGraph base = zt::Generate(gs);
+  for (const Caller &c : kCallers) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EXIT(RunCaller(c, WithTotals(base, kMaxTotalWeight + 1, 90)), exit1,
+                Message(c, "the total vertex weight 1073741824 exceeds the limit 1073741823\\."));
+    EXPECT_EXIT(RunCaller(c, WithTotals(base, 60, kMaxTotalWeight + 1)), exit1,
+                Message(c, "the total hyperedge weight 1073741824 exceeds the limit 1073741823\\."));
+  }
+  // The k-way pass after recursive bisection into 4 parts keeps a sum of
+  // external degrees that could pass the int range.
+  const zt::PlainHGraph heavy = WithTotals(base, 60, kMaxTotalWeight);
+  std::vector<int> part(heavy.nvtxs);
+  int cut;
+  EXPECT_EXIT(ZORBEL_PartRecursive(heavy.nvtxs, heavy.nhedges(), heavy.vwgts.data(),
+                                   heavy.eptr.data(), heavy.eind.data(), heavy.hewgts.data(), 4,
+                                   5, nullptr, part.data(), &cut),
+              exit1, "^ZORBEL_PartRecursive: the sum of external degrees into 4 parts can reach");
 }
 
 }  // namespace

@@ -17,9 +17,12 @@ void CombineIslands__(HGraph *graph);
 // defaults); slots 5 and 6 are read only when takeSplitSlots is set.
 void TakeOptions__(CtrlType &ctrl, const int *options, bool takeSplitSlots);
 // The checks every entry point makes on the caller's arrays before it
-// allocates anything: the hypergraph, and part and edgecut present.
+// allocates anything: the hypergraph with its weight totals, and part and
+// edgecut present. nparts > 0 when the call keeps a sum of external degrees
+// (see CheckHGraphInput__).
 void CheckCallerCall__(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
-                       const int *eind, const int *hewgts, const int *part, const int *edgecut);
+                       const int *eind, const int *hewgts, int nparts, const int *part,
+                       const int *edgecut);
 // The library's own copy of the caller's hypergraph, with unit weights where
 // the caller gave none and repeated pins of a hyperedge dropped; the caller's
 // arrays are only ever read.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "hgraph/hgraph.h"
 #include "testgen.h"
 
 namespace {
@@ -193,6 +194,41 @@ TEST(Simplepart, UnreadableFilesEndWithStatusOne) {
   std::string file = dir.file("m.hgr");
   zt::WriteHGraphFile(file, g, 0);
   EXPECT_EQ(Simplepart({file, dir.file("missing.fix"), "2", "5"}).status, 1);
+}
+
+TEST(Simplepart, WeightTotalsPastTheLimitAreRefusedAndAtTheLimitReportedExactly) {
+  zt::TempDir dir;
+  const std::string wfile = dir.file("w.hgr"), vfile = dir.file("v.hgr");
+  zt::WriteFile(wfile, "3 4 1\n1500000000 1 2\n1500000000 2 3\n1500000000 3 4\n");
+  zt::WriteFile(vfile, "2 4 10\n1 2\n3 4\n2000000000\n2000000000\n1\n1\n");
+  zt::RunResult r = Simplepart({wfile, "2", "5"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, wfile + ": the total hyperedge weight 4500000000 exceeds the limit 1073741823.\n\n");
+  r = Simplepart({vfile, "2", "5"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, vfile + ": the total vertex weight 4000000002 exceeds the limit 1073741823.\n\n");
+
+  // Both totals exactly at the limit: the figures are exact.
+  zt::PlainHGraph g = Gen(12, 200);
+  for (std::vector<int> *w : {&g.vwgts, &g.hewgts}) {
+    const int n = static_cast<int>(w->size());
+    for (int &x : *w) x = kMaxTotalWeight / n;
+    (*w)[0] += kMaxTotalWeight % n;
+  }
+  const std::string lfile = dir.file("limit.hgr");
+  zt::WriteHGraphFile(lfile, g, 11);
+  r = Simplepart({lfile, "2", "5"});
+  std::vector<int> part = zt::CheckPartitionRun(r, g, lfile, 2);
+  ASSERT_FALSE(part.empty());
+  long long cut = 0;
+  for (int e = 0; e < g.nhedges(); ++e)
+    for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j)
+      if (part[g.eind[j]] != part[g.eind[g.eptr[e]]]) {
+        cut += g.hewgts[e];
+        break;
+      }
+  EXPECT_EQ(zt::ParseStatistics(r.out).cut, cut);
 }
 
 // Inputs that leave nothing sensible to balance still give a valid partition file.

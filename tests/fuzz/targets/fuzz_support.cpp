@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -103,6 +104,15 @@ bool DecodeDamage(FuzzedDataProvider &in, CallerHGraph &g) {
   const int kind = in.ConsumeIntegralInRange(0, 15);
   const int npins = static_cast<int>(g.eind.size());
   switch (kind) {
+    case 8:  // a vertex weight that alone passes the limit on the total
+      if (g.vwgts.empty()) g.vwgts.assign(g.nvtxs, 1);
+      g.vwgts[in.ConsumeIntegralInRange(0, g.nvtxs - 1)] = in.ConsumeIntegralInRange(1 << 30, INT_MAX);
+      return true;
+    case 9:  // hyperedge weights whose total passes the limit
+      if (g.nhedges() == 0) return false;
+      if (g.hewgts.empty()) g.hewgts.assign(g.nhedges(), 1);
+      g.hewgts[in.ConsumeIntegralInRange(0, g.nhedges() - 1)] = in.ConsumeIntegralInRange(1 << 30, INT_MAX);
+      return true;
     case 10:  // repeated pins: valid, dropped by the library
       if (npins > 0)
         for (int i = in.ConsumeIntegralInRange(1, 4); i > 0; --i) {

@@ -37,7 +37,8 @@ CallerHGraph DecodeHGraph(FuzzedDataProvider &in);
 
 // Now and then, decoded from what is left of the input, breaks g in one way
 // an entry point must refuse (a pin outside the vertices, eptr running
-// backwards or not starting at 0, a negative weight) and returns true; or
+// backwards or not starting at 0, a negative weight, a weight total past
+// the limit) and returns true; or
 // repeats some pins, which keeps g valid: the entry point drops the repeats.
 bool DecodeDamage(FuzzedDataProvider &in, CallerHGraph &g);
 

@@ -27,8 +27,15 @@ void CheckRead(const HGraph *g) {
     zf::Require(std::adjacent_find(pins.begin(), pins.end()) == pins.end(), "pin repeated in a hyperedge", e);
     if (g->netwgt) zf::Require(g->netwgt[e] >= 0, "negative hyperedge weight", g->netwgt[e], 0);
   }
+  long long vtotal = g->cellwgt ? 0 : g->nvtxs, htotal = g->netwgt ? 0 : g->nhedges;
   if (g->cellwgt)
-    for (int v = 0; v < g->nvtxs; ++v) zf::Require(g->cellwgt[v] >= 0, "negative vertex weight", g->cellwgt[v], 0);
+    for (int v = 0; v < g->nvtxs; ++v) {
+      zf::Require(g->cellwgt[v] >= 0, "negative vertex weight", g->cellwgt[v], 0);
+      vtotal += g->cellwgt[v];
+    }
+  for (int e = 0; g->netwgt && e < g->nhedges; ++e) htotal += g->netwgt[e];
+  zf::Require(vtotal <= kMaxTotalWeight, "total vertex weight past the limit", vtotal, kMaxTotalWeight);
+  zf::Require(htotal <= kMaxTotalWeight, "total hyperedge weight past the limit", htotal, kMaxTotalWeight);
   zf::Require(g->where == nullptr && g->incptr == nullptr && g->coarser == nullptr,
               "reader left work arrays behind");
 }
