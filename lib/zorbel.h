@@ -101,8 +101,13 @@
  * OWNERSHIP AND STATE
  *   The library never writes or frees the caller's arrays, apart from part
  *   and *edgecut, and keeps no pointer to them after returning; it frees
- *   everything it allocates before returning. It reseeds and draws from the
- *   process-wide drand48 generator. Two calls must not run at the same time.
+ *   everything it allocates before returning. Each call draws its random
+ *   numbers from a stream of its own (the 48-bit generator of drand48 on a
+ *   private state) that it seeds from Seed; the library keeps no state of
+ *   its own between calls. The refine entries do not seed: their stream
+ *   starts where the C library's drand48 state stands, and every call leaves
+ *   that state where its own stream ended, as if it had drawn from drand48
+ *   itself. Two calls must therefore not run at the same time.
  */
 #ifndef ZORBEL_H
 #define ZORBEL_H

@@ -6,40 +6,19 @@
 
 #include "coarsen/coarsen.h"
 
+void CandidateScratch::Grow() {
+  const int newcap = capacity == 0 ? 10000 : 2 * capacity;
+  float *nscore = fmalloc__(newcap, "FindCell: candidate scores");
+  int *ncell = imalloc__(newcap, "FindCell: candidates");
+  std::copy(score, score + count, nscore);
+  std::copy(cell, cell + count, ncell);
+  ZBfree__(&score, &cell);
+  score = nscore;
+  cell = ncell;
+  capacity = newcap;
+}
+
 namespace {
-
-// Candidates met by one search with their scores. It persists between
-// searches and grows on demand, so a vertex may meet any number of distinct
-// candidates (at most the number of vertices).
-struct CandidateScratch {
-  int count = 0;
-  int capacity = 0;
-  float *score = nullptr;
-  int *cell = nullptr;
-
-  void Append(int u, float s) {
-    if (count == capacity) Grow();
-    cell[count] = u;
-    score[count] = s;
-    ++count;
-  }
-
-  void Grow() {
-    const int newcap = capacity == 0 ? 10000 : 2 * capacity;
-    float *nscore = fmalloc__(newcap, "FindCell: candidate scores");
-    int *ncell = imalloc__(newcap, "FindCell: candidates");
-    std::copy(score, score + count, nscore);
-    std::copy(cell, cell + count, ncell);
-    ZBfree__(&score, &cell);
-    score = nscore;
-    cell = ncell;
-    capacity = newcap;
-  }
-};
-
-// One area for the schemes of plain coarsening, one for partition-respecting
-// coarsening.
-CandidateScratch gScratch, gCScratch;
 
 // The pieces every search shares.
 struct SearchInput {
@@ -161,28 +140,28 @@ int FindCell__(CtrlType *ctrl, int v, const int *incptr, const int *incind, cons
                const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
                int *htable) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
-  return FindCellIn(ctrl, v, in, cellmap, nullptr, gScratch);
+  return FindCellIn(ctrl, v, in, cellmap, nullptr, ctrl->ctx.scratch);
 }
 
 int CFindCell__(CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
                 const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
                 const int *where, int *htable) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
-  return FindCellIn(ctrl, v, in, cellmap, where, gCScratch);
+  return FindCellIn(ctrl, v, in, cellmap, where, ctrl->ctx.cscratch);
 }
 
 int FindCellStar__(CtrlType *ctrl, int v, const int *incptr, const int *incind,
                    const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
                    const int *cellmap, int *htable, const int *wgts) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
-  return FindCellStarIn(ctrl, v, in, cellmap, wgts, nullptr, gScratch);
+  return FindCellStarIn(ctrl, v, in, cellmap, wgts, nullptr, ctrl->ctx.scratch);
 }
 
 int CFindCellStar__(CtrlType *ctrl, int v, const int *incptr, const int *incind,
                     const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
                     const int *cellmap, const int *where, int *htable, const int *wgts) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
-  return FindCellStarIn(ctrl, v, in, cellmap, wgts, where, gCScratch);
+  return FindCellStarIn(ctrl, v, in, cellmap, wgts, where, ctrl->ctx.cscratch);
 }
 
 int ComputeAllWeights__(CtrlType *ctrl, HGraph *graph, int *keys, int *htable) {
@@ -193,15 +172,16 @@ int ComputeAllWeights__(CtrlType *ctrl, HGraph *graph, int *keys, int *htable) {
   const LightPin pins{graph->cellwgt};
   const LighterWins ties{graph->cellwgt};
 
+  CandidateScratch &scratch = ctrl->ctx.scratch;
   int largest = 0;
   for (int v = 0; v < nvtxs; ++v) {
     const int lim = ctrl->maxcellwgt - graph->cellwgt[v];
-    const int best = SearchCandidates(in, v, lim, hedges, pins, ties, gScratch);
+    const int best = SearchCandidates(in, v, lim, hedges, pins, ties, scratch);
     if (best == -1) {
       keys[v] = -1;
       continue;
     }
-    keys[v] = (int)(100.0 / gScratch.score[best]);
+    keys[v] = (int)(100.0 / scratch.score[best]);
     largest = std::max(largest, keys[v]);
   }
   // Vertices without a strong connection come last.

@@ -47,7 +47,7 @@ int ComputeAllWeights__(CtrlType *ctrl, HGraph *graph, int *keys, int *htable);
 // Anchors are coarse vertices 0 .. nfixed-1 by themselves; returns nfixed.
 int AnchorGroups(const HGraph *graph, int *cellmap, int *mptr, int *mind);
 // perm = the vertices by increasing degree capped at MaxNetSize, ties random.
-void DegreeOrder(const CtrlType *ctrl, const HGraph *graph, int *perm, int *vpairs);
+void DegreeOrder(CtrlType *ctrl, const HGraph *graph, int *perm, int *vpairs);
 // Pairs every still unmatched vertex, in perm order, with its best candidate
 // (or leaves it alone); returns the new number of coarse vertices.
 int EdgeMatchingPass(CtrlType *ctrl, HGraph *graph, const int *perm, int *htable,

@@ -15,12 +15,12 @@ int AnchorGroups(const HGraph *graph, int *cellmap, int *mptr, int *mind) {
   return nfixed;
 }
 
-void DegreeOrder(const CtrlType *ctrl, const HGraph *graph, int *perm, int *vpairs) {
+void DegreeOrder(CtrlType *ctrl, const HGraph *graph, int *perm, int *vpairs) {
   const int nvtxs = graph->nvtxs;
   const int *incptr = graph->incptr;
   int *keys = vpairs;
   int *tperm = vpairs + nvtxs;
-  RandomPermute__(tperm, nvtxs, 1);
+  RandomPermute__(&ctrl->ctx.rng, tperm, nvtxs, 1);
   for (int v = 0; v < nvtxs; ++v) keys[v] = std::min(incptr[v + 1] - incptr[v], ctrl->MaxNetSize);
   BucketSortKeysInc(nvtxs, ctrl->MaxNetSize + 1, keys, tperm, perm);
 }

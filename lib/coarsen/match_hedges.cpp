@@ -38,11 +38,11 @@ Grouping StartGrouping(HGraph *graph, const char *mptrlabel, const char *mindlab
 
 // perm = the hyperedges by decreasing netwgt x nvtxs - pins (heavier first,
 // then smaller), remaining ties by the sort over a random permutation.
-void HEdgeOrder(const HGraph *graph, int *perm, int *vpairs) {
+void HEdgeOrder(RandomStream *rng, const HGraph *graph, int *perm, int *vpairs) {
   const int nhedges = graph->nhedges;
   // The driver's pair area holds nhedges key-value pairs.
   KeyValueType *pairs = reinterpret_cast<KeyValueType *>(vpairs);
-  RandomPermute__(perm, nhedges, 1);
+  RandomPermute__(rng, perm, nhedges, 1);
   for (int i = 0; i < nhedges; ++i) {
     const int e = perm[i];
     const uint32_t key = (uint32_t)graph->netwgt[e] * (uint32_t)graph->nvtxs -
@@ -96,7 +96,7 @@ void PartialHEdgePhase(const CtrlType *ctrl, const HGraph *graph, const int *per
 void Match_Hedges__(CtrlType *ctrl, HGraph *graph, int *perm, int * /*htable*/, int *vpairs) {
   Grouping g = StartGrouping(graph, "Match_Hedges: graph->mptr", "Match_Hedges: graph->mind",
                              "Match_Hedges: graph->cellmap", false);
-  HEdgeOrder(graph, perm, vpairs);
+  HEdgeOrder(&ctrl->ctx.rng, graph, perm, vpairs);
   WholeHEdgePhase(ctrl, graph, perm, g);
   for (int v = 0; v < graph->nvtxs; ++v) {
     if (g.cellmap[v] != -1) continue;
@@ -111,7 +111,7 @@ void Match_Hedges__(CtrlType *ctrl, HGraph *graph, int *perm, int * /*htable*/, 
 void Match_Hedges_Edges__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs) {
   Grouping g = StartGrouping(graph, "HGraphMatch: graph->mptr", "HGraphMatch: graph->mind",
                              "HGraphMatch: graph->cellmap", false);
-  HEdgeOrder(graph, perm, vpairs);
+  HEdgeOrder(&ctrl->ctx.rng, graph, perm, vpairs);
   WholeHEdgePhase(ctrl, graph, perm, g);
   DegreeOrder(ctrl, graph, perm, vpairs);
   const int cnvtxs = EdgeMatchingPass(ctrl, graph, perm, htable, nullptr, g.cnvtxs);
@@ -122,7 +122,7 @@ void Match_Hedges_PHedges_Edges__(CtrlType *ctrl, HGraph *graph, int *perm, int 
                                   int *vpairs) {
   Grouping g = StartGrouping(graph, "HGraphMatch: graph->mptr", "HGraphMatch: graph->mind",
                              "HGraphMatch: graph->cellmap", true);
-  HEdgeOrder(graph, perm, vpairs);
+  HEdgeOrder(&ctrl->ctx.rng, graph, perm, vpairs);
   WholeHEdgePhase(ctrl, graph, perm, g);
   PartialHEdgePhase(ctrl, graph, perm, g);
   DegreeOrder(ctrl, graph, perm, vpairs);

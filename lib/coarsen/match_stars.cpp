@@ -14,7 +14,7 @@ void PriorityOrder(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *v
   const int *incptr = graph->incptr;
   int *keys = vpairs;
   int *byDegree = vpairs + nvtxs;
-  RandomPermute__(perm, nvtxs, 1);
+  RandomPermute__(&ctrl->ctx.rng, perm, nvtxs, 1);
   for (int v = 0; v < nvtxs; ++v) keys[v] = std::min(incptr[v + 1] - incptr[v], ctrl->MaxNetSize);
   BucketSortKeysInc(nvtxs, ctrl->MaxNetSize + 1, keys, perm, byDegree);
   const int nkeys = ComputeAllWeights__(ctrl, graph, keys, htable);

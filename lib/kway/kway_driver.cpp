@@ -144,7 +144,7 @@ int MultilevelKwayPartition__(CtrlType *ctrl, HGraph *graph, int *part) {
   KeptTrials kept = AllocKeptTrials(ctrl, graph->nvtxs);
 
   int ctype = ctrl->CType;
-  InitRandom__(ctrl->Seed);
+  InitRandom__(&ctrl->ctx.rng, ctrl->Seed);
   double sum = 0.0;
   for (int t = 0; t < ctrl->Nruns; t++) {
     // HFC alternates with FC from trial to trial; other schemes stay.
@@ -198,11 +198,12 @@ void InitPartitionKway__(CtrlType *ctrl, HGraph *graph) {
 
   // A complete recursive bisection of the coarsest level: 2 runs of FC
   // matching with FM refinement, no V-cycles, clock seed, silent.
-  static const int options[9] = {1, 2, 2, 1, 0, 0, 0, -1, 0};
+  // It reseeds this call's stream, and the trial goes on drawing from there.
+  const int options[9] = {1, 2, 2, 1, 0, 0, 0, -1, 0};
   int edgecut = 0;
-  ZORBEL_PartRecursiveInternal(graph->nvtxs, graph->nhedges, graph->cellwgt, graph->netptr,
-                               graph->netind, graph->netwgt, ctrl->nparts, 1, options,
-                               graph->where, &edgecut);
+  PartRecursivePhase__(&ctrl->ctx.rng, graph->nvtxs, graph->nhedges, graph->cellwgt,
+                       graph->netptr, graph->netind, graph->netwgt, ctrl->nparts, 1, options,
+                       graph->where, &edgecut);
   RefineForObjective(ctrl, graph);
   int best = graph->objval;
   icopy__(graph->nvtxs, graph->where, bestwhere);

@@ -58,7 +58,7 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   CheckCallerCall__("ZORBEL_PartKway", nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, part,
                     edgecut);
 
-  StartCallTimers__(ctrl);
+  BeginCall__(ctrl);
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
   graph->nfixed = 0;  // no anchors in k-way partitioning
 
@@ -66,7 +66,7 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   *edgecut = MultilevelKwayPartition__(&ctrl, graph, part);
   StopTimer(&ctrl, ctrl.MultilevelTmr);
 
-  StopCallTimers__(ctrl);
+  EndCall__(ctrl);
   FreeHGraph__(graph);
 }
 
@@ -82,7 +82,7 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
   // Every routine behind this one indexes per-part arrays by these numbers.
   CheckCallerParts__("ZORBEL_KWayRefine", "part", nvtxs, part, 0, nparts - 1);
 
-  StartCallTimers__(ctrl);
+  BeginCall__(ctrl);
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
   graph->nfixed = 0;  // no anchors in k-way partitioning
   CreateIncidentHGraph__(graph);
@@ -99,6 +99,6 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
 
   icopy__(nvtxs, graph->where, part);
   *edgecut = graph->mincut;
-  StopCallTimers__(ctrl);
+  EndCall__(ctrl);
   FreeHGraph__(graph);
 }

@@ -140,7 +140,7 @@ void RefineKway_Random(CtrlType *ctrl, HGraph *graph, int npasses) {
 
   for (int pass = 0; pass < npasses; pass++) {
     StartTimer(ctrl, ctrl->RefIterTmr);
-    RandomPermute__(perm, nvtxs, 0);
+    RandomPermute__(&ctrl->ctx.rng, perm, nvtxs, 0);
     if (IsSet(ctrl->dbglvl, DBG_REFINE) && pass == 0)
       printf("Partitions: [%5d,%5d], Balance: [%3.2f, %5d,%5d], Init Cut: %5d, Init SOED: %5d\n",
              graph->kpwgts[iamin__(nparts, graph->kpwgts)],

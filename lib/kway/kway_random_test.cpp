@@ -21,9 +21,11 @@ struct Refined {
 
 // Refines where on g under the given options and returns the result.
 Refined RefineOnce(RefineFn refine, const PlainHGraph &g, const std::vector<int> &where, int nparts,
-               float ubfactor, int nfixed = 0, int npasses = 10, int dbglvl = 0) {
+               float ubfactor, int nfixed = 0, int npasses = 10, int dbglvl = 0,
+               int seed = 1) {
   CtrlType ctrl = KwayCtrl(nparts, ubfactor);
   ctrl.dbglvl = dbglvl;
+  InitRandom__(&ctrl.ctx.rng, seed);
   HGraph *graph = KwayHGraph(&ctrl, g, where);
   graph->nfixed = nfixed;
   refine(&ctrl, graph, npasses);
@@ -66,9 +68,9 @@ void CheckRefinementProperties(RefineFn refine, bool soed) {
 
     // The move trace shows the running figures after every move: the
     // objective must not rise at any single move.
-    InitRandom__(static_cast<int>(seed));
     testing::internal::CaptureStdout();
-    Refined r = RefineOnce(refine, c.g, where, c.nparts, ub, nfixed, 10, DBG_MOVEINFO);
+    Refined r = RefineOnce(refine, c.g, where, c.nparts, ub, nfixed, 10, DBG_MOVEINFO,
+                           static_cast<int>(seed));
     fflush(stdout);
     std::istringstream trace(testing::internal::GetCapturedStdout());
     int last = soed ? soed0 : cut0;
@@ -112,10 +114,8 @@ TEST(KwayRandom, SameSeedGivesSamePartition) {
   KwayCase c = GeneratedKwayCase(77);
   std::mt19937 rng(5);
   const std::vector<int> where = RandomParts(c.g.nvtxs, c.nparts, rng);
-  InitRandom__(9);
-  Refined a = RefineOnce(RefineCutKway_Random__, c.g, where, c.nparts, 1.5f);
-  InitRandom__(9);
-  Refined b = RefineOnce(RefineCutKway_Random__, c.g, where, c.nparts, 1.5f);
+  Refined a = RefineOnce(RefineCutKway_Random__, c.g, where, c.nparts, 1.5f, 0, 10, 0, 9);
+  Refined b = RefineOnce(RefineCutKway_Random__, c.g, where, c.nparts, 1.5f, 0, 10, 0, 9);
   EXPECT_EQ(a.where, b.where);
 }
 
@@ -135,10 +135,9 @@ TEST(KwayRandom, RefinementStopsAfterPassWithoutChange) {
   for (unsigned seed = 1; seed <= 10; ++seed) {
     KwayCase c = GeneratedKwayCase(seed + 500);
     std::mt19937 rng(seed);
-    InitRandom__(static_cast<int>(seed));
     testing::internal::CaptureStdout();
     RefineOnce(RefineCutKway_Random__, c.g, RandomParts(c.g.nvtxs, c.nparts, rng), c.nparts,
-               2.0f, 0, 10, DBG_REFINE);
+               2.0f, 0, 10, DBG_REFINE, static_cast<int>(seed));
     fflush(stdout);
     std::istringstream out(testing::internal::GetCapturedStdout());
     std::string line;

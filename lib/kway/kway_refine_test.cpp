@@ -125,7 +125,7 @@ TEST(KwayRefine, RefinementThroughHierarchyKeepsFiguresExactAndObjectiveDown) {
     ctrl.CoarsenTo = 40;
     ctrl.CType = 1 + seed % 5;
     ctrl.maxcellwgt = 3 * TotalWeight(g) / 40;
-    InitRandom__(static_cast<int>(seed));
+    InitRandom__(&ctrl.ctx.rng, static_cast<int>(seed));
     HGraph *graph = PreparedHGraph(g);
     HGraph *cgraph = Coarsen__(&ctrl, graph);
     ASSERT_NE(cgraph, graph);
@@ -185,7 +185,7 @@ TEST(KwayRefine, VCyclesKeepFiguresExactAndStopAfterTwoCyclesWithoutGain) {
     CtrlType ctrl = KwayCtrl(nparts, 1.1f, RType);
     ctrl.maxcellwgt = 3 * TotalWeight(g) / 100;
     ctrl.dbglvl = DBG_DETAIL;
-    InitRandom__(static_cast<int>(seed));
+    InitRandom__(&ctrl.ctx.rng, static_cast<int>(seed));
     std::mt19937 rng(seed);
     HGraph *graph = RefinedStart(&ctrl, g, rng);
     const int start = graph->objval;

@@ -132,7 +132,7 @@ int Hypergraph_Bisection__(CtrlType *ctrl, HGraph *graph, int *part) {
   if (ctrl->VCycle == 1) kept = AllocateKept(ctrl, graph->nvtxs, bestcut);
 
   const int ctype = ctrl->CType;
-  InitRandom__(ctrl->Seed);
+  InitRandom__(&ctrl->ctx.rng, ctrl->Seed);
 
   int sumcut = 0;
   for (int t = 0; t < ctrl->Nruns; t++) {

@@ -1,8 +1,44 @@
 // The control record of one library call: options in force, thresholds the
-// algorithms change as they go, debug bits and phase timers.
+// algorithms change as they go, debug bits, phase timers, and the call's
+// context (its random stream and scratch memory).
 #pragma once
 
 #include "util/util.h"
+
+// Candidates met by one search of the grouping schemes, with their scores.
+// It persists between searches and grows on demand, so a vertex may meet any
+// number of distinct candidates (at most the number of vertices). A copy
+// starts empty: scratch holds nothing worth copying.
+struct CandidateScratch {
+  int count = 0;
+  int capacity = 0;
+  float *score = nullptr;
+  int *cell = nullptr;
+
+  CandidateScratch() = default;
+  CandidateScratch(const CandidateScratch &) {}
+  CandidateScratch &operator=(const CandidateScratch &other) {
+    if (this != &other) count = 0;
+    return *this;
+  }
+  ~CandidateScratch() { ZBfree__(&score, &cell); }
+
+  void Append(int u, float s) {
+    if (count == capacity) Grow();
+    cell[count] = u;
+    score[count] = s;
+    ++count;
+  }
+  void Grow();
+};
+
+// What a call owns besides its options. Everything mutable a call needs
+// travels here, so no routine keeps state of its own between calls.
+struct CallContext {
+  RandomStream rng;                 // the call's one random stream
+  CandidateScratch scratch;         // candidate searches of plain coarsening
+  CandidateScratch cscratch;        // ... and of partition-respecting coarsening
+};
 
 struct CtrlType {
   int CoarsenTo;   // coarsening stops at this many vertices
@@ -21,6 +57,8 @@ struct CtrlType {
   int KwayFinish;   // recursive bisection ends with a k-way pass; 20 initial trials
   float TargetFrac; // share of the total weight that side 0 aims at
   int maxcellwgt;   // heaviest vertex coarsening may form
+
+  CallContext ctx;
 
   // Phase timers, in seconds of processor time.
   double TotalTmr, CoarsenTmr, RefTmr, RefInitTmr, RefIterTmr, RefWrapTmr, MultilevelTmr,

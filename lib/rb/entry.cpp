@@ -27,9 +27,11 @@ void CheckOptions(const CtrlType &ctrl, int UBfactor) {
   if (ctrl.Fixed < 0 || ctrl.Fixed > 1) errexit__("Fixed should be between 0 and 1.\n");
 }
 
+// A public call (rng NULL) takes up the process's stream; a phase of another
+// call uses that call's stream and hands it back advanced.
 void PartRecursive(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
                    const int *hewgts, int nparts, int UBfactor, const int *options, int *part,
-                   int *edgecut, int kwayFinish) {
+                   int *edgecut, int kwayFinish, RandomStream *rng) {
   CtrlType ctrl;
   SetupCtrl(ctrl, nparts, UBfactor, options, true);
   ctrl.KwayFinish = kwayFinish;
@@ -40,13 +42,13 @@ void PartRecursive(const char *who, int nvtxs, int nhedges, const int *vwgts, co
   CheckCallerCall__(who, nvtxs, nhedges, vwgts, eptr, eind, hewgts, soed ? nparts : 0, part,
                     edgecut);
   if (ctrl.Fixed == 1) CheckCallerParts__(who, "pre-assigned part", nvtxs, part, -1, nparts - 1);
-  StartCallTimers__(ctrl);
+  BeginCall__(ctrl, rng);
 
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
   StartTimer(&ctrl, ctrl.MultilevelTmr);
   *edgecut = MultilevelPartition__(&ctrl, graph, part);
   StopTimer(&ctrl, ctrl.MultilevelTmr);
-  StopCallTimers__(ctrl);
+  EndCall__(ctrl, rng);
 
   FreeHGraph__(graph);
 }
@@ -110,16 +112,24 @@ HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *
   return graph;
 }
 
-void StartCallTimers__(CtrlType &ctrl) {
+void BeginCall__(CtrlType &ctrl, const RandomStream *callerStream) {
+  if (callerStream != nullptr)
+    ctrl.ctx.rng = *callerStream;
+  else
+    TakeUpProcessStream__(&ctrl.ctx.rng);
   if (IsSet(ctrl.dbglvl, DBG_TIME)) {
     InitTimers__(&ctrl);
     StartTimer(&ctrl, ctrl.TotalTmr);
   }
 }
 
-void StopCallTimers__(CtrlType &ctrl) {
+void EndCall__(CtrlType &ctrl, RandomStream *callerStream) {
   StopTimer(&ctrl, ctrl.TotalTmr);
   if (IsSet(ctrl.dbglvl, DBG_TIME)) PrintTimers__(&ctrl, 0);
+  if (callerStream != nullptr)
+    *callerStream = ctrl.ctx.rng;
+  else
+    PutBackProcessStream__(&ctrl.ctx.rng);
 }
 
 void CheckCallerParts__(const char *caller, const char *what, int nvtxs, const int *part, int lo,
@@ -129,20 +139,27 @@ void CheckCallerParts__(const char *caller, const char *what, int nvtxs, const i
       errexit__("%s: %s %d of vertex %d lies outside %d..%d.\n", caller, what, part[i], i, lo, hi);
 }
 
+void PartRecursivePhase__(RandomStream *rng, int nvtxs, int nhedges, const int *vwgts,
+                          const int *eptr, const int *eind, const int *hewgts, int nparts,
+                          int UBfactor, const int *options, int *part, int *edgecut) {
+  PartRecursive("ZORBEL_PartRecursiveInternal", nvtxs, nhedges, vwgts, eptr, eind, hewgts,
+                nparts, UBfactor, options, part, edgecut, 0, rng);
+}
+
 extern "C" {
 
 void ZORBEL_PartRecursive(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                           const int *eind, const int *hewgts, int nparts, int UBfactor,
                           const int *options, int *part, int *edgecut) {
   PartRecursive("ZORBEL_PartRecursive", nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts,
-                UBfactor, options, part, edgecut, nparts <= 64 ? 1 : 0);
+                UBfactor, options, part, edgecut, nparts <= 64 ? 1 : 0, nullptr);
 }
 
 void ZORBEL_PartRecursiveInternal(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                                   const int *eind, const int *hewgts, int nparts, int UBfactor,
                                   const int *options, int *part, int *edgecut) {
   PartRecursive("ZORBEL_PartRecursiveInternal", nvtxs, nhedges, vwgts, eptr, eind, hewgts,
-                nparts, UBfactor, options, part, edgecut, 0);
+                nparts, UBfactor, options, part, edgecut, 0, nullptr);
 }
 
 void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
@@ -154,7 +171,7 @@ void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   CheckCallerCall__("ZORBEL_2WayRefine", nvtxs, nhedges, vwgts, eptr, eind, hewgts, 0, part,
                     edgecut);
   CheckCallerParts__("ZORBEL_2WayRefine", "part", nvtxs, part, 0, 1);
-  StartCallTimers__(ctrl);
+  BeginCall__(ctrl);
 
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
   graph->nfixed = 0;
@@ -166,7 +183,7 @@ void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   icopy__(nvtxs, graph->where, part);
   *edgecut = graph->mincut;
   StopTimer(&ctrl, ctrl.MultilevelTmr);
-  StopCallTimers__(ctrl);
+  EndCall__(ctrl);
 
   FreeHGraph__(graph);
 }

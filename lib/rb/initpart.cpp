@@ -21,8 +21,8 @@ namespace {
 
 // Anchors are split at random: nfixed0 of them start on side 0, the rest on
 // side 1, so each side holds as many anchors as it has parts to produce.
-void PlaceAnchors(HGraph *graph, int nfixed0, int *perm, int pw[2]) {
-  RandomPermuteFine__(perm, graph->nfixed, 1);
+void PlaceAnchors(RandomStream *rng, HGraph *graph, int nfixed0, int *perm, int pw[2]) {
+  RandomPermuteFine__(rng, perm, graph->nfixed, 1);
   for (int i = 0; i < graph->nfixed; i++) {
     const int v = perm[i], side = i < nfixed0 ? 0 : 1;
     graph->where[v] = side;
@@ -32,8 +32,8 @@ void PlaceAnchors(HGraph *graph, int nfixed0, int *perm, int pw[2]) {
 
 // Side 0 takes vertices in random order until it first reaches target0;
 // every later vertex goes to side 1.
-void FillSides(HGraph *graph, int target0, int *perm, int pw[2]) {
-  RandomPermuteFine__(perm, graph->nvtxs, 1);
+void FillSides(RandomStream *rng, HGraph *graph, int target0, int *perm, int pw[2]) {
+  RandomPermuteFine__(rng, perm, graph->nvtxs, 1);
   for (int i = 0; i < graph->nvtxs; i++) {
     const int v = perm[i];
     if (v < graph->nfixed) continue;
@@ -64,8 +64,8 @@ void Random_FMPartition__(CtrlType *ctrl, HGraph *graph) {
   int best = 0;
   for (int t = 0; t < ntrials; t++) {
     int pw[2] = {0, 0};
-    if (graph->nfixed > 0) PlaceAnchors(graph, nfixed0, perm, pw);
-    FillSides(graph, target0, perm, pw);
+    if (graph->nfixed > 0) PlaceAnchors(&ctrl->ctx.rng, graph, nfixed0, perm, pw);
+    FillSides(&ctrl->ctx.rng, graph, target0, perm, pw);
 
     Balance__(ctrl, graph);
     if (ctrl->HeavyCells == 1)

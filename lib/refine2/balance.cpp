@@ -28,7 +28,7 @@ void SetupQueues(CtrlType *ctrl, HGraph *graph, BalanceWork *work) {
   PQueueReset__(&work->queues[0]);
   PQueueReset__(&work->queues[1]);
   work->cut = graph->mincut;
-  FillQueues__(graph, work->queues, work->moved, work->perm);
+  FillQueues__(&ctrl->ctx.rng, graph, work->queues, work->moved, work->perm);
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE))
     printf("Partitions[B]: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",

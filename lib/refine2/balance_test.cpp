@@ -10,20 +10,18 @@
 using namespace twoway;
 
 TEST(Balance, LeavesExactStateAndKeepsAnchors) {
-  InitRandom__(1);
-  CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Balance__(ctrl, graph); }, false, false);
+    CheckOnVariety(1, [](CtrlType *ctrl, HGraph *graph) { Balance__(ctrl, graph); }, false, false);
 }
 
 TEST(Balance, EveryMoveFollowsThePlainReplay) {
-  InitRandom__(5);
-  ExpectSameAsReplay([](CtrlType *ctrl, HGraph *graph) { Balance__(ctrl, graph); },
+    ExpectSameAsReplay(5, [](CtrlType *ctrl, HGraph *graph) { Balance__(ctrl, graph); },
                      [](CtrlType *ctrl, HGraph *graph) { replay::Balance(ctrl, graph); }, true);
 }
 
 TEST(Balance, ReachesBoundsWheneverEnoughMovableWeightExists) {
-  InitRandom__(2);
   std::mt19937 rng(11);
   CtrlType ctrl = MakeCtrl();
+  InitRandom__(&ctrl.ctx.rng, 2);
   for (const Case &c : Variety(30, 500)) {
     zt::GenSpec gs = c.gs;
     // Every vertex fits the window between the two minimums, so no candidate

@@ -42,7 +42,7 @@ void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, bool f
   pass->initcut = pass->newcut = pass->mincut = graph->mincut;
   pass->mincutorder = -1;
   iset__(graph->nvtxs, -1, work->moved);
-  FillQueues__(graph, work->queues, work->moved, work->perm);
+  FillQueues__(&ctrl->ctx.rng, graph, work->queues, work->moved, work->perm);
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     printf("Partitions: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",

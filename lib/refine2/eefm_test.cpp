@@ -7,20 +7,17 @@
 using namespace twoway;
 
 TEST(EEFM, KeepsExactStateAndNeverRaisesCutOfBalancedBisection) {
-  InitRandom__(1);
-  CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Refine_EEFM__(ctrl, graph, 3, 0.1f); }, true,
+    CheckOnVariety(1, [](CtrlType *ctrl, HGraph *graph) { Refine_EEFM__(ctrl, graph, 3, 0.1f); }, true,
                  true);
 }
 
 TEST(EEFM2, KeepsExactStateAndNeverRaisesCutOfBalancedBisection) {
-  InitRandom__(2);
-  CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Refine_EEFM2__(ctrl, graph, 3, 0.1f); }, true,
+    CheckOnVariety(2, [](CtrlType *ctrl, HGraph *graph) { Refine_EEFM2__(ctrl, graph, 3, 0.1f); }, true,
                  true);
 }
 
 TEST(EEFM, LongerPassesWithoutEarlyExitStayExact) {
-  InitRandom__(3);
-  CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Refine_EEFM__(ctrl, graph, 10, 1.0f); }, true,
+    CheckOnVariety(3, [](CtrlType *ctrl, HGraph *graph) { Refine_EEFM__(ctrl, graph, 10, 1.0f); }, true,
                  true, 18);
 }
 

@@ -28,7 +28,7 @@ void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges, FMP
   pass->mincutorder = -1;
   iset__(graph->nvtxs, -1, work->moved);
   pass->mindiff = std::abs(graph->pwgts[0] - graph->pwgts[1]);
-  FillQueues__(graph, work->queues, work->moved, work->perm);
+  FillQueues__(&ctrl->ctx.rng, graph, work->queues, work->moved, work->perm);
   for (int v = 0; v < graph->nvtxs; ++v)
     work->sides[v] = work->moved[v] == -1 ? graph->where[v] : kHeldSide;
 

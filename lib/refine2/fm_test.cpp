@@ -9,24 +9,20 @@
 using namespace twoway;
 
 TEST(FM, LeavesExactFiguresAndNeverRaisesCutOfBalancedBisection) {
-  InitRandom__(1);
-  CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Refine_FM__(ctrl, graph, 10); }, false, true);
+    CheckOnVariety(1, [](CtrlType *ctrl, HGraph *graph) { Refine_FM__(ctrl, graph, 10); }, false, true);
 }
 
 TEST(FM2, LeavesExactFiguresAndNeverRaisesCutOfBalancedBisection) {
-  InitRandom__(2);
-  CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); }, false, true);
+    CheckOnVariety(2, [](CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); }, false, true);
 }
 
 TEST(FM, EveryMoveFollowsThePlainReplay) {
-  InitRandom__(3);
-  ExpectSameAsReplay([](CtrlType *ctrl, HGraph *graph) { Refine_FM__(ctrl, graph, 10); },
+    ExpectSameAsReplay(3, [](CtrlType *ctrl, HGraph *graph) { Refine_FM__(ctrl, graph, 10); },
                      [](CtrlType *ctrl, HGraph *graph) { replay::FM(ctrl, graph, 10, false); }, false);
 }
 
 TEST(FM2, EveryMoveFollowsThePlainReplay) {
-  InitRandom__(4);
-  ExpectSameAsReplay([](CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); },
+    ExpectSameAsReplay(4, [](CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); },
                      [](CtrlType *ctrl, HGraph *graph) { replay::FM(ctrl, graph, 10, true); }, false);
 }
 
@@ -58,10 +54,10 @@ zt::PlainHGraph TwoGroups() {
 }
 
 TEST(FM, PassWithoutImprovementRestoresStartAndEndsCall) {
-  InitRandom__(1);
   const zt::PlainHGraph g = TwoGroups();
   HGraph *graph = MakeLevel(g);
   CtrlType ctrl = MakeCtrl();
+  InitRandom__(&ctrl.ctx.rng, 1);
   ctrl.dbglvl = DBG_REFINE;
   for (int v = 0; v < 8; ++v) graph->where[v] = v / 4;
   const std::string out = CaptureOutput([&] { Refine_FM__(&ctrl, graph, 10); });
@@ -105,10 +101,10 @@ TEST(FM2, HeaderAndMoveLinesCarryTheHeavyVertexFigures) {
 }
 
 TEST(FM, AllFixedMovesNothingAndStopsAfterOnePass) {
-  InitRandom__(4);
   const zt::PlainHGraph g = zt::Generate({.nvtxs = 30, .nhedges = 40});
   HGraph *graph = MakeLevel(g, 30);
   CtrlType ctrl = MakeCtrl();
+  InitRandom__(&ctrl.ctx.rng, 4);
   ctrl.dbglvl = DBG_REFINE;
   for (int v = 0; v < 30; ++v) graph->where[v] = v % 3 == 0;
   const std::string out = CaptureOutput([&] { Refine_FM__(&ctrl, graph, 10); });
@@ -131,9 +127,9 @@ TEST(FM, RealCircuitFromRandomBalancedStartStaysExactAndBalanced) {
   CreateIncidentHGraph__(graph);
   AllocateRefinementMemory__(graph);
 
-  InitRandom__(1);
   std::mt19937 rng(1);
   CtrlType ctrl = MakeCtrl();
+  InitRandom__(&ctrl.ctx.rng, 1);
   for (int run = 0; run < 2; ++run) {
     RandomSides(graph, rng);
     Balance__(&ctrl, graph);
@@ -152,12 +148,12 @@ TEST(FM, RealCircuitFromRandomBalancedStartStaysExactAndBalanced) {
 }
 
 TEST(FM, StageTimersRunOnlyWithTimingBit) {
-  InitRandom__(5);
   const zt::PlainHGraph g = zt::Generate({.nvtxs = 300, .nhedges = 400});
   HGraph *graph = MakeLevel(g);
   std::mt19937 rng(5);
   for (int dbglvl : {0, static_cast<int>(DBG_TIME)}) {
     CtrlType ctrl = MakeCtrl();
+    InitRandom__(&ctrl.ctx.rng, 5);
     ctrl.dbglvl = dbglvl;
     const double before = seconds__();
     for (int r = 0; r < 3; ++r) {

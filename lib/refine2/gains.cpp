@@ -127,8 +127,8 @@ int MaxAdjWgt__(const HGraph *graph) {
   return maxwgt;
 }
 
-void FillQueues__(HGraph *graph, PQueue queues[2], int *moved, int *perm) {
-  RandomPermute__(perm, graph->nvtxs, 1);
+void FillQueues__(RandomStream *rng, HGraph *graph, PQueue queues[2], int *moved, int *perm) {
+  RandomPermute__(rng, perm, graph->nvtxs, 1);
   for (int i = 0; i < graph->nvtxs; ++i) {
     const int v = perm[i];
     if (v < graph->nfixed)

@@ -26,7 +26,7 @@ void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pass,
   iset__(graph->nvtxs, -1, work->moved);
   pass->mindiff = std::abs(graph->pwgts[0] - graph->pwgts[1]);
 
-  RandomPermute__(work->perm, graph->nvtxs, 1);
+  RandomPermute__(&ctrl->ctx.rng, work->perm, graph->nvtxs, 1);
   for (int i = 0; i < graph->nvtxs; ++i) {
     const int v = work->perm[i];
     if (graph->where[v] != from) continue;

@@ -7,8 +7,7 @@
 using namespace twoway;
 
 TEST(OneWayFM, KeepsExactStateAndNeverRaisesCutOfBalancedBisection) {
-  InitRandom__(1);
-  CheckOnVariety([](CtrlType *ctrl, HGraph *graph) { Refine_OneWayFM__(ctrl, graph, 10); }, true,
+    CheckOnVariety(1, [](CtrlType *ctrl, HGraph *graph) { Refine_OneWayFM__(ctrl, graph, 10); }, true,
                  true);
 }
 

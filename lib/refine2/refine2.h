@@ -92,7 +92,7 @@ void FreeFMWork__(FMWork *work);
 
 // Fills the queues of the sides in a coarse random order; fixed vertices
 // (id < nfixed) are marked moved and stay out for the whole pass.
-void FillQueues__(HGraph *graph, PQueue queues[2], int *moved, int *perm);
+void FillQueues__(RandomStream *rng, HGraph *graph, PQueue queues[2], int *moved, int *perm);
 
 // Pins whose gain a move leaves alone carry this side in the sides array of
 // UpdateMoveGains__.

@@ -12,19 +12,17 @@
 
 namespace twoway {
 
-// Position of the process-wide random stream, read without moving it.
+// Position of the call's random stream.
 struct StreamPosition {
   unsigned short s[3];
   bool operator==(const StreamPosition &o) const { return std::memcmp(s, o.s, sizeof s) == 0; }
 };
-inline StreamPosition ReadStream() {
-  unsigned short probe[3] = {1, 2, 3};
+inline StreamPosition ReadStream(const CtrlType &ctrl) {
   StreamPosition p;
-  std::memcpy(p.s, seed48(probe), sizeof p.s);
-  seed48(p.s);
+  std::memcpy(p.s, ctrl.ctx.rng.x, sizeof p.s);
   return p;
 }
-inline void SetStream(StreamPosition p) { seed48(p.s); }
+inline void SetStream(CtrlType &ctrl, StreamPosition p) { std::memcpy(ctrl.ctx.rng.x, p.s, sizeof p.s); }
 
 // The figures a two-way routine leaves behind.
 struct TwoWayState {
@@ -33,7 +31,7 @@ struct TwoWayState {
   StreamPosition stream;
   bool operator==(const TwoWayState &) const = default;
 };
-inline TwoWayState ReadState(const HGraph *g, bool withgains) {
+inline TwoWayState ReadState(const CtrlType &ctrl, const HGraph *g, bool withgains) {
   TwoWayState s;
   s.where.assign(g->where, g->where + g->nvtxs);
   if (withgains) {
@@ -44,7 +42,7 @@ inline TwoWayState ReadState(const HGraph *g, bool withgains) {
   s.pw0 = g->pwgts[0];
   s.pw1 = g->pwgts[1];
   s.mincut = g->mincut;
-  s.stream = ReadStream();
+  s.stream = ReadStream(ctrl);
   return s;
 }
 
@@ -111,8 +109,9 @@ inline int GainSpan(const HGraph *g) {
   return span;
 }
 
-inline void FillQueues(HGraph *g, PQueue *queues, std::vector<int> &moved, std::vector<int> &perm) {
-  RandomPermute__(perm.data(), g->nvtxs, 1);
+inline void FillQueues(CtrlType *c, HGraph *g, PQueue *queues, std::vector<int> &moved,
+                       std::vector<int> &perm) {
+  RandomPermute__(&c->ctx.rng, perm.data(), g->nvtxs, 1);
   for (int i = 0; i < g->nvtxs; ++i) {
     const int v = perm[i];
     if (v < g->nfixed)
@@ -138,7 +137,7 @@ inline void FM(CtrlType *c, HGraph *g, int npasses, bool heavy) {
     int newcut = initcut, mincut = initcut, mincutorder = -1;
     int mindiff = std::abs(g->pwgts[0] - g->pwgts[1]);
     std::fill(moved.begin(), moved.end(), -1);
-    FillQueues(g, queues, moved, perm);
+    FillQueues(c, g, queues, moved, perm);
 
     int nswaps = 0;
     for (; nswaps < n; ++nswaps) {
@@ -208,7 +207,7 @@ inline void Balance(CtrlType *c, HGraph *g) {
   std::vector<int> moved(n, -1), perm(n);
   Recompute(g);
   int cut = g->mincut;
-  FillQueues(g, queues, moved, perm);
+  FillQueues(c, g, queues, moved, perm);
   for (int step = 0; step < n; ++step) {
     const int a = PQueueSeeMax__(&queues[0]), b = PQueueSeeMax__(&queues[1]);
     int from;
@@ -250,10 +249,12 @@ inline void Balance(CtrlType *c, HGraph *g) {
 // input of Variety, at a loose and at a tight balance, and compares what they
 // leave (with gains and side counts when withgains).
 template <class Routine, class Replay>
-void ExpectSameAsReplay(Routine routine, Replay replayed, bool withgains, int ncases = 30) {
+void ExpectSameAsReplay(int seed, Routine routine, Replay replayed, bool withgains,
+                        int ncases = 30) {
   std::mt19937 rng(23);
   for (float ub : {0.05f, 0.01f}) {
     CtrlType ctrl = MakeCtrl(0.5f, ub);
+    InitRandom__(&ctrl.ctx.rng, seed);
     for (const Case &c : Variety(ncases, 900)) {
       SCOPED_TRACE(::testing::Message() << "seed " << c.gs.seed << " ub " << ub);
       const zt::PlainHGraph g = zt::Generate(c.gs);
@@ -262,9 +263,9 @@ void ExpectSameAsReplay(Routine routine, Replay replayed, bool withgains, int nc
       for (double skew : {0.0, 0.3, 0.7}) {
         RandomSides(graph, rng, skew);
         ComputeInitGains__(graph);
-        const TwoWayState start = ReadState(graph, true);
+        const TwoWayState start = ReadState(ctrl, graph, true);
         routine(&ctrl, graph);
-        const TwoWayState got = ReadState(graph, withgains);
+        const TwoWayState got = ReadState(ctrl, graph, withgains);
 
         std::copy(start.where.begin(), start.where.end(), graph->where);
         std::copy(start.gain.begin(), start.gain.end(), graph->gain);
@@ -273,9 +274,9 @@ void ExpectSameAsReplay(Routine routine, Replay replayed, bool withgains, int nc
         graph->pwgts[0] = start.pw0;
         graph->pwgts[1] = start.pw1;
         graph->mincut = start.mincut;
-        SetStream(start.stream);
+        SetStream(ctrl, start.stream);
         replayed(&ctrl, graph);
-        EXPECT_TRUE(got == ReadState(graph, withgains)) << "skew " << skew;
+        EXPECT_TRUE(got == ReadState(ctrl, graph, withgains)) << "skew " << skew;
       }
       FreeHGraph__(graph);
     }

@@ -122,9 +122,10 @@ namespace twoway {
 // exact gains when exactgains says so, and no higher cut from a balanced start
 // when keepscut is set.
 template <class Refine>
-void CheckOnVariety(Refine refine, bool exactgains, bool keepscut, int ncases = 36) {
+void CheckOnVariety(int seed, Refine refine, bool exactgains, bool keepscut, int ncases = 36) {
   std::mt19937 rng(7);
   CtrlType ctrl = MakeCtrl();
+  InitRandom__(&ctrl.ctx.rng, seed);
   for (const Case &c : Variety(ncases)) {
     SCOPED_TRACE(::testing::Message() << "seed " << c.gs.seed << " nfixed " << c.nfixed);
     const zt::PlainHGraph g = zt::Generate(c.gs);

@@ -1,6 +1,6 @@
-// The process-wide random stream (the POSIX 48-bit generator) and the two
-// shuffles built on it. The number and order of generator calls are fixed, so
-// a fixed seed makes every run repeat itself.
+// A call's random stream (the POSIX 48-bit generator on a state of its own)
+// and the two shuffles built on it. The number and order of generator calls
+// are fixed, so a fixed seed makes every run repeat itself.
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -8,11 +8,29 @@
 
 #include "util/util.h"
 
-void InitRandom__(int seed) {
-  if (seed >= 0)
-    srand48(seed);
-  else
-    srand48(static_cast<long>(std::time(nullptr)));
+void InitRandom__(RandomStream *rng, int seed) {
+  const long value = seed >= 0 ? seed : static_cast<long>(std::time(nullptr));
+  const unsigned long low32 = static_cast<unsigned long>(value) & 0xffffffffUL;
+  rng->x[0] = 0x330E;
+  rng->x[1] = static_cast<unsigned short>(low32 & 0xffff);
+  rng->x[2] = static_cast<unsigned short>(low32 >> 16);
+}
+
+double RandomDouble__(RandomStream *rng) { return erand48(rng->x); }
+
+// seed48 hands back the state it replaces; putting that same state back
+// leaves the C library's stream as it was.
+void TakeUpProcessStream__(RandomStream *rng) {
+  unsigned short probe[3] = {0, 0, 0};
+  const unsigned short *old = seed48(probe);
+  for (int i = 0; i < 3; ++i) rng->x[i] = old[i];
+  unsigned short restore[3] = {rng->x[0], rng->x[1], rng->x[2]};
+  seed48(restore);
+}
+
+void PutBackProcessStream__(const RandomStream *rng) {
+  unsigned short state[3] = {rng->x[0], rng->x[1], rng->x[2]};
+  seed48(state);
 }
 
 static void FillIdentity(int *perm, int n) {
@@ -21,20 +39,20 @@ static void FillIdentity(int *perm, int n) {
 
 // n/16 swaps of blocks of four: cheap enough for the inner loops of matching
 // and refinement. The four single swaps also handle overlapping blocks.
-void RandomPermute__(int *perm, int n, int init) {
+void RandomPermute__(RandomStream *rng, int *perm, int n, int init) {
   if (init == 1) FillIdentity(perm, n);
   for (int i = 0; i < n / 16; ++i) {
-    int u = static_cast<int>(drand48() * (n - 8));
-    int v = static_cast<int>(drand48() * (n - 8));
+    int u = static_cast<int>(RandomDouble__(rng) * (n - 8));
+    int v = static_cast<int>(RandomDouble__(rng) * (n - 8));
     for (int k = 0; k < 4; ++k) std::swap(perm[u + k], perm[v + k]);
   }
 }
 
-void RandomPermuteFine__(int *perm, int n, int init) {
+void RandomPermuteFine__(RandomStream *rng, int *perm, int n, int init) {
   if (init == 1) FillIdentity(perm, n);
   for (int i = 0; i < n; ++i) {
-    int u = static_cast<int>(drand48() * n);
-    int v = static_cast<int>(drand48() * n);
+    int u = static_cast<int>(RandomDouble__(rng) * n);
+    int v = static_cast<int>(RandomDouble__(rng) * n);
     std::swap(perm[u], perm[v]);
   }
 }

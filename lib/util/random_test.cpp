@@ -23,41 +23,45 @@ struct Lcg48 {
 }  // namespace
 
 TEST(Random, StreamForFixedSeedIsThePosix48BitSequence) {
+  RandomStream rng;
   for (int seed : {0, 1, 5, 12345, 2147483647}) {
-    InitRandom__(seed);
+    InitRandom__(&rng, seed);
     Lcg48 ref(seed);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(drand48(), ref.Next()) << "seed " << seed << " call " << i;
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(RandomDouble__(&rng), ref.Next()) << "seed " << seed << " call " << i;
   }
 }
 
 TEST(Random, CoarseShuffleCallsGeneratorTwicePerSixteenEntries) {
+  RandomStream rng;
   for (int n : {0, 1, 15, 16, 31, 32, 100, 1000}) {
     std::vector<int> perm(n + 1);
-    InitRandom__(3);
-    RandomPermute__(perm.data(), n, 1);
+    InitRandom__(&rng, 3);
+    RandomPermute__(&rng, perm.data(), n, 1);
     Lcg48 ref(3);
     for (int i = 0; i < 2 * (n / 16); ++i) ref.Next();
-    EXPECT_EQ(drand48(), ref.Next()) << n;
+    EXPECT_EQ(RandomDouble__(&rng), ref.Next()) << n;
   }
 }
 
 TEST(Random, FineShuffleCallsGeneratorTwicePerEntry) {
+  RandomStream rng;
   for (int n : {0, 1, 2, 17, 500}) {
     std::vector<int> perm(n + 1);
-    InitRandom__(11);
-    RandomPermuteFine__(perm.data(), n, 1);
+    InitRandom__(&rng, 11);
+    RandomPermuteFine__(&rng, perm.data(), n, 1);
     Lcg48 ref(11);
     for (int i = 0; i < 2 * n; ++i) ref.Next();
-    EXPECT_EQ(drand48(), ref.Next()) << n;
+    EXPECT_EQ(RandomDouble__(&rng), ref.Next()) << n;
   }
 }
 
 TEST(Random, ShufflesFollowTheirSwapRecipe) {
+  RandomStream rng;
   // The block shuffle: u then v, four element swaps from u and v.
   for (int n : {16, 40, 333}) {
     std::vector<int> perm(n), ref(n);
-    InitRandom__(9);
-    RandomPermute__(perm.data(), n, 1);
+    InitRandom__(&rng, 9);
+    RandomPermute__(&rng, perm.data(), n, 1);
     std::iota(ref.begin(), ref.end(), 0);
     Lcg48 g(9);
     for (int i = 0; i < n / 16; ++i) {
@@ -70,8 +74,8 @@ TEST(Random, ShufflesFollowTheirSwapRecipe) {
     std::vector<int> perm(n), ref(n);
     std::iota(perm.begin(), perm.end(), 100);  // init 0 shuffles the array as it is
     ref = perm;
-    InitRandom__(4);
-    RandomPermuteFine__(perm.data(), n, 0);
+    InitRandom__(&rng, 4);
+    RandomPermuteFine__(&rng, perm.data(), n, 0);
     Lcg48 g(4);
     for (int i = 0; i < n; ++i) {
       int u = static_cast<int>(g.Next() * n), v = static_cast<int>(g.Next() * n);
@@ -82,26 +86,28 @@ TEST(Random, ShufflesFollowTheirSwapRecipe) {
 }
 
 TEST(Random, ShortCoarseShuffleLeavesIdentityAndSixteenStayWithinFirstEleven) {
+  RandomStream rng;
   std::vector<int> perm(15, -1);
-  InitRandom__(1);
-  RandomPermute__(perm.data(), 15, 1);
+  InitRandom__(&rng, 1);
+  RandomPermute__(&rng, perm.data(), 15, 1);
   for (int i = 0; i < 15; ++i) EXPECT_EQ(perm[i], i);
   for (int seed = 0; seed < 50; ++seed) {
     std::vector<int> p(16);
-    InitRandom__(seed);
-    RandomPermute__(p.data(), 16, 1);
+    InitRandom__(&rng, seed);
+    RandomPermute__(&rng, p.data(), 16, 1);
     for (int i = 11; i < 16; ++i) EXPECT_EQ(p[i], i);
   }
 }
 
 TEST(Random, SameSeedGivesSamePermutations) {
+  RandomStream rng;
   std::vector<int> a(200), b(200);
-  InitRandom__(5);
-  RandomPermute__(a.data(), 200, 1);
-  RandomPermuteFine__(a.data(), 200, 0);
-  InitRandom__(5);
-  RandomPermute__(b.data(), 200, 1);
-  RandomPermuteFine__(b.data(), 200, 0);
+  InitRandom__(&rng, 5);
+  RandomPermute__(&rng, a.data(), 200, 1);
+  RandomPermuteFine__(&rng, a.data(), 200, 0);
+  InitRandom__(&rng, 5);
+  RandomPermute__(&rng, b.data(), 200, 1);
+  RandomPermuteFine__(&rng, b.data(), 200, 0);
   EXPECT_EQ(a, b);
   std::vector<int> sorted = a;
   std::sort(sorted.begin(), sorted.end());
@@ -112,4 +118,32 @@ TEST(Random, RelativeDifferenceDividesByTheLarger) {
   EXPECT_FLOAT_EQ(RelDiff__(10, 8), 0.2f);
   EXPECT_FLOAT_EQ(RelDiff__(8, 10), 0.2f);
   EXPECT_EQ(RelDiff__(4, 4), 0.0f);
+}
+
+// A stream seeded like srand48 draws exactly what the C library's drand48
+// draws after srand48, also for the calendar time of a negative seed.
+TEST(Random, OwnStreamDrawsWhatSrand48AndDrand48Draw) {
+  for (int seed : {0, 7, 99991, 2147483647}) {
+    RandomStream rng;
+    InitRandom__(&rng, seed);
+    srand48(seed);
+    for (int i = 0; i < 500; ++i) ASSERT_EQ(RandomDouble__(&rng), drand48()) << seed;
+  }
+}
+
+// Taking up the C library's stream leaves it where it was, and putting a
+// stream back makes drand48 continue from it.
+TEST(Random, ProcessStreamIsTakenUpUnchangedAndContinuesFromWhatIsPutBack) {
+  srand48(31);
+  drand48();
+  RandomStream rng;
+  TakeUpProcessStream__(&rng);
+  Lcg48 ref(31);
+  ref.Next();
+  EXPECT_EQ(drand48(), ref.Next());
+  TakeUpProcessStream__(&rng);
+  const double next = ref.Next();
+  EXPECT_EQ(RandomDouble__(&rng), next);
+  PutBackProcessStream__(&rng);
+  EXPECT_EQ(drand48(), ref.Next());
 }

@@ -68,12 +68,27 @@ void dswap__(int n, double *x, double *y);
 
 // ---- Random numbers and permutations ----------------------------------------
 
-// Seeds the process-wide 48-bit stream; a negative seed takes the calendar time.
-void InitRandom__(int seed);
+// One stream of the POSIX 48-bit linear congruential generator, drawn with
+// erand48: seeded like srand48, it gives drand48's numbers.
+struct RandomStream {
+  unsigned short x[3] = {0, 0, 0};
+};
+
+// Seeds the stream as srand48 does: the seed's 32 bits above 0x330E. A
+// negative seed takes the calendar time.
+void InitRandom__(RandomStream *rng, int seed);
+// The next number of the stream, uniform in [0, 1).
+double RandomDouble__(RandomStream *rng);
+// Between library calls the stream rests in the C library's own drand48
+// state, so that a call that does not seed (the refine entries) continues
+// where the previous call stopped. A call takes it up on entry and puts it
+// back on return.
+void TakeUpProcessStream__(RandomStream *rng);
+void PutBackProcessStream__(const RandomStream *rng);
 // Coarse shuffle: n/16 swaps of blocks of four (2*(n/16) generator calls).
-void RandomPermute__(int *perm, int n, int init);
+void RandomPermute__(RandomStream *rng, int *perm, int n, int init);
 // Fine shuffle: n single swaps (2n generator calls).
-void RandomPermuteFine__(int *perm, int n, int init);
+void RandomPermuteFine__(RandomStream *rng, int *perm, int n, int init);
 float RelDiff__(int a, int b);
 
 // ---- Sorting ----------------------------------------------------------------
