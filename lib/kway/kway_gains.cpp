@@ -89,8 +89,10 @@ void MakeRoom(HGraph *graph, CellKwayInfo &ci) {
 
 // Recomputes every term of v from the hyperedges' part lists. The entries
 // follow the order in which the parts first appear in v's cut hyperedges
-// (incidence order, then list order).
-void ComputeCellKwayInfo(HGraph *graph, int v) {
+// (incidence order, then list order). When given, own[j] is the pin count of
+// v's part in its j-th hyperedge (j counted from incptr[0]), which spares the
+// search of the part lists.
+void ComputeCellKwayInfo(HGraph *graph, int v, const int *own = nullptr) {
   const int me = graph->where[v];
   const int *netwgt = graph->netwgt;
   const NetKwayInfo *nrinfo = graph->nrinfo;
@@ -111,7 +113,7 @@ void ComputeCellKwayInfo(HGraph *graph, int v) {
         single += w;
       continue;
     }
-    const int c = NetPartPins(ni, me);
+    const int c = own != nullptr ? own[j] : NetPartPins(ni, me);
     if (c == 1) alonewgt += w;
     for (int k = 0; k < ni.ndegrees; k++) {
       const NetPartCount &pc = ni.degrees[k];
@@ -294,20 +296,41 @@ void ComputeInitKwayGains__(CtrlType *ctrl, HGraph *graph) {
   graph->mincut = 0;
   graph->minsoed = 0;
 
+  // While a hyperedge's list is built, the work entries hold each part's
+  // position in it. Each pin's count of its own part goes to the pin's
+  // incidence entry, found by a cursor per vertex: incidence lists are in
+  // hyperedge order as built, and any that is not falls back to the search.
+  NetPartCount *work = PartWork(graph);
+  const int *incptr = graph->incptr, *incind = graph->incind;
+  int *own = imalloc__(netptr[graph->nhedges], "ComputeInitKwayGains: own");
+  int *cursor = imalloc__(graph->nvtxs, "ComputeInitKwayGains: cursor");
+  for (int v = 0; v < graph->nvtxs; v++) cursor[v] = incptr[v];
+  bool inorder = true;
   for (int e = 0; e < graph->nhedges; e++) {
     NetKwayInfo &ni = graph->nrinfo[e];
     ni.ndegrees = 0;
     for (int j = netptr[e]; j < netptr[e + 1]; j++) {
       const int p = where[netind[j]];
-      const int k = FindNetPart(ni, p);
+      const int k = work[p].part;
       if (k >= 0) {
         ni.degrees[k].npins++;
       } else {
+        work[p].part = ni.ndegrees;
         ni.degrees[ni.ndegrees].part = p;
         ni.degrees[ni.ndegrees].npins = 1;
         ni.ndegrees++;
       }
     }
+    for (int j = netptr[e]; j < netptr[e + 1]; j++) {
+      const int u = netind[j];
+      const int at = cursor[u]++;
+      if (at >= incptr[u + 1] || incind[at] != e) {
+        inorder = false;
+        continue;
+      }
+      own[at] = ni.degrees[work[where[u]].part].npins;
+    }
+    for (int k = 0; k < ni.ndegrees; k++) work[ni.degrees[k].part].part = -1;
     if (ni.ndegrees > 1) {
       graph->mincut += netwgt[e];
       graph->minsoed += netwgt[e] * ni.ndegrees;
@@ -321,8 +344,9 @@ void ComputeInitKwayGains__(CtrlType *ctrl, HGraph *graph) {
   for (int v = 0; v < graph->nvtxs; v++) {
     graph->kpwgts[where[v]] += graph->cellwgt[v];
     EmptyCell(graph->crinfo[v], graph->crdata + graph->crused);
-    ComputeCellKwayInfo(graph, v);
+    ComputeCellKwayInfo(graph, v, inorder ? own : nullptr);
   }
+  ZBfree__(&own, &cursor);
 }
 
 void ComputeKwayGainsSet__(HGraph *graph, int n, const int *list) {
