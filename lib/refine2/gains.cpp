@@ -44,14 +44,35 @@ int VertexGain(const HGraph *graph, const int *where, const HEdges &hedges, int 
   return g;
 }
 
+// Side counts, cut, gains and side weights from scratch. Gains are summed by
+// hyperedge: each pin of e earns e's weight when it is alone on its side and
+// loses it when the other side is empty; a hyperedge with at least two pins on
+// each side changes no gain and is not walked again.
 template <class HEdges>
 void InitGains(HGraph *graph, const HEdges &hedges) {
-  graph->mincut = CountSides(graph, graph->where, hedges);
-  graph->pwgts[0] = graph->pwgts[1] = 0;
-  for (int v = 0; v < graph->nvtxs; ++v) {
-    graph->pwgts[graph->where[v]] += graph->cellwgt[v];
-    graph->gain[v] = VertexGain(graph, graph->where, hedges, v);
+  const int *where = graph->where;
+  int *gain = graph->gain;
+  std::fill(gain, gain + graph->nvtxs, 0);
+  int cut = 0;
+  for (int e = 0; e < graph->nhedges; ++e) {
+    const int *begin = hedges.Begin(e), *end = hedges.End(e);
+    int on1 = 0;
+    for (const int *pin = begin; pin != end; ++pin) on1 += where[*pin];
+    const int on0 = static_cast<int>(end - begin) - on1;
+    hedges.At(1, e) = on1;
+    hedges.At(0, e) = on0;
+    const int w = hedges.Weight(e);
+    if (on0 > 0 && on1 > 0) cut += w;
+    if (on0 > 1 && on1 > 1) continue;
+    int delta[2];
+    delta[0] = (on0 == 1 ? w : 0) - (on1 == 0 ? w : 0);
+    delta[1] = (on1 == 1 ? w : 0) - (on0 == 0 ? w : 0);
+    if (delta[0] == 0 && delta[1] == 0) continue;
+    for (const int *pin = begin; pin != end; ++pin) gain[*pin] += delta[where[*pin]];
   }
+  graph->mincut = cut;
+  graph->pwgts[0] = graph->pwgts[1] = 0;
+  for (int v = 0; v < graph->nvtxs; ++v) graph->pwgts[where[v]] += graph->cellwgt[v];
 }
 
 template <class HEdges>
