@@ -134,7 +134,7 @@ int Hypergraph_Bisection__(CtrlType *ctrl, HGraph *graph, int *part) {
   const int ctype = ctrl->CType;
   InitRandom__(&ctrl->ctx.rng, ctrl->Seed);
 
-  int sumcut = 0;
+  long long sumcut = 0;  // trial cuts may each reach the weight limit
   for (int t = 0; t < ctrl->Nruns; t++) {
     if (ctype == 1) ctrl->CType = t % 2 == 0 ? 1 : 2;  // HFC and FC alternate
 
