@@ -73,9 +73,9 @@ TEST(HGraphLifecycle, FreeingALevelLeavesItsNeighbours) {
 
 TEST(HGraphLifecycle, ConsistencyCheckAcceptsBuiltIncidenceAndRejectsEveryCorruption) {
   for (unsigned seed = 1; seed <= 6; ++seed) {
-    zt::GenSpec spec;
-    spec.seed = seed;
-    zt::PlainHGraph plain = zt::Generate(spec);
+    zt::GenSpec gs;
+    gs.seed = seed;
+    zt::PlainHGraph plain = zt::Generate(gs);
     HGraph *g = zt::ToHGraph(plain);
     EXPECT_EQ(CheckHGraph(g), 1);
     CreateIncidentHGraph__(g);

@@ -76,7 +76,7 @@ std::vector<TrialTrace> ParseTrials(const std::string &out) {
 }
 
 struct PolicyCase {
-  zt::GenSpec spec;
+  zt::GenSpec gs;
   int nparts, vcycle;
 };
 
@@ -92,7 +92,7 @@ TEST(KwayVCyclePolicy, DriverCyclesExactlyTheTrialsTheRuleChoosesOverEightTrials
       {{.nvtxs = 300, .nhedges = 300, .maxsize = 6, .maxhwgt = 10, .nlarge = 3, .seed = 2}, 4, 3},
   };
   for (const PolicyCase &c : cases) {
-    const zt::PlainHGraph g = zt::Generate(c.spec);
+    const zt::PlainHGraph g = zt::Generate(c.gs);
     const int nruns = 8;
     std::vector<int> options = {1, nruns, 1, 1, c.vcycle, 0, 0, 3, DBG_DETAIL | DBG_TRIAL};
     std::vector<int> part(g.nvtxs);
@@ -110,7 +110,7 @@ TEST(KwayVCyclePolicy, DriverCyclesExactlyTheTrialsTheRuleChoosesOverEightTrials
       if (improved) bestpruned = tr.pruned;
       const bool near = tr.full < 1.2 * best || tr.full - best < 20;
       const bool wanted = c.vcycle == 3 ? near : tr.full <= best || improved;
-      EXPECT_EQ(tr.vcycled, wanted) << "vcycle " << c.vcycle << " seed " << c.spec.seed
+      EXPECT_EQ(tr.vcycled, wanted) << "vcycle " << c.vcycle << " seed " << c.gs.seed
                                     << " trial " << t << ": cut " << tr.full << ", best " << best;
       if (!tr.vcycled) {
         EXPECT_EQ(tr.final, tr.full) << "trial " << t;
