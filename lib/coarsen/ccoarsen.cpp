@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "coarsen/coarsen.h"
-#include "rb/rb.h"
+#include "prep/prep.h"
 
 void CMatch_Edges__(CtrlType *ctrl, HGraph *graph, const int *where, int *perm, int *htable,
                     int *vpairs) {

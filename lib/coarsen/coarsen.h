@@ -3,7 +3,7 @@
 #pragma once
 
 #include "hgraph/hgraph.h"
-#include "rb/ctrl.h"
+#include "hgraph/ctrl.h"
 
 // Driver: returns the coarsest level of the chain hung from graph.
 HGraph *Coarsen__(CtrlType *ctrl, HGraph *graph);

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "coarsen/coarsen.h"
-#include "rb/rb.h"
+#include "prep/prep.h"
 
 void PrintCoarsenLevel(const HGraph *graph) {
   const int n = graph->nvtxs, h = graph->nhedges;

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "coarsen/coarsen.h"
-#include "rb/rb.h"
+#include "prep/prep.h"
 
 void CompressFixedCells__(CtrlType *ctrl, HGraph *graph, const int *part) {
   const int nvtxs = graph->nvtxs, nparts = ctrl->nparts;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "coarsen/coarsen.h"
-#include "rb/rb.h"
+#include "prep/prep.h"
 #include "testgen.h"
 
 namespace ct {

@@ -7,7 +7,7 @@
 
 #include "testgen.h"
 #include "hgraph/hgraph.h"
-#include "rb/rb.h"
+#include "prep/prep.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "testgen.h"
 #include "hgraph/hgraph.h"
-#include "rb/rb.h"
+#include "prep/prep.h"
 
 TEST(HGraphLifecycle, NewRecordHoldsInitialValues) {
   HGraph *g = CreateHGraph__();

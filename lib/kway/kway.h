@@ -3,7 +3,7 @@
 #pragma once
 
 #include "hgraph/hgraph.h"
-#include "rb/ctrl.h"
+#include "hgraph/ctrl.h"
 
 // K-way entry points: the control record of a k-way call (option slot 3 is
 // the objective) and the coarsening aim of direct k-way partitioning.

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "rb/ctrl.h"
+#include "hgraph/ctrl.h"
 
 namespace zt {
 

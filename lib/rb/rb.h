@@ -1,17 +1,10 @@
-// Recursive-bisection driver: preprocessing, islands, the recursion over
+// Recursive-bisection driver: the entry points, the recursion over
 // bisections, bisection trials with V-cycles and the initial bisection.
 #pragma once
 
 #include "hgraph/hgraph.h"
-#include "rb/ctrl.h"
-
-// Preprocessing.
-void CreateIncidentHGraph__(HGraph *graph);
-HGraph *PruneHGraph__(CtrlType *ctrl, HGraph *graph);
-
-// Islands: vertices without incident hyperedges set aside before matching.
-void SeparateIslands__(HGraph *graph);
-void CombineIslands__(HGraph *graph);
+#include "hgraph/ctrl.h"
+#include "prep/prep.h"
 
 // The option slots of a call, for every entry point (options may be NULL: the
 // defaults); slots 5 and 6 are read only when takeSplitSlots is set.

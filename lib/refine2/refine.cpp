@@ -1,7 +1,7 @@
 // The refinement driver: carries a bisection of the coarsest level back up the
 // hierarchy, balancing and refining it on every level and placing the
 // level's isolated vertices.
-#include "rb/rb.h"
+#include "prep/prep.h"
 #include "refine2/refine2.h"
 
 void ProjectPartition__(CtrlType *ctrl, HGraph *cgraph) {

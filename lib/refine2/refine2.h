@@ -3,7 +3,7 @@
 #pragma once
 
 #include "hgraph/hgraph.h"
-#include "rb/ctrl.h"
+#include "hgraph/ctrl.h"
 
 // ---- Gain priority queue -------------------------------------------------------
 

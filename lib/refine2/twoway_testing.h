@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "rb/rb.h"
+#include "prep/prep.h"
 #include "refine2/refine2.h"
 #include "testgen.h"
 

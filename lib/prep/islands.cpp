@@ -4,7 +4,7 @@
 // once its partition is complete.
 #include <algorithm>
 
-#include "rb/rb.h"
+#include "prep/prep.h"
 
 namespace {
 

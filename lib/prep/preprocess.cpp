@@ -1,6 +1,6 @@
 // Preparing a hypergraph for partitioning: the vertex-to-hyperedge incidence
 // with its derived weights, and the pruned copy without the large hyperedges.
-#include "rb/rb.h"
+#include "prep/prep.h"
 
 void CreateIncidentHGraph__(HGraph *graph) {
   const int nvtxs = graph->nvtxs, nhedges = graph->nhedges;

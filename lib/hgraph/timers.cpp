@@ -1,7 +1,7 @@
 // The phase timers of the control record.
 #include <cstdio>
 
-#include "rb/ctrl.h"
+#include "hgraph/ctrl.h"
 
 void InitTimers__(CtrlType *ctrl) {
   ctrl->TotalTmr = ctrl->CoarsenTmr = ctrl->RefTmr = ctrl->RefInitTmr = ctrl->RefIterTmr = 0.0;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "rb/ctrl.h"
+#include "hgraph/ctrl.h"
 
 TEST(Timers, InitClearsAllFifteen) {
   CtrlType ctrl;

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "rb/rb.h"
+#include "prep/prep.h"
 #include "testgen.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "testgen.h"
-#include "rb/rb.h"
+#include "prep/prep.h"
 
 namespace {
 
