@@ -135,6 +135,24 @@ TEST(EntryPoints, RepeatedPinsAreDroppedKeepingTheFirst) {
   EXPECT_EQ(cr, zt::RecountCut(g, pr.data()));
 }
 
+TEST(EntryPoints, BisectionAtUBfactor49NeverLeavesASideEmpty) {
+  for (unsigned seed = 1; seed <= 15; ++seed) {
+    zt::GenSpec gs;
+    gs.nvtxs = 60;
+    gs.nhedges = 90;
+    gs.seed = seed;
+    const zt::PlainHGraph g = zt::Generate(gs);
+    const int options[9] = {1, 4, 1, 1, 1, 0, 0, static_cast<int>(seed), 0};
+    std::vector<int> part(g.nvtxs);
+    int cut = -1;
+    ZORBEL_PartRecursive(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                         g.hewgts.data(), 2, 49, options, part.data(), &cut);
+    const std::vector<int> w = zt::RecountPartWeights(g, part.data(), 2);
+    EXPECT_GT(w[0], 0) << "seed " << seed;
+    EXPECT_GT(w[1], 0) << "seed " << seed;
+  }
+}
+
 // g with its vertex weights and hyperedge weights scaled so that each adds
 // up to exactly total.
 zt::PlainHGraph WithTotals(zt::PlainHGraph g, int vtotal, int htotal) {

@@ -136,10 +136,10 @@ void UndoMoveExact__(HGraph *graph, int v) {
 
 void ComputeMinPartWeights__(const CtrlType *ctrl, int total, int minpwgt[2]) {
   const float frac0 = ctrl->TargetFrac - ctrl->ubfactor;
-  minpwgt[0] = static_cast<int>(frac0 * static_cast<float>(total));
-  minpwgt[1] = static_cast<int>((1.0 - static_cast<double>(ctrl->TargetFrac) -
-                                 static_cast<double>(ctrl->ubfactor)) *
-                                static_cast<double>(total));
+  minpwgt[0] = MinPartWeight__(frac0 * static_cast<float>(total));
+  minpwgt[1] = MinPartWeight__((1.0 - static_cast<double>(ctrl->TargetFrac) -
+                                static_cast<double>(ctrl->ubfactor)) *
+                               static_cast<double>(total));
 }
 
 int MaxAdjWgt__(const HGraph *graph) {

@@ -139,6 +139,28 @@ TEST(Gains, SideBoundsUseTheirOwnPrecisionsAndTruncate) {
   EXPECT_EQ(minpwgt[1], static_cast<int>((1.0 - double(1.0f / 3) - double(0.1f)) * 1000.0));
 }
 
+TEST(Gains, PositiveSideBoundBelowOneBecomesOne) {
+  // UBfactor 49 on 60 unit vertices: 0.01 of the weight is 0.6 on either side.
+  CtrlType ctrl = MakeCtrl(0.5f, 0.49f);
+  int minpwgt[2];
+  for (int total = 0; total <= 300; ++total) {
+    ComputeMinPartWeights__(&ctrl, total, minpwgt);
+    const double bound[2] = {(0.5f - 0.49f) * static_cast<float>(total),
+                             (1.0 - 0.5 - double(0.49f)) * total};
+    for (int s = 0; s < 2; ++s) {
+      const int truncated = static_cast<int>(bound[s]);
+      EXPECT_EQ(minpwgt[s], truncated == 0 && bound[s] > 0 ? 1 : truncated) << total;
+    }
+  }
+  ComputeMinPartWeights__(&ctrl, 60, minpwgt);
+  EXPECT_EQ(minpwgt[0], 1);
+  EXPECT_EQ(minpwgt[1], 1);
+  // A bound that is not positive stays as it is.
+  ctrl = MakeCtrl(1.0f / 3, 0.49f);
+  ComputeMinPartWeights__(&ctrl, 60, minpwgt);
+  EXPECT_EQ(minpwgt[0], static_cast<int>((1.0f / 3 - 0.49f) * 60.0f));
+}
+
 TEST(Gains, RefinementMemoryCoversIslandsInWhereOnly) {
   const zt::PlainHGraph g = zt::Generate({});
   HGraph *graph = zt::ToHGraph(g);

@@ -66,6 +66,14 @@ double dnrm2__(int n, const double *x);
 void dscal__(int n, double alpha, double *x);
 void dswap__(int n, double *x, double *y);
 
+// A lower bound on the weight of a part, as the refiners compare whole
+// weights: truncated, except that a positive bound below 1 becomes 1, so that
+// a part that must keep some weight cannot be emptied.
+inline int MinPartWeight__(double bound) {
+  const int w = static_cast<int>(bound);
+  return w == 0 && bound > 0 ? 1 : w;
+}
+
 // ---- Random numbers and permutations ----------------------------------------
 
 // One stream of the POSIX 48-bit linear congruential generator, drawn with
