@@ -122,7 +122,8 @@ extern "C" {
  * back, keeping the best of Nruns trials; then each half is bisected again.
  * With 3 to 64 parts a k-way refinement pass over the whole partition ends
  * the run.
- *   nparts    at least 2.
+ *   nparts    at least 2. More parts than vertices are allowed (some stay
+ *             empty); time and memory grow linearly with nparts.
  *   UBfactor  1 to 49: every bisection may deviate from its target share of
  *             the weight (one half for an even split) by UBfactor per cent
  *             of the weight it divides; 5 allows 45:55. Deviations compound

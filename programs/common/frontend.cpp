@@ -34,6 +34,10 @@ void RunPartitioner(const PartitionRun &run) {
   iotime -= seconds__();
   HGraph *graph = ReadHGraph(run.graphfile);
   iotime += seconds__();
+  // Parts beyond the vertices could only stay empty, and the report would
+  // list every one of them.
+  if (run.nparts > graph->nvtxs)
+    errexit__("Nparts %d is greater than the number of vertices %d.\n", run.nparts, graph->nvtxs);
 
   int *part = ismalloc__(graph->nvtxs, 0, "main: part");
   if (run.fixfile) {

@@ -195,6 +195,19 @@ TEST_F(KwaypartRun, OptionErrorsFollowTheRunDescriptionAndExitOne) {
   }
 }
 
+TEST_F(KwaypartRun, MorePartsThanVerticesAreRefusedNamingBoth) {
+  zt::PlainHGraph g;
+  g.nvtxs = 5;
+  g.eptr = {0, 2, 5};
+  g.eind = {0, 1, 2, 3, 4};
+  std::string file = Write(g, 0);
+  zt::RunResult r = Kwaypart({file, "6", "10", "1", "1", "1", "1", "0"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Nparts 6 is greater than the number of vertices 5.\n\n");
+  EXPECT_EQ(Kwaypart({file, "5", "10", "1", "1", "1", "1", "0"}).status, 0);
+}
+
 TEST_F(KwaypartRun, UnreadableHypergraphFileExitsOne) {
   zt::RunResult r = Kwaypart({dir.file("absent.hgr"), "2", "10", "1", "1", "1", "1", "0"});
   EXPECT_EQ(r.status, 1);

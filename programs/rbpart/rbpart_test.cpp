@@ -144,6 +144,15 @@ TEST(Rbpart, OutOfRangeOptionsAreRejectedByTheLibrary) {
   }
 }
 
+TEST(Rbpart, MorePartsThanVerticesAreRefusedNamingBoth) {
+  Fixture f(5, 40);
+  zt::RunResult r = Rbpart({f.file, "41", "5", "1", "1", "1", "0", "0", "0"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Nparts 41 is greater than the number of vertices 40.\n\n");
+  EXPECT_EQ(Rbpart({f.file, "40", "5", "1", "1", "1", "0", "0", "0"}).status, 0);
+}
+
 TEST(Rbpart, FixFileNamingTooManyPartsIsRejected) {
   Fixture f(5, 30);
   std::string fix = f.dir.file("bad.fix");

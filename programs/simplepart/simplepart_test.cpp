@@ -238,9 +238,15 @@ TEST(Simplepart, DegenerateInputsStillWriteAValidPartition) {
   zt::PlainHGraph few = Gen(8, 6);
   std::string fewfile = dir.file("few.hgr");
   zt::WriteHGraphFile(fewfile, few, 11);
-  for (int nparts : {5, 8, 12})
-    EXPECT_FALSE(zt::CheckPartitionRun(Simplepart({fewfile, std::to_string(nparts), "5"}), few,
-                                       fewfile, nparts).empty());
+  EXPECT_FALSE(zt::CheckPartitionRun(Simplepart({fewfile, "5", "5"}), few, fewfile, 5).empty());
+  EXPECT_EQ(Simplepart({fewfile, "6", "5"}).status, 0);
+  // More parts than vertices are refused before anything is printed.
+  for (int nparts : {7, 12, 1000000000}) {
+    zt::RunResult r = Simplepart({fewfile, std::to_string(nparts), "5"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Nparts " + std::to_string(nparts) + " is greater than the number of vertices 6.\n\n");
+  }
 
   zt::PlainHGraph islands;
   islands.nvtxs = 25;
