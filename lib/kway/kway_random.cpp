@@ -87,7 +87,7 @@ Bounds KwayBalanceBounds(const CtrlType *ctrl, const HGraph *graph) {
   // A large UBfactor can put the bound past any int: then no part is too heavy.
   const float maxpwgt = ub * static_cast<float>(total) / fparts;
   b.maxpwgt = maxpwgt < 2147483648.0f ? static_cast<int>(maxpwgt) : INT_MAX;
-  b.minpwgt = static_cast<int>(static_cast<float>(total) / (ub * fparts));
+  b.minpwgt = MinPartWeight__(static_cast<float>(total) / (ub * fparts));
   return b;
 }
 

@@ -166,20 +166,21 @@ TEST(KwayRandom, RefinementStopsAfterPassWithoutChange) {
 }
 
 // Anchors 0 (part 1) and 1 (part 2); vertex 2 in part 0 on the three-part
-// hyperedge {2,0,1}. Moving it uncuts nothing (cut gain 0) but takes one part
-// off the hyperedge (SOED term 1): the move is made, to the later of the two
-// equally good parts.
+// hyperedge {2,0,1}, with vertex 3 keeping part 0 above its minimum weight.
+// Moving vertex 2 uncuts nothing (cut gain 0) but takes one part off the
+// hyperedge (SOED term 1): the move is made, to the later of the two equally
+// good parts.
 TEST(KwayRandom, CutRefinementMakesZeroGainMoveThatLowersSoed) {
-  PlainHGraph g = SmallHGraph({{2, 0, 1}}, {1}, {1, 1, 1});
+  PlainHGraph g = SmallHGraph({{2, 0, 1}}, {1}, {1, 1, 1, 1});
   testing::internal::CaptureStdout();
-  Refined r = RefineOnce(RefineCutKway_Random__, g, {1, 2, 0}, 3, 2.0f, 2, 10,
+  Refined r = RefineOnce(RefineCutKway_Random__, g, {1, 2, 0, 0}, 3, 2.0f, 2, 10,
                      DBG_REFINE | DBG_MOVEINFO);
   fflush(stdout);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Partitions: [    1,    1], Balance: [2.00,     0,    2], Init Cut:     1, Init SOED:     3\n"
+            "Partitions: [    1,    2], Balance: [2.00,     1,    2], Init Cut:     1, Init SOED:     3\n"
             "\tMoving      2[  1] (  0 ->   2) [   0    0    1    0]     1     2\n"
-            "\tCut:        1, SOED:        2, Nmoves:   1, Pwgts: [     0      2]\n"
-            "\tCut:        1, SOED:        2, Nmoves:   0, Pwgts: [     0      2]\n");
+            "\tCut:        1, SOED:        2, Nmoves:   1, Pwgts: [     1      2]\n"
+            "\tCut:        1, SOED:        2, Nmoves:   0, Pwgts: [     1      2]\n");
   EXPECT_EQ(r.where[2], 2);
   EXPECT_EQ(r.objval, 1);
 }
@@ -205,12 +206,17 @@ TEST(KwayRandom, CutRefinementMovesOnBalanceOnlyForStrictImprovement) {
   }
 }
 
-// Vertex 1 alone in part 0 would uncut {1,0} by moving, but part 0 would fall
-// below its minimum weight: 8 / (2 * 2) = 2. With a loose factor it moves.
+// Vertex 1 would uncut {1,0} by moving, but part 0 (vertices 1 and 2) would
+// fall below its minimum weight: 9 / (2 * 2) = 2. With a loose factor the
+// minimum is 9 / 20 < 1, which still keeps one unit of weight: vertex 1 moves
+// while vertex 2 stays behind, and never when it is alone in its part.
 TEST(KwayRandom, VertexNeverLeavesPartBelowMinimumWeight) {
-  PlainHGraph g = SmallHGraph({{1, 0}}, {1}, {7, 1});
-  EXPECT_EQ(RefineOnce(RefineCutKway_Random__, g, {1, 0}, 2, 2.0f, 1).where[1], 0);
-  EXPECT_EQ(RefineOnce(RefineCutKway_Random__, g, {1, 0}, 2, 10.0f, 1).where[1], 1);
+  PlainHGraph g = SmallHGraph({{1, 0}}, {1}, {7, 1, 1});
+  EXPECT_EQ(RefineOnce(RefineCutKway_Random__, g, {1, 0, 0}, 2, 2.0f, 1).where[1], 0);
+  EXPECT_EQ(RefineOnce(RefineCutKway_Random__, g, {1, 0, 0}, 2, 10.0f, 1).where[1], 1);
+  PlainHGraph alone = SmallHGraph({{1, 0}}, {1}, {7, 1});
+  EXPECT_EQ(RefineOnce(RefineCutKway_Random__, alone, {1, 0}, 2, 10.0f, 1).where[1], 0);
+  EXPECT_EQ(RefineOnce(RefineSOEDKway_Random__, alone, {1, 0}, 2, 10.0f, 1).where[1], 0);
 }
 
 // Vertex 2 would uncut {2,1} by joining anchor 1, but part 1 would exceed its
@@ -236,8 +242,8 @@ TEST(KwayRandom, SoedRefinementRejectsMoveThatWouldRaiseSoed) {
 // The same zero-cut-gain move as above, made by the SOED refinement for its
 // positive SOED gain.
 TEST(KwayRandom, SoedRefinementMakesMoveWithPositiveSoedGain) {
-  PlainHGraph g = SmallHGraph({{2, 0, 1}}, {1}, {1, 1, 1});
-  Refined r = RefineOnce(RefineSOEDKway_Random__, g, {1, 2, 0}, 3, 2.0f, 2);
+  PlainHGraph g = SmallHGraph({{2, 0, 1}}, {1}, {1, 1, 1, 1});
+  Refined r = RefineOnce(RefineSOEDKway_Random__, g, {1, 2, 0, 0}, 3, 2.0f, 2);
   EXPECT_EQ(r.where[2], 2);
   EXPECT_EQ(r.objval, 2);
 }
@@ -245,8 +251,8 @@ TEST(KwayRandom, SoedRefinementMakesMoveWithPositiveSoedGain) {
 // A hyperedge whose only pin is the vertex moves with it and never becomes
 // cut: it does not hold the vertex back, and the running cut stays exact.
 TEST(KwayRandom, SinglePinHyperedgeDoesNotHoldVertexBack) {
-  PlainHGraph g = SmallHGraph({{1}, {1, 0}}, {10, 1}, {1, 1});
-  Refined r = RefineOnce(RefineCutKway_Random__, g, {1, 0}, 2, 10.0f, 1);
+  PlainHGraph g = SmallHGraph({{1}, {1, 0}}, {10, 1}, {1, 1, 1});
+  Refined r = RefineOnce(RefineCutKway_Random__, g, {1, 0, 0}, 2, 10.0f, 1);
   EXPECT_EQ(r.where[1], 1);
   EXPECT_EQ(r.mincut, 0);
   EXPECT_EQ(r.minsoed, 0);

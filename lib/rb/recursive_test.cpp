@@ -123,6 +123,26 @@ TEST(PartRecursive, PartsStayWithinTheBoundsOfTheRecursion) {
   }
 }
 
+// Six unit vertices into five parts: every bisection can keep a vertex on
+// each side and does, and the k-way pass that ends the recursion may not move
+// a part's last vertex away, however small the part's minimum weight.
+TEST(PartRecursive, NoPartIsEmptiedWhenEverySplitCanFillBothSides) {
+  zt::GenSpec gs;
+  gs.nvtxs = 6;
+  gs.nhedges = 9;
+  gs.maxhwgt = 4;
+  gs.nislands = 3;
+  gs.nlarge = 1;
+  gs.seed = 8;
+  zt::PlainHGraph g = zt::Generate(gs);
+  for (int seed = 0; seed < 200; ++seed) {
+    std::vector<int> options = Options(10, 1, 1, 1, 0, 0);
+    options[7] = seed;
+    Result r = Partition(ZORBEL_PartRecursive, g, 5, 5, options);
+    for (int w : zt::RecountPartWeights(g, r.part.data(), 5)) EXPECT_GT(w, 0) << "seed " << seed;
+  }
+}
+
 TEST(PartRecursive, PreassignedVerticesEndInTheirParts) {
   for (unsigned seed = 1; seed <= 6; ++seed) {
     zt::PlainHGraph g = Gen(seed);
