@@ -94,12 +94,18 @@ int MultilevelPartition__(CtrlType *ctrl, HGraph *graph, int *part) {
 }
 
 int MLRB__(CtrlType *ctrl, HGraph *graph, int *part, int n, int first) {
+  // A half without vertices: its parts stay empty, whatever their number, so
+  // the recursion does not descend through them one split at a time.
+  if (graph->nvtxs == 0) {
+    ZBfree__(&graph->label);
+    if (graph->isroot == 0) FreeHGraph__(graph);
+    return 0;
+  }
   // Side 0 produces the n/2 lower part numbers, side 1 the (n+1)/2 upper ones.
   ctrl->TargetFrac = (float)((n / 2 * 1.0) / (n * 1.0));
 
-  // A half can run empty when there are more parts than vertices; its parts stay empty.
   int *bis = imalloc__(graph->nvtxs, "MLRB: bisection");
-  int cut = graph->nvtxs > 0 ? Hypergraph_Bisection__(ctrl, graph, bis) : 0;
+  int cut = Hypergraph_Bisection__(ctrl, graph, bis);
 
   // Written through the labels, so every bisection writes into the final part
   // vector; deeper levels overwrite these provisional numbers.
