@@ -125,6 +125,9 @@ void RequireCallerArray__(const char *who, const char *name, const void *array);
 // ---- Partition and fix files --------------------------------------------------
 void WriteHGraphPart(int nvtxs, const int *part, const char *filename);
 void ReadPartition(int nvtxs, int *part, const char *filename);
+// A finished partition, as any partitioner writes it: exactly one part
+// number from 0 up per vertex, and nothing after the last.
+void ReadFullPartition(int nvtxs, int *part, const char *filename);
 
 // ---- Reports ------------------------------------------------------------------
 void PrintInfo(const HGraph *graph, int nparts, int UBfactor, const int *options,

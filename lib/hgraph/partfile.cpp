@@ -102,10 +102,13 @@ Token NextInt(FILE *fp, int &value) {
 
 }  // namespace
 
-// Every vertex needs a part: -1 for a free vertex or a part number from 0 up
-// (the front ends check the upper bound). A short file or a token that is not
-// an integer is rejected instead of leaving vertices at the caller's values.
-void ReadPartition(int nvtxs, int *part, const char *filename) {
+namespace {
+
+// Reads one part per vertex, each at least lowest; a short file or a token
+// that is not an integer is rejected instead of leaving vertices at the
+// caller's values. With exact, anything after the last vertex's part is
+// rejected too.
+void ReadParts(int nvtxs, int *part, const char *filename, int lowest, bool exact) {
   FILE *fp = ZBfopen__(filename, "r", "ReadPartition: partfile");
   for (int i = 0; i < nvtxs; ++i) {
     int value = 0;
@@ -117,8 +120,26 @@ void ReadPartition(int nvtxs, int *part, const char *filename) {
       case Token::kInt:
         break;
     }
-    if (value < -1) errexit__("Part %d of vertex %d in the partition file %s is below -1!\n", value, i, filename);
+    if (value < lowest) {
+      if (lowest == 0) errexit__("Part %d of vertex %d in the partition file %s is negative!\n", value, i, filename);
+      errexit__("Part %d of vertex %d in the partition file %s is below -1!\n", value, i, filename);
+    }
     part[i] = value;
   }
+  int extra = 0;
+  if (exact && NextInt(fp, extra) != Token::kEnd)
+    errexit__("The partition file %s has more entries than the %d vertices of the hypergraph!\n", filename, nvtxs);
   ZBfclose__(fp);
+}
+
+}  // namespace
+
+// Every vertex needs a part: -1 for a free vertex or a part number from 0 up
+// (the front ends check the upper bound).
+void ReadPartition(int nvtxs, int *part, const char *filename) {
+  ReadParts(nvtxs, part, filename, -1, false);
+}
+
+void ReadFullPartition(int nvtxs, int *part, const char *filename) {
+  ReadParts(nvtxs, part, filename, 0, true);
 }

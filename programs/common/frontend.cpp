@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "hgraph/hgraph.h"
 
@@ -63,4 +64,23 @@ void RunPartitioner(const PartitionRun &run) {
   PrintTimingLines(parttime, iotime);
 
   ZBfree__(&graph->netptr, &graph->netind, &graph->cellwgt, &graph->netwgt, &part, &graph);
+}
+
+void AnswerInfoRequest(int argc, char *argv[], const char *name, UsagePrinter usage) {
+  if (argc != 2) return;
+  if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
+    usage(argv[0]);
+  } else if (std::strcmp(argv[1], "--version") == 0) {
+    printf("%s (ZORBEL library %s)\n", name, ZORBEL_LIBRARY_VERSION);
+  } else {
+    return;
+  }
+  fflush(stdout);
+  exit(0);
+}
+
+void UsageError(const char *prog, UsagePrinter usage) {
+  usage(prog);
+  fflush(stdout);
+  exit(1);
 }

@@ -20,3 +20,15 @@ struct PartitionRun {
 // Reads the hypergraph (and the fix file), partitions, writes the partition
 // file and prints the reports. Every error ends the process with status 1.
 void RunPartitioner(const PartitionRun &run);
+
+// A program's usage text, printed on standard output.
+using UsagePrinter = void (*)(const char *prog);
+
+// The requests a program answers before it reads its arguments: "-h" or
+// "--help" as the only argument prints the usage text, "--version" the
+// program's name and the library's version; both end the run with status 0.
+// Any other argument list returns.
+void AnswerInfoRequest(int argc, char *argv[], const char *name, UsagePrinter usage);
+
+// A wrong argument list: the usage text, then status 1.
+[[noreturn]] void UsageError(const char *prog, UsagePrinter usage);

@@ -8,7 +8,7 @@
 
 namespace {
 
-[[noreturn]] void Usage(const char *prog) {
+void PrintUsage(const char *prog) {
   printf("Usage: %s <GraphFile> <Nparts> <UBfactor> <Nruns> <Ctype> <OType> <VCycle> <dbglvl>\n",
          prog);
   printf("Where:\n");
@@ -21,13 +21,13 @@ namespace {
   printf(" OType    : Cut(1), SOED(2)\n");
   printf(" VCycle   : No(0), @End(1), ForMin(2), All(3)\n");
   printf(" dbglvl   : debug level\n\n");
-  exit(1);
 }
 
 }  // namespace
 
 int main(int argc, char *argv[]) {
-  if (argc != 9) Usage(argv[0]);
+  AnswerInfoRequest(argc, argv, "kwaypart", PrintUsage);
+  if (argc != 9) UsageError(argv[0], PrintUsage);
   // Slots 5 and 6 (reconstruction, fixed vertices) mean nothing to k-way.
   const int options[9] = {1, atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), atoi(argv[7]), 0, 0, -1,
                           atoi(argv[8])};

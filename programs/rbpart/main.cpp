@@ -7,7 +7,7 @@
 
 namespace {
 
-[[noreturn]] void Usage(const char *prog) {
+void PrintUsage(const char *prog) {
   printf("Usage: \n %s <GraphFile> <Nparts> <UBfactor> <Nruns> <Ctype> <RType> <VCycle> <Reconst> <dbglvl>\n", prog);
   printf(" or\n");
   printf(" %s <GraphFile> <FixFile> <Nparts> <UBfactor> <Nruns> <Ctype> <RType> <VCycle> <Reconst> <dbglvl>\n", prog);
@@ -22,14 +22,13 @@ namespace {
   printf(" VCycle   : No(0), @End(1), ForMin(2), All(3)\n");
   printf(" Reconst  : NoReconstruct_HE(0), Reconstruct_HE (1)\n");
   printf(" dbglvl   : debug level\n\n");
-  fflush(stdout);
-  exit(1);
 }
 
 }  // namespace
 
 int main(int argc, char *argv[]) {
-  if (argc != 10 && argc != 11) Usage(argv[0]);
+  AnswerInfoRequest(argc, argv, "rbpart", PrintUsage);
+  if (argc != 10 && argc != 11) UsageError(argv[0], PrintUsage);
   bool fixed = argc == 11;
   const char *const *num = argv + (fixed ? 3 : 2);  // Nparts, UBfactor, Nruns .. dbglvl
 

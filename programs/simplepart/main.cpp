@@ -7,7 +7,7 @@
 
 namespace {
 
-[[noreturn]] void Usage(const char *prog) {
+void PrintUsage(const char *prog) {
   printf("Usage: %s <GraphFile> <Nparts> <UBfactor>\n", prog);
   printf("       or\n");
   printf("       %s <GraphFile> <FixFile> <Nparts> <UBfactor>\n", prog);
@@ -16,14 +16,13 @@ namespace {
   printf(" FixFile  : name of the file containing pre-assignment of vertices to partitions\n");
   printf(" Nparts   : number of partitions desired\n");
   printf(" UBfactor : balance between the partitions (e.g., use 5 for a 45-55 bisection balance)\n");
-  fflush(stdout);
-  exit(1);
 }
 
 }  // namespace
 
 int main(int argc, char *argv[]) {
-  if (argc != 4 && argc != 5) Usage(argv[0]);
+  AnswerInfoRequest(argc, argv, "simplepart", PrintUsage);
+  if (argc != 4 && argc != 5) UsageError(argv[0], PrintUsage);
   bool fixed = argc == 5;
   int a = fixed ? 3 : 2;  // position of Nparts
 

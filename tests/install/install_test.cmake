@@ -22,7 +22,7 @@ file(MAKE_DIRECTORY ${WORK_DIR})
 run("cmake --install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --config ${CONFIG} --prefix ${prefix})
 foreach(file include/zorbel.h ${LIBDIR}/cmake/zorbel/zorbelConfig.cmake
         ${LIBDIR}/cmake/zorbel/zorbelConfigVersion.cmake ${LIBDIR}/pkgconfig/zorbel.pc
-        share/man/man1/simplepart.1 share/man/man1/rbpart.1 share/man/man1/kwaypart.1)
+        share/man/man1/simplepart.1 share/man/man1/rbpart.1 share/man/man1/kwaypart.1 share/man/man1/partstat.1)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "cmake --install did not install ${file}")
   endif()

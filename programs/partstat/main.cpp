@@ -1,0 +1,70 @@
+// partstat: the statistics of the other programs for any partition file of a
+// hypergraph, whichever program wrote it.
+#include <cstdio>
+#include <cstdlib>
+
+#include "common/frontend.h"
+#include "hgraph/hgraph.h"
+
+namespace {
+
+void PrintUsage(const char *prog) {
+  printf("Usage: %s <GraphFile> <PartFile>\n", prog);
+  printf("Where:\n");
+  printf(" GraphFile: name of the hypergraph file\n");
+  printf(" PartFile : name of the partition file, one part number (from 0) per vertex\n");
+}
+
+// The figures the statistics block leaves out: how many parts, how far the
+// heaviest one lies above the average, and how many are empty.
+void PrintBalance(int nvtxs, const int *cellwgt, int nparts, const int *part) {
+  long long *pwgts = static_cast<long long *>(
+      ZBmallocArray__(static_cast<size_t>(nparts), sizeof(long long), "partstat: pwgts"));
+  for (int p = 0; p < nparts; ++p) pwgts[p] = 0;
+  long long total = 0, heaviest = 0;
+  for (int v = 0; v < nvtxs; ++v) {
+    const int w = cellwgt != nullptr ? cellwgt[v] : 1;  // no weights in the file: unit weights
+    pwgts[part[v]] += w;
+    total += w;
+  }
+  int nempty = 0;
+  for (int p = 0; p < nparts; ++p) {
+    if (pwgts[p] > heaviest) heaviest = pwgts[p];
+    if (pwgts[p] == 0) ++nempty;
+  }
+  // Parts that all weigh nothing are as balanced as parts can be.
+  const double imbalance = total > 0 ? static_cast<double>(heaviest) * nparts / static_cast<double>(total) : 1.0;
+  printf("\n\n                        Parts:%10d", nparts);
+  printf("\n      Heaviest / Average Part:%10.3f", imbalance);
+  printf("\n                  Empty Parts:%10d\n", nempty);
+  ZBfree__(&pwgts);
+}
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+  AnswerInfoRequest(argc, argv, "partstat", PrintUsage);
+  if (argc != 3) UsageError(argv[0], PrintUsage);
+
+  HGraph *graph = ReadHGraph(argv[1]);
+  const int nvtxs = graph->nvtxs;
+  int *part = imalloc__(nvtxs, "partstat: part");
+  ReadFullPartition(nvtxs, part, argv[2]);
+  // Part numbers index per-part tables; a hypergraph never needs more parts
+  // than it has vertices.
+  for (int v = 0; v < nvtxs; ++v)
+    if (part[v] >= nvtxs)
+      errexit__("Part %d of vertex %d in the partition file %s is not below the number of vertices %d!\n",
+                part[v], v, argv[2], nvtxs);
+  const int nparts = nvtxs > 0 ? part[iamax__(nvtxs, part)] + 1 : 0;
+
+  printf("Hypergraph: %s, %d vertices, %d hyperedges; partition: %s\n", argv[1], nvtxs,
+         graph->nhedges, argv[2]);
+  if (nparts > 0) {
+    PrintPartStatistics(nvtxs, graph->nhedges, nparts, graph->netptr, graph->netind, graph->netwgt,
+                        graph->cellwgt, part);
+    PrintBalance(nvtxs, graph->cellwgt, nparts, part);
+  }
+  ZBfree__(&graph->netptr, &graph->netind, &graph->cellwgt, &graph->netwgt, &part, &graph);
+  return 0;
+}
