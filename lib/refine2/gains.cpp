@@ -57,7 +57,19 @@ void InitGains(HGraph *graph, const HEdges &hedges) {
   for (int e = 0; e < graph->nhedges; ++e) {
     const int *begin = hedges.Begin(e), *end = hedges.End(e);
     int on1 = 0;
-    for (const int *pin = begin; pin != end; ++pin) on1 += where[*pin];
+    if constexpr (HEdges::kPinXor) {
+      int all = 0, xor1 = 0;
+      for (const int *pin = begin; pin != end; ++pin) {
+        const int u = *pin, s = where[u];
+        on1 += s;
+        all ^= u;
+        xor1 ^= u & -s;
+      }
+      hedges.Xor(1, e) = xor1;
+      hedges.Xor(0, e) = all ^ xor1;
+    } else {
+      for (const int *pin = begin; pin != end; ++pin) on1 += where[*pin];
+    }
     const int on0 = static_cast<int>(end - begin) - on1;
     hedges.At(1, e) = on1;
     hedges.At(0, e) = on0;
@@ -92,10 +104,11 @@ FMHEdge *CreateFMHEdges__(const HGraph *graph) {
   FMHEdge *rec = ZBmallocT__<FMHEdge>(nhedges + 1, "FM_Refine: hyperedges");
   for (int e = 0; e < nhedges; ++e) {
     rec[e].ndeg[0] = rec[e].ndeg[1] = 0;
+    rec[e].pinxor[0] = rec[e].pinxor[1] = 0;
     rec[e].wgt = graph->netwgt[e];
     rec[e].first = graph->netptr[e];
   }
-  rec[nhedges] = {{0, 0}, 0, graph->netptr[nhedges]};
+  rec[nhedges] = {{0, 0}, {0, 0}, 0, graph->netptr[nhedges]};
   return rec;
 }
 

@@ -98,6 +98,51 @@ TEST(Gains, IncrementalMovesKeepStateExact) {
   }
 }
 
+// FM's records name the single pin of a side without a walk; after every
+// move, with some pins held, they report the same pins with the same old
+// gains, in the same order, as the walk over graph->ndeg, and each side's
+// pinxor is the exclusive or of its pins.
+TEST(Gains, FMRecordMovesNotifyLikeTheWalkAndKeepPinXors) {
+  std::mt19937 rng(11);
+  for (const Case &c : Variety(24, 500)) {
+    const zt::PlainHGraph g = zt::Generate(c.gs);
+    HGraph *graph = MakeLevel(g);
+    RandomSides(graph, rng, 0.3);
+    FMHEdge *rec = CreateFMHEdges__(graph);
+    ComputeFMGains__(graph, rec);
+    std::vector<int> gain(graph->gain, graph->gain + g.nvtxs);
+    ComputeInitGains__(graph);
+    std::vector<int> sides(graph->where, graph->where + g.nvtxs);
+    for (int step = 0; step < 2 * g.nvtxs; ++step) {
+      const int v = std::uniform_int_distribution<int>(0, g.nvtxs - 1)(rng);
+      if (sides[v] == kHeldSide) continue;
+      const int f = graph->where[v], t = 1 - f;
+      graph->where[v] = t;
+      sides[v] = kHeldSide;
+      std::vector<std::pair<int, int>> walked, recorded;
+      UpdateMoveGains__(graph, v, f, t, sides.data(),
+                        [&](int u, int old) { walked.push_back({u, old}); });
+      const std::vector<int> walkgain(graph->gain, graph->gain + g.nvtxs);
+      std::copy(gain.begin(), gain.end(), graph->gain);
+      UpdateMoveGains__(graph, FMHEdges{rec, graph->netind}, v, f, t, sides.data(),
+                        [&](int u, int old) { recorded.push_back({u, old}); });
+      ASSERT_EQ(recorded, walked) << "move of " << v;
+      ASSERT_EQ(std::vector<int>(graph->gain, graph->gain + g.nvtxs), walkgain);
+      gain = walkgain;
+    }
+    for (int e = 0; e < g.nhedges(); ++e) {
+      int x[2] = {0, 0};
+      for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j) x[graph->where[g.eind[j]]] ^= g.eind[j];
+      ASSERT_EQ(rec[e].pinxor[0], x[0]);
+      ASSERT_EQ(rec[e].pinxor[1], x[1]);
+      ASSERT_EQ(rec[e].ndeg[0], graph->ndeg[0][e]);
+      ASSERT_EQ(rec[e].ndeg[1], graph->ndeg[1][e]);
+    }
+    ZBfree__(&rec);
+    FreeHGraph__(graph);
+  }
+}
+
 TEST(Gains, NoNeighbourGainChangesOnHyperedgeStayingCutEitherWay) {
   // Hyperedge of 7 pins, 3 on side 1 and 4 on side 0; vertex 0 moves to side 1,
   // leaving 4 on the destination and 3 on the origin.

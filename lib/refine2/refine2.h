@@ -101,6 +101,7 @@ constexpr int kHeldSide = 2;
 // Side counts of the hyperedges as most refinement keeps them: graph->ndeg,
 // one array per side, next to the hypergraph's own pin lists and weights.
 struct SideArrays {
+  static constexpr bool kPinXor = false;
   int *const *ndeg;
   const int *netptr, *netind, *netwgt;
   explicit SideArrays(HGraph *graph, int *const *counts)
@@ -111,18 +112,24 @@ struct SideArrays {
   const int *End(int e) const { return netind + netptr[e + 1]; }
 };
 
-// FM's record of a hyperedge: its side counts, its weight and the start of
-// its pins in netind, in 16 bytes. A move finds all it reads of a hyperedge
-// in one cache line (the pins end where the next record's start).
+// FM's record of a hyperedge: its side counts, the exclusive or of the pin
+// numbers on each side, its weight and the start of its pins in netind. A
+// move finds all it reads of a hyperedge in one record (the pins end where
+// the next record's start). A side with one pin names it in its pinxor, so
+// a move that changes the gain of a single pin finds it without walking the
+// pins.
 struct FMHEdge {
   int ndeg[2];
+  int pinxor[2];
   int wgt;
   int first;
 };
 struct FMHEdges {
+  static constexpr bool kPinXor = true;
   FMHEdge *rec;  // nhedges + 1 records, the last one only marks the end of the pins
   const int *netind;
   int &At(int side, int e) const { return rec[e].ndeg[side]; }
+  int &Xor(int side, int e) const { return rec[e].pinxor[side]; }
   int Weight(int e) const { return rec[e].wgt; }
   const int *Begin(int e) const { return netind + rec[e].first; }
   const int *End(int e) const { return netind + rec[e + 1].first; }
@@ -155,10 +162,34 @@ inline void UpdateMoveGains__(HGraph *graph, const HEdges &hedges, int v, int f,
     const int e = incind[j];
     const int nt = ++hedges.At(t, e);
     const int nf = --hedges.At(f, e);
+    if constexpr (HEdges::kPinXor) {
+      hedges.Xor(t, e) ^= v;
+      hedges.Xor(f, e) ^= v;
+    }
     // The hyperedge stays cut whichever of its pins moves next.
     if (nt > 2 && nf > 1) continue;
 
     const int w = hedges.Weight(e);
+    if constexpr (HEdges::kPinXor) {
+      // Only v's one partner on t, or the one pin left on f, changes: the
+      // same adjustment as the walk below, without the walk.
+      int u = -1, d = 0;
+      if (nt == 2 && nf != 1) {
+        u = hedges.Xor(t, e) ^ v;
+        d = -((nf == 0 ? w : 0) + w);
+      } else if (nf == 1 && nt != 2) {
+        u = hedges.Xor(f, e);
+        d = w + (nt == 1 ? w : 0);
+      }
+      if (u != -1) {
+        if (d != 0 && sides[u] != kHeldSide) {
+          const int old = gain[u];
+          gain[u] = old + d;
+          notify(u, old);
+        }
+        continue;
+      }
+    }
     // A pin left on f gains when it became e's last pin there or e just became
     // cut; a pin on t loses when e now lies wholly on t or it has a partner there.
     int delta[3];
