@@ -80,6 +80,11 @@ struct LightPin {
 };
 
 // The one search loop: returns the index of the best candidate in s, or -1.
+// A pin is judged once per search: htable holds its index in s once it
+// qualified, kRejected once it did not; rejected pins are kept in s as ~u so
+// that htable can be cleared from s alone, and never win.
+constexpr int kRejected = -2;
+
 template <class HEdges, class Pins, class Ties>
 int SearchCandidates(const SearchInput &in, int v, int lim, const HEdges &hedges,
                      const Pins &pins, const Ties &ties, CandidateScratch &s) {
@@ -93,22 +98,32 @@ int SearchCandidates(const SearchInput &in, int v, int lim, const HEdges &hedges
     const float w = in.edgewgt[e];
     for (int k = in.netptr[e]; k < in.netptr[e + 1]; ++k) {
       const int u = in.netind[k];
-      if (!pins.Qualifies(u, lim)) continue;
-      if (htable[u] == -1) {
-        htable[u] = s.count;
-        s.Append(u, w);
-      } else {
-        s.score[htable[u]] += w;
+      const int slot = htable[u];
+      if (slot >= 0) {
+        s.score[slot] += w;
+      } else if (slot == -1) {
+        if (pins.Qualifies(u, lim)) {
+          htable[u] = s.count;
+          s.Append(u, w);
+        } else {
+          htable[u] = kRejected;
+          s.Append(~u, 0.0f);
+        }
       }
     }
   }
   in.cellwgt[v] = savedwgt;
-  if (s.count == 0) return -1;
 
-  for (int i = 0; i < s.count; ++i) htable[s.cell[i]] = -1;
-  int best = 0;
-  for (int i = 1; i < s.count; ++i)
-    if (ties.Replaces(s.cell[i], s.score[i], s.cell[best], s.score[best])) best = i;
+  int best = -1;
+  for (int i = 0; i < s.count; ++i) {
+    const int u = s.cell[i];
+    if (u < 0) {
+      htable[~u] = -1;
+      continue;
+    }
+    htable[u] = -1;
+    if (best == -1 || ties.Replaces(u, s.score[i], s.cell[best], s.score[best])) best = i;
+  }
   return best;
 }
 
