@@ -50,8 +50,11 @@ int MergeSameHEdges(const HEdgeList &h, const KeyValueType *cand, int *dptr, int
 // Rewrites every hyperedge of graph over coarse vertices into cptr/cind/cwgt
 // (each coarse vertex once, pins ascending); hyperedges left with a single
 // coarse vertex vanish. Sets graph's netmap to the surviving numbers and
-// returns the surviving count; the vanished weight goes to removed.
-int RewriteHEdges(HGraph *graph, int *htable, int *cptr, int *cind, int *cwgt, int &removed) {
+// returns the surviving count; the vanished weight goes to removed. The pins
+// are distinct, so any sort gives the same list: a hyperedge that holds a good
+// share of the cnvtxs coarse vertices is read off htable in vertex order.
+int RewriteHEdges(HGraph *graph, int cnvtxs, int *htable, int *cptr, int *cind, int *cwgt,
+                  int &removed) {
   const int *netptr = graph->netptr, *netind = graph->netind, *cellmap = graph->cellmap;
   int n = 0, pos = 0;
   cptr[0] = 0;
@@ -73,8 +76,15 @@ int RewriteHEdges(HGraph *graph, int *htable, int *cptr, int *cind, int *cwgt, i
     }
     if (k == 2) {
       if (cind[start] > cind[start + 1]) std::swap(cind[start], cind[start + 1]);
+    } else if (static_cast<long long>(k) * 8 >= cnvtxs) {
+      // Stops at the last pin, so nothing is written past the hyperedge.
+      int *out = cind + start;
+      for (int c = 0; out != cind + pos; ++c) {
+        *out = c;
+        out += htable[c] == e;
+      }
     } else {
-      iintsort__(k, cind + start);
+      std::sort(cind + start, cind + pos);
     }
     graph->netmap[e] = n;
     cwgt[n] = graph->netwgt[e];
@@ -153,7 +163,7 @@ void CreateCoarseHGraph__(CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   float *cedgewgt = fmalloc__(nhedges, "CreateCoarseHGraph: coarser->edgewgt");
 
   int removed = 0;
-  const int n = RewriteHEdges(graph, htable, cnetptr, cnetind, cnetwgt, removed);
+  const int n = RewriteHEdges(graph, cnvtxs, htable, cnetptr, cnetind, cnetwgt, removed);
   coarser->removedwgt = graph->removedwgt + removed;
 
   // Identical coarse hyperedges meet under equal keys after sorting.

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <random>
+#include <set>
 
 #include "level_checks_test.h"
 
@@ -81,6 +82,42 @@ TEST(CreateCoarseHGraph, RandomGroupingsGiveFaithfulCoarseLevels) {
     std::map<std::vector<int>, int> seen;
     for (int d = 0; d < graph->coarser->nhedges; ++d)
       EXPECT_EQ(seen[Pins(graph->coarser, d)]++, 0);
+    ct::FreeBelow(graph);
+    FreeHGraph__(graph);
+  }
+}
+
+// Wide hyperedges (read off in vertex order) and narrow ones (sorted) both
+// come out as the ascending set of their pins' coarse vertices.
+TEST(CreateCoarseHGraph, WideAndNarrowHyperedgesListTheirCoarseVerticesAscending) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 12; ++round) {
+    const int nvtxs = 400, cnvtxs = 40 + 30 * round;
+    std::vector<std::vector<int>> hedges;
+    for (int e = 0; e < 60; ++e) {
+      const int size = e % 3 == 0 ? 100 + (int)(rng() % 200) : 2 + (int)(rng() % 6);
+      std::vector<int> pins;
+      for (int v = 0; v < nvtxs; ++v)
+        if ((int)(rng() % nvtxs) < size) pins.push_back(v);
+      if (pins.size() < 2) pins = {e % nvtxs, (e + 1) % nvtxs};
+      std::shuffle(pins.begin(), pins.end(), rng);
+      hedges.push_back(pins);
+    }
+    HGraph *graph = Hand(nvtxs, hedges, std::vector<int>(hedges.size(), 1));
+    std::vector<int> cellmap(nvtxs);
+    for (int v = 0; v < nvtxs; ++v) cellmap[v] = v < cnvtxs ? v : (int)(rng() % cnvtxs);
+    CtrlType ctrl = ct::MakeCtrl(5, 100);
+    GroupAndBuild(ctrl, graph, cellmap, cnvtxs);
+    for (int e = 0; e < graph->nhedges; ++e) {
+      std::set<int> coarse;
+      for (int v : hedges[e]) coarse.insert(cellmap[v]);
+      if (coarse.size() == 1) {
+        EXPECT_EQ(graph->netmap[e], -1);
+        continue;
+      }
+      ASSERT_NE(graph->netmap[e], -1);
+      EXPECT_EQ(Pins(graph->coarser, graph->netmap[e]), std::vector<int>(coarse.begin(), coarse.end()));
+    }
     ct::FreeBelow(graph);
     FreeHGraph__(graph);
   }
