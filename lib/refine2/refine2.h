@@ -102,6 +102,7 @@ constexpr int kHeldSide = 2;
 // one array per side, next to the hypergraph's own pin lists and weights.
 struct SideArrays {
   static constexpr bool kPinXor = false;
+  void Prefetch(int) const {}
   int *const *ndeg;
   const int *netptr, *netind, *netwgt;
   explicit SideArrays(HGraph *graph, int *const *counts)
@@ -130,6 +131,7 @@ struct FMHEdges {
   const int *netind;
   int &At(int side, int e) const { return rec[e].ndeg[side]; }
   int &Xor(int side, int e) const { return rec[e].pinxor[side]; }
+  void Prefetch(int e) const { __builtin_prefetch(rec + e); }
   int Weight(int e) const { return rec[e].wgt; }
   const int *Begin(int e) const { return netind + rec[e].first; }
   const int *End(int e) const { return netind + rec[e + 1].first; }
@@ -158,6 +160,9 @@ inline void UpdateMoveGains__(HGraph *graph, const HEdges &hedges, int v, int f,
   const int *incptr = graph->incptr, *incind = graph->incind;
   int *gain = graph->gain;
 
+  // The records of v's hyperedges lie anywhere in a large level: ask for all
+  // of them before the first is needed.
+  for (int j = incptr[v]; j < incptr[v + 1]; ++j) hedges.Prefetch(incind[j]);
   for (int j = incptr[v]; j < incptr[v + 1]; ++j) {
     const int e = incind[j];
     const int nt = ++hedges.At(t, e);
