@@ -129,7 +129,7 @@ int SearchCandidates(const SearchInput &in, int v, int lim, const HEdges &hedges
 
 int CellOf(const CandidateScratch &s, int best) { return best == -1 ? -1 : s.cell[best]; }
 
-int FindCellIn(CtrlType *ctrl, int v, const SearchInput &in, const int *cellmap, const int *where,
+int FindCellIn(const CtrlType *ctrl, int v, const SearchInput &in, const int *cellmap, const int *where,
                CandidateScratch &s) {
   const int lim = ctrl->maxcellwgt - in.cellwgt[v];
   const UnmatchedPin pins{in.cellwgt, cellmap, where, where ? where[v] : 0};
@@ -139,7 +139,7 @@ int FindCellIn(CtrlType *ctrl, int v, const SearchInput &in, const int *cellmap,
   return CellOf(s, SearchCandidates(in, v, lim, hedges, pins, ties, s));
 }
 
-int FindCellStarIn(CtrlType *ctrl, int v, const SearchInput &in, const int *cellmap,
+int FindCellStarIn(const CtrlType *ctrl, int v, const SearchInput &in, const int *cellmap,
                    const int *wgts, const int *where, CandidateScratch &s) {
   const int lim = ctrl->maxcellwgt - in.cellwgt[v];
   const PinOfLightGroup pins{in.cellwgt, cellmap, wgts, where, where ? where[v] : 0};
@@ -151,35 +151,35 @@ int FindCellStarIn(CtrlType *ctrl, int v, const SearchInput &in, const int *cell
 
 }  // namespace
 
-int FindCell__(CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
+int FindCell__(const CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
                const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
                int *htable) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
-  return FindCellIn(ctrl, v, in, cellmap, nullptr, ctrl->ctx.scratch);
+  return FindCellIn(ctrl, v, in, cellmap, nullptr, ctrl->ctx->scratch);
 }
 
-int CFindCell__(CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
+int CFindCell__(const CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
                 const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
                 const int *where, int *htable) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
-  return FindCellIn(ctrl, v, in, cellmap, where, ctrl->ctx.cscratch);
+  return FindCellIn(ctrl, v, in, cellmap, where, ctrl->ctx->cscratch);
 }
 
-int FindCellStar__(CtrlType *ctrl, int v, const int *incptr, const int *incind,
+int FindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *incind,
                    const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
                    const int *cellmap, int *htable, const int *wgts) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
-  return FindCellStarIn(ctrl, v, in, cellmap, wgts, nullptr, ctrl->ctx.scratch);
+  return FindCellStarIn(ctrl, v, in, cellmap, wgts, nullptr, ctrl->ctx->scratch);
 }
 
-int CFindCellStar__(CtrlType *ctrl, int v, const int *incptr, const int *incind,
+int CFindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *incind,
                     const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
                     const int *cellmap, const int *where, int *htable, const int *wgts) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
-  return FindCellStarIn(ctrl, v, in, cellmap, wgts, where, ctrl->ctx.cscratch);
+  return FindCellStarIn(ctrl, v, in, cellmap, wgts, where, ctrl->ctx->cscratch);
 }
 
-int ComputeAllWeights__(CtrlType *ctrl, HGraph *graph, int *keys, int *htable) {
+int ComputeAllWeights__(const CtrlType *ctrl, HGraph *graph, int *keys, int *htable) {
   const int nvtxs = graph->nvtxs;
   const SearchInput in{graph->incptr, graph->incind, graph->netptr, graph->netind,
                        graph->cellwgt, graph->edgewgt, htable};
@@ -187,7 +187,7 @@ int ComputeAllWeights__(CtrlType *ctrl, HGraph *graph, int *keys, int *htable) {
   const LightPin pins{graph->cellwgt};
   const LighterWins ties{graph->cellwgt};
 
-  CandidateScratch &scratch = ctrl->ctx.scratch;
+  CandidateScratch &scratch = ctrl->ctx->scratch;
   int largest = 0;
   for (int v = 0; v < nvtxs; ++v) {
     const int lim = ctrl->maxcellwgt - graph->cellwgt[v];

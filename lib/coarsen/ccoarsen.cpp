@@ -6,12 +6,12 @@
 #include "coarsen/coarsen.h"
 #include "prep/prep.h"
 
-void CMatch_Edges__(CtrlType *ctrl, HGraph *graph, const int *where, int *perm, int *htable,
+void CMatch_Edges__(const CtrlType *ctrl, HGraph *graph, const int *where, int *perm, int *htable,
                     int *vpairs) {
   MatchEdges(ctrl, graph, perm, htable, vpairs, where);
 }
 
-void CMatch_EdgesStars__(CtrlType *ctrl, HGraph *graph, const int *where, int *perm,
+void CMatch_EdgesStars__(const CtrlType *ctrl, HGraph *graph, const int *where, int *perm,
                          int *htable, int *vpairs) {
   MatchEdgesStars(ctrl, graph, perm, htable, vpairs, 0, where);
 }
@@ -29,8 +29,8 @@ void CarryPartitionDown(HGraph *graph) {
 
 }  // namespace
 
-HGraph *CCoarsen__(CtrlType *ctrl, HGraph *graph) {
-  StartTimer(ctrl, ctrl->CoarsenTmr);
+HGraph *CCoarsen__(const CtrlType *ctrl, HGraph *graph) {
+  StartTimer(ctrl, &PhaseTimers::CoarsenTmr);
   CoarsenScratch work = AllocateCoarsenScratch__(graph);
   int *htable = work.htable, *perm = work.perm, *vpairs = work.vpairs;
   const bool trace = IsSet(ctrl->dbglvl, DBG_COARSEN);
@@ -70,6 +70,6 @@ HGraph *CCoarsen__(CtrlType *ctrl, HGraph *graph) {
 
   if (trace) printf("\n");
   FreeCoarsenScratch__(work);
-  StopTimer(ctrl, ctrl->CoarsenTmr);
+  StopTimer(ctrl, &PhaseTimers::CoarsenTmr);
   return graph;
 }

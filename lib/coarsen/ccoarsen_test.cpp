@@ -62,7 +62,7 @@ TEST_P(BothCSchemes, GroupsStayWithinPartsOnEveryLevel) {
     HGraph *graph = WithPartition(p, seed % 3 == 0 ? 2 : 0, seed % 2 ? 2 : 4, seed, where);
     CtrlType ctrl = ct::MakeCtrl(GetParam(), 60);
     ctrl.maxcellwgt = ct::MaxCellWgt(ctrl.CoarsenTo, graph);
-    InitRandom__(&ctrl.ctx.rng, (int)seed);
+    InitRandom__(&ctrl.ctx->rng, (int)seed);
     CCoarsen__(&ctrl, graph);
     SCOPED_TRACE("seed " + std::to_string(seed));
     EXPECT_GE(ct::Levels(graph).size(), 2u);
@@ -85,7 +85,7 @@ TEST_P(BothCSchemes, SameSeedGivesTheSameChain) {
     HGraph *graph = WithPartition(p, 0, 2, 1, where);
     CtrlType ctrl = ct::MakeCtrl(GetParam(), 60);
     ctrl.maxcellwgt = ct::MaxCellWgt(ctrl.CoarsenTo, graph);
-    InitRandom__(&ctrl.ctx.rng, seed);
+    InitRandom__(&ctrl.ctx->rng, seed);
     CCoarsen__(&ctrl, graph);
     snaps.push_back(ct::Snapshot(graph));
     ct::FreeBelow(graph);

@@ -141,8 +141,8 @@ void BuildCoarseIncidence(const HGraph *graph, HGraph *coarser, int *htable) {
 
 }  // namespace
 
-void CreateCoarseHGraph__(CtrlType *ctrl, HGraph *graph, int cnvtxs) {
-  StartTimer(ctrl, ctrl->Aux2Tmr);
+void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
+  StartTimer(ctrl, &PhaseTimers::Aux2Tmr);
   const int nhedges = graph->nhedges;
   const int npins = graph->netptr[nhedges];
 
@@ -194,7 +194,7 @@ void CreateCoarseHGraph__(CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   std::fill(htable, htable + tsize, -1);
   BuildCoarseIncidence(graph, coarser, htable);
   ZBfree__(&htable);
-  StopTimer(ctrl, ctrl->Aux2Tmr);
+  StopTimer(ctrl, &PhaseTimers::Aux2Tmr);
 }
 
 void CollapseSameHEdges__(int nhedges, const int *netptr, int *netind, const int *netwgt,

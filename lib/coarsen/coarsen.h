@@ -6,17 +6,17 @@
 #include "hgraph/ctrl.h"
 
 // Driver: returns the coarsest level of the chain hung from graph.
-HGraph *Coarsen__(CtrlType *ctrl, HGraph *graph);
+HGraph *Coarsen__(const CtrlType *ctrl, HGraph *graph);
 
 // Matching schemes: fill cellmap, mptr, mind of graph and hang the coarser level.
 // htable: 2m ints, all -1 between uses; perm: m ints; vpairs: 2m ints (m pairs),
 // with m = max(nvtxs, nhedges) of the hypergraph coarsening started from.
-void Match_Edges__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs);
-void Match_Hedges__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs);
-void Match_Hedges_Edges__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs);
-void Match_Hedges_PHedges_Edges__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable,
+void Match_Edges__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs);
+void Match_Hedges__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs);
+void Match_Hedges_Edges__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs);
+void Match_Hedges_PHedges_Edges__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable,
                                   int *vpairs);
-void Match_EdgesStars__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
+void Match_EdgesStars__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
                         int flag);
 
 // Candidate searches: the vertex v should be grouped with, or -1. Candidates
@@ -24,37 +24,37 @@ void Match_EdgesStars__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, i
 // maxcellwgt; the score of a candidate is the summed edgewgt of the hyperedges
 // it shares with v. cellwgt[v] is changed during the scan and restored;
 // htable (indexed by vertex) is all -1 on entry and on return.
-int FindCell__(CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
+int FindCell__(const CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
                const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
                int *htable);
 // wgts[c] is the weight of coarse vertex c, and wgts[-1] = 0 (ungrouped).
-int FindCellStar__(CtrlType *ctrl, int v, const int *incptr, const int *incind,
+int FindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *incind,
                    const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
                    const int *cellmap, int *htable, const int *wgts);
 // The same searches restricted to v's part, skipping hyperedges of more than
 // MaxNetSize pins.
-int CFindCell__(CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
+int CFindCell__(const CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
                 const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
                 const int *where, int *htable);
-int CFindCellStar__(CtrlType *ctrl, int v, const int *incptr, const int *incind,
+int CFindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *incind,
                     const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
                     const int *cellmap, const int *where, int *htable, const int *wgts);
 // Priority of every vertex for star grouping: (int)(100 / best connection),
 // vertices without one last. Returns the largest key + 1.
-int ComputeAllWeights__(CtrlType *ctrl, HGraph *graph, int *keys, int *htable);
+int ComputeAllWeights__(const CtrlType *ctrl, HGraph *graph, int *keys, int *htable);
 
 // Pieces shared by the schemes (where = NULL: no part restriction).
 // Anchors are coarse vertices 0 .. nfixed-1 by themselves; returns nfixed.
 int AnchorGroups(const HGraph *graph, int *cellmap, int *mptr, int *mind);
 // perm = the vertices by increasing degree capped at MaxNetSize, ties random.
-void DegreeOrder(CtrlType *ctrl, const HGraph *graph, int *perm, int *vpairs);
+void DegreeOrder(const CtrlType *ctrl, const HGraph *graph, int *perm, int *vpairs);
 // Pairs every still unmatched vertex, in perm order, with its best candidate
 // (or leaves it alone); returns the new number of coarse vertices.
-int EdgeMatchingPass(CtrlType *ctrl, HGraph *graph, const int *perm, int *htable,
+int EdgeMatchingPass(const CtrlType *ctrl, HGraph *graph, const int *perm, int *htable,
                      const int *where, int cnvtxs);
-void MatchEdges(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
+void MatchEdges(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
                 const int *where);
-void MatchEdgesStars(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
+void MatchEdgesStars(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
                      int flag, const int *where);
 // One line of the coarsening trace for a level.
 void PrintCoarsenLevel(const HGraph *graph);
@@ -72,18 +72,18 @@ void FreeCoarsenScratch__(CoarsenScratch &work);
 void StartCoarsenTrace__(HGraph *graph, bool trace);
 
 // Coarse hypergraph construction.
-void CreateCoarseHGraph__(CtrlType *ctrl, HGraph *graph, int cnvtxs);
+void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs);
 void CollapseSameHEdges__(int nhedges, const int *netptr, int *netind, const int *netwgt,
                           int *newnhedges, int **newnetptr, int **newnetind, int **newnetwgt);
 int NumOfLargeNets__(int nhedges, const int *netptr);
 
 // Partition-respecting coarsening (V-cycles) and fixed-vertex compression.
-HGraph *CCoarsen__(CtrlType *ctrl, HGraph *graph);
-void CMatch_Edges__(CtrlType *ctrl, HGraph *graph, const int *where, int *perm, int *htable,
+HGraph *CCoarsen__(const CtrlType *ctrl, HGraph *graph);
+void CMatch_Edges__(const CtrlType *ctrl, HGraph *graph, const int *where, int *perm, int *htable,
                     int *vpairs);
-void CMatch_EdgesStars__(CtrlType *ctrl, HGraph *graph, const int *where, int *perm,
+void CMatch_EdgesStars__(const CtrlType *ctrl, HGraph *graph, const int *where, int *perm,
                          int *htable, int *vpairs);
-void CompressFixedCells__(CtrlType *ctrl, HGraph *graph, const int *part);
+void CompressFixedCells__(const CtrlType *ctrl, HGraph *graph, const int *part);
 // Ends the run with an internal error when the anchors of fpart do not lie in
 // pairwise distinct parts 0 .. nparts-1.
-void ProjectFixedCells__(CtrlType *ctrl, HGraph *graph, int *part, const int *fpart);
+void ProjectFixedCells__(const CtrlType *ctrl, HGraph *graph, int *part, const int *fpart);

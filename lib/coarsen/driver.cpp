@@ -20,7 +20,7 @@ namespace {
 
 // The scheme of one coarsening step, by CType, the step number and whether
 // the driver has switched to edge matching.
-void MatchLevel(CtrlType *ctrl, HGraph *graph, int step, bool switched, int *perm, int *htable,
+void MatchLevel(const CtrlType *ctrl, HGraph *graph, int step, bool switched, int *perm, int *htable,
                 int *vpairs) {
   switch (ctrl->CType) {
     case 1:  // the priority order pays off on the first, largest levels
@@ -78,8 +78,8 @@ void StartCoarsenTrace__(HGraph *graph, bool trace) {
   }
 }
 
-HGraph *Coarsen__(CtrlType *ctrl, HGraph *graph) {
-  StartTimer(ctrl, ctrl->CoarsenTmr);
+HGraph *Coarsen__(const CtrlType *ctrl, HGraph *graph) {
+  StartTimer(ctrl, &PhaseTimers::CoarsenTmr);
   CoarsenScratch work = AllocateCoarsenScratch__(graph);
   int *htable = work.htable, *perm = work.perm, *vpairs = work.vpairs;
   const bool trace = IsSet(ctrl->dbglvl, DBG_COARSEN);
@@ -90,9 +90,9 @@ HGraph *Coarsen__(CtrlType *ctrl, HGraph *graph) {
     bool switched = false;
     for (int step = 0;;) {
       SeparateIslands__(graph);
-      StartTimer(ctrl, ctrl->Aux1Tmr);
+      StartTimer(ctrl, &PhaseTimers::Aux1Tmr);
       MatchLevel(ctrl, graph, step, switched, perm, htable, vpairs);
-      StopTimer(ctrl, ctrl->Aux1Tmr);
+      StopTimer(ctrl, &PhaseTimers::Aux1Tmr);
 
       const int f = graph->nvtxs;
       graph = graph->coarser;
@@ -117,6 +117,6 @@ HGraph *Coarsen__(CtrlType *ctrl, HGraph *graph) {
 
   if (trace) printf("\n");
   FreeCoarsenScratch__(work);
-  StopTimer(ctrl, ctrl->CoarsenTmr);
+  StopTimer(ctrl, &PhaseTimers::CoarsenTmr);
   return graph;
 }

@@ -59,7 +59,7 @@ TrialChain CoarsenLikeATrial(CtrlType &ctrl, const zt::PlainHGraph &p, int nfixe
   r.graph = ct::Prepared(p, nfixed);
   r.pruned = PruneHGraph__(&ctrl, r.graph);
   ctrl.maxcellwgt = ct::MaxCellWgt(ctrl.CoarsenTo, r.pruned);
-  InitRandom__(&ctrl.ctx.rng, seed);
+  InitRandom__(&ctrl.ctx->rng, seed);
   r.coarsest = Coarsen__(&ctrl, r.pruned);
   return r;
 }
@@ -224,7 +224,7 @@ TEST(Coarsen, SlowProgressIsReportedOnlyWithTheTraceBit) {
     CtrlType ctrl = ct::MakeCtrl(5, 100);
     ctrl.maxcellwgt = 1;
     ctrl.dbglvl = dbglvl;
-    InitRandom__(&ctrl.ctx.rng, 1);
+    InitRandom__(&ctrl.ctx->rng, 1);
     ::testing::internal::CaptureStdout();
     HGraph *coarsest = Coarsen__(&ctrl, graph);
     fflush(stdout);
@@ -252,7 +252,7 @@ TEST(Coarsen, OtherSchemesSwitchOnceBeforeStopping) {
   CtrlType ctrl = ct::MakeCtrl(4, 100);
   ctrl.maxcellwgt = 1;
   ctrl.dbglvl = DBG_COARSEN;
-  InitRandom__(&ctrl.ctx.rng, 1);
+  InitRandom__(&ctrl.ctx->rng, 1);
   ::testing::internal::CaptureStdout();
   HGraph *coarsest = Coarsen__(&ctrl, graph);
   const std::string out = ::testing::internal::GetCapturedStdout();

@@ -6,7 +6,7 @@
 #include "coarsen/coarsen.h"
 #include "prep/prep.h"
 
-void CompressFixedCells__(CtrlType *ctrl, HGraph *graph, const int *part) {
+void CompressFixedCells__(const CtrlType *ctrl, HGraph *graph, const int *part) {
   const int nvtxs = graph->nvtxs, nparts = ctrl->nparts;
 
   // Anchors 0 .. nparts-1 come first, then the free vertices in their order.
@@ -39,7 +39,7 @@ void CompressFixedCells__(CtrlType *ctrl, HGraph *graph, const int *part) {
   ZBfree__(&coarser->incptr, &coarser->incind, &coarser->adjwgt, &coarser->edgewgt);
 }
 
-void ProjectFixedCells__(CtrlType *ctrl, HGraph *graph, int *part, const int *fpart) {
+void ProjectFixedCells__(const CtrlType *ctrl, HGraph *graph, int *part, const int *fpart) {
   const int nparts = ctrl->nparts;
   // imap[q] = the anchor that part q of fpart holds; the parts are renumbered
   // so that the part of anchor p becomes p.

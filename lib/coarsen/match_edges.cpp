@@ -15,17 +15,17 @@ int AnchorGroups(const HGraph *graph, int *cellmap, int *mptr, int *mind) {
   return nfixed;
 }
 
-void DegreeOrder(CtrlType *ctrl, const HGraph *graph, int *perm, int *vpairs) {
+void DegreeOrder(const CtrlType *ctrl, const HGraph *graph, int *perm, int *vpairs) {
   const int nvtxs = graph->nvtxs;
   const int *incptr = graph->incptr;
   int *keys = vpairs;
   int *tperm = vpairs + nvtxs;
-  RandomPermute__(&ctrl->ctx.rng, tperm, nvtxs, 1);
+  RandomPermute__(&ctrl->ctx->rng, tperm, nvtxs, 1);
   for (int v = 0; v < nvtxs; ++v) keys[v] = std::min(incptr[v + 1] - incptr[v], ctrl->MaxNetSize);
   BucketSortKeysInc(nvtxs, ctrl->MaxNetSize + 1, keys, tperm, perm);
 }
 
-int EdgeMatchingPass(CtrlType *ctrl, HGraph *graph, const int *perm, int *htable,
+int EdgeMatchingPass(const CtrlType *ctrl, HGraph *graph, const int *perm, int *htable,
                      const int *where, int cnvtxs) {
   int *cellmap = graph->cellmap, *mptr = graph->mptr, *mind = graph->mind;
   int pos = mptr[cnvtxs];
@@ -49,7 +49,7 @@ int EdgeMatchingPass(CtrlType *ctrl, HGraph *graph, const int *perm, int *htable
   return cnvtxs;
 }
 
-void MatchEdges(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
+void MatchEdges(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
                 const int *where) {
   const int nvtxs = graph->nvtxs;
   graph->mptr = imalloc__(nvtxs + 1, "Match_Edges: graph->mptr");
@@ -62,6 +62,6 @@ void MatchEdges(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpai
   CreateCoarseHGraph__(ctrl, graph, cnvtxs);
 }
 
-void Match_Edges__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs) {
+void Match_Edges__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs) {
   MatchEdges(ctrl, graph, perm, htable, vpairs, nullptr);
 }

@@ -93,10 +93,10 @@ void PartialHEdgePhase(const CtrlType *ctrl, const HGraph *graph, const int *per
 
 }  // namespace
 
-void Match_Hedges__(CtrlType *ctrl, HGraph *graph, int *perm, int * /*htable*/, int *vpairs) {
+void Match_Hedges__(const CtrlType *ctrl, HGraph *graph, int *perm, int * /*htable*/, int *vpairs) {
   Grouping g = StartGrouping(graph, "Match_Hedges: graph->mptr", "Match_Hedges: graph->mind",
                              "Match_Hedges: graph->cellmap", false);
-  HEdgeOrder(&ctrl->ctx.rng, graph, perm, vpairs);
+  HEdgeOrder(&ctrl->ctx->rng, graph, perm, vpairs);
   WholeHEdgePhase(ctrl, graph, perm, g);
   for (int v = 0; v < graph->nvtxs; ++v) {
     if (g.cellmap[v] != -1) continue;
@@ -108,21 +108,21 @@ void Match_Hedges__(CtrlType *ctrl, HGraph *graph, int *perm, int * /*htable*/, 
   CreateCoarseHGraph__(ctrl, graph, g.cnvtxs);
 }
 
-void Match_Hedges_Edges__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs) {
+void Match_Hedges_Edges__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs) {
   Grouping g = StartGrouping(graph, "HGraphMatch: graph->mptr", "HGraphMatch: graph->mind",
                              "HGraphMatch: graph->cellmap", false);
-  HEdgeOrder(&ctrl->ctx.rng, graph, perm, vpairs);
+  HEdgeOrder(&ctrl->ctx->rng, graph, perm, vpairs);
   WholeHEdgePhase(ctrl, graph, perm, g);
   DegreeOrder(ctrl, graph, perm, vpairs);
   const int cnvtxs = EdgeMatchingPass(ctrl, graph, perm, htable, nullptr, g.cnvtxs);
   CreateCoarseHGraph__(ctrl, graph, cnvtxs);
 }
 
-void Match_Hedges_PHedges_Edges__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable,
+void Match_Hedges_PHedges_Edges__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable,
                                   int *vpairs) {
   Grouping g = StartGrouping(graph, "HGraphMatch: graph->mptr", "HGraphMatch: graph->mind",
                              "HGraphMatch: graph->cellmap", true);
-  HEdgeOrder(&ctrl->ctx.rng, graph, perm, vpairs);
+  HEdgeOrder(&ctrl->ctx->rng, graph, perm, vpairs);
   WholeHEdgePhase(ctrl, graph, perm, g);
   PartialHEdgePhase(ctrl, graph, perm, g);
   DegreeOrder(ctrl, graph, perm, vpairs);

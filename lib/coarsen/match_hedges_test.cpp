@@ -6,7 +6,7 @@
 
 namespace {
 
-using Scheme = void (*)(CtrlType *, HGraph *, int *, int *, int *);
+using Scheme = void (*)(const CtrlType *, HGraph *, int *, int *, int *);
 
 // One grouping step by scheme on a generated hypergraph with the driver's work arrays.
 HGraph *OneStep(Scheme scheme, const zt::GenSpec &gs, int seed, CtrlType &ctrl) {
@@ -14,7 +14,7 @@ HGraph *OneStep(Scheme scheme, const zt::GenSpec &gs, int seed, CtrlType &ctrl) 
   const int m = std::max(graph->nvtxs, graph->nhedges);
   std::vector<int> htable(2 * m, -1), perm(m), vpairs(2 * m);
   ctrl.maxcellwgt = ct::MaxCellWgt(ctrl.CoarsenTo, graph);
-  InitRandom__(&ctrl.ctx.rng, seed);
+  InitRandom__(&ctrl.ctx->rng, seed);
   scheme(&ctrl, graph, perm.data(), htable.data(), vpairs.data());
   EXPECT_EQ(htable, std::vector<int>(2 * m, -1));
   return graph;
@@ -103,7 +103,7 @@ TEST(MatchHedges, HeavierThenSmallerHyperedgesAreGroupedFirst) {
   CtrlType ctrl = ct::MakeCtrl(6, 1);
   ctrl.maxcellwgt = 3;
   std::vector<int> htable(8, -1), perm(4), vpairs(8);
-  InitRandom__(&ctrl.ctx.rng, 1);
+  InitRandom__(&ctrl.ctx->rng, 1);
   Match_Hedges__(&ctrl, g, perm.data(), htable.data(), vpairs.data());
   EXPECT_EQ(std::vector<int>(g->cellmap, g->cellmap + 4), (std::vector<int>{0, 0, 1, 1}));
   ct::FreeBelow(g);

@@ -9,12 +9,12 @@ namespace {
 
 // perm = the vertices by increasing priority key (strongest best connection
 // first), ties by increasing capped degree, then random.
-void PriorityOrder(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs) {
+void PriorityOrder(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs) {
   const int nvtxs = graph->nvtxs;
   const int *incptr = graph->incptr;
   int *keys = vpairs;
   int *byDegree = vpairs + nvtxs;
-  RandomPermute__(&ctrl->ctx.rng, perm, nvtxs, 1);
+  RandomPermute__(&ctrl->ctx->rng, perm, nvtxs, 1);
   for (int v = 0; v < nvtxs; ++v) keys[v] = std::min(incptr[v + 1] - incptr[v], ctrl->MaxNetSize);
   BucketSortKeysInc(nvtxs, ctrl->MaxNetSize + 1, keys, perm, byDegree);
   const int nkeys = ComputeAllWeights__(ctrl, graph, keys, htable);
@@ -23,7 +23,7 @@ void PriorityOrder(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *v
 
 // Visits the vertices in perm order; once 40% of them have found a partner,
 // the rest stay alone, which caps how much one level shrinks. wgts[-1] is 0.
-int GroupStars(CtrlType *ctrl, HGraph *graph, const int *perm, int *htable, int *wgts,
+int GroupStars(const CtrlType *ctrl, HGraph *graph, const int *perm, int *htable, int *wgts,
                const int *where) {
   const int nvtxs = graph->nvtxs;
   int *cellmap = graph->cellmap;
@@ -82,7 +82,7 @@ void GroupsFromCellMap(HGraph *graph, int cnvtxs) {
 
 }  // namespace
 
-void MatchEdgesStars(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
+void MatchEdgesStars(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
                      int flag, const int *where) {
   const int nvtxs = graph->nvtxs;
   const bool timed = where == nullptr;  // the partition-respecting run is not split up
@@ -91,23 +91,23 @@ void MatchEdgesStars(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int 
   graph->cellmap = ismalloc__(nvtxs, -1, "Match_Edges: graph->cellmap");
   int *wgtsbase = ismalloc__(nvtxs + 1, 0, "Match_EdgesStars: wgts");
 
-  if (timed) StartTimer(ctrl, ctrl->Aux3Tmr);
+  if (timed) StartTimer(ctrl, &PhaseTimers::Aux3Tmr);
   if (flag == 1)
     PriorityOrder(ctrl, graph, perm, htable, vpairs);
   else
     DegreeOrder(ctrl, graph, perm, vpairs);
-  if (timed) StopTimer(ctrl, ctrl->Aux3Tmr);
+  if (timed) StopTimer(ctrl, &PhaseTimers::Aux3Tmr);
 
-  if (timed) StartTimer(ctrl, ctrl->Aux4Tmr);
+  if (timed) StartTimer(ctrl, &PhaseTimers::Aux4Tmr);
   const int cnvtxs = GroupStars(ctrl, graph, perm, htable, wgtsbase + 1, where);
   GroupsFromCellMap(graph, cnvtxs);
-  if (timed) StopTimer(ctrl, ctrl->Aux4Tmr);
+  if (timed) StopTimer(ctrl, &PhaseTimers::Aux4Tmr);
 
   ZBfree__(&wgtsbase);
   CreateCoarseHGraph__(ctrl, graph, cnvtxs);
 }
 
-void Match_EdgesStars__(CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
+void Match_EdgesStars__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
                         int flag) {
   MatchEdgesStars(ctrl, graph, perm, htable, vpairs, flag, nullptr);
 }

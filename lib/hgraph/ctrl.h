@@ -1,7 +1,9 @@
-// The control record of one library call: options in force, thresholds the
-// algorithms change as they go, debug bits, phase timers, and the call's
-// context (its random stream and scratch memory).
+// The records of one library call: its validated options, its context (random
+// stream, scratch memory, phase timers) and the control record each phase
+// reads (see the note above CtrlType).
 #pragma once
+
+#include <memory>
 
 #include "util/util.h"
 
@@ -32,38 +34,131 @@ struct CandidateScratch {
   void Grow();
 };
 
-// What a call owns besides its options. Everything mutable a call needs
+// Named values of the option slots.
+enum CoarsenScheme : int {  // slot 2
+  COARSEN_HFC = 1,
+  COARSEN_FC = 2,
+  COARSEN_GFC = 3,
+  COARSEN_HEDGE = 4,
+  COARSEN_EDGE = 5
+};
+enum RefineScheme : int {  // slot 3 of the recursive-bisection entries
+  REFINE_FM = 1,
+  REFINE_ONEWAY_FM = 2,
+  REFINE_EEFM = 3
+};
+enum KwayObjective : int {  // slot 3 of the k-way entries
+  OBJ_CUT = 1,
+  OBJ_SOED = 2
+};
+enum VCycleMode : int {  // slot 4
+  VCYCLE_NO = 0,
+  VCYCLE_END = 1,     // on the kept partitions after the last trial
+  VCYCLE_FORMIN = 2,  // on trials that reach or set the best
+  VCYCLE_ALL = 3      // on every trial near the best
+};
+// The schemes of partition-respecting coarsening in V-cycles, which alternate.
+enum : int { CCOARSEN_EDGES_STARS = 0, CCOARSEN_EDGES = 1 };
+
+// The entry points, as far as reading and checking options goes.
+enum class EntryKind {
+  Recursive,          // ZORBEL_PartRecursive: k-way finish up to 64 parts
+  RecursiveInternal,  // ZORBEL_PartRecursiveInternal and the k-way driver's phase
+  TwoWayRefine,       // ZORBEL_2WayRefine: nothing checked
+  Kway,               // ZORBEL_PartKway
+  KwayRefine          // ZORBEL_KWayRefine: nothing checked
+};
+
+// The caller's options after validation, with what the entry point derives
+// from its arguments. ReadOptions__ builds it once per call; from then on it
+// is only read: no phase changes an option.
+struct Options {
+  EntryKind entry = EntryKind::RecursiveInternal;
+  int nparts = 2;
+  float ubfactor = 0.0f;  // bisection fraction, or the k-way bound on heaviest/average
+  int Nruns = 10;
+  CoarsenScheme CType = COARSEN_HFC;
+  RefineScheme RType = REFINE_FM;   // taken from slot 3 by recursive bisection
+  KwayObjective OType = OBJ_CUT;    // taken from slot 3 by the k-way entries
+  VCycleMode VCycle = VCYCLE_END;
+  int Reconst = 0;
+  int Fixed = 0;
+  int Seed = -1;
+  int dbglvl = 0;
+  int CoarsenTo = 100;
+  int MaxNetSize = 50;
+  int KwayFinish = 0;  // recursive bisection ends with a k-way pass; 20 initial trials
+
+  friend bool operator==(const Options &, const Options &) = default;
+};
+
+// Phase timers, in seconds of processor time.
+struct PhaseTimers {
+  double TotalTmr, CoarsenTmr, RefTmr, RefInitTmr, RefIterTmr, RefWrapTmr, MultilevelTmr,
+      InitPartTmr, ProjectTmr, SpareTmr, UncoarsenTmr, Aux1Tmr, Aux2Tmr, Aux3Tmr, Aux4Tmr;
+};
+
+// What a call owns besides its options: everything mutable a call needs
 // travels here, so no routine keeps state of its own between calls.
 struct CallContext {
   RandomStream rng;                 // the call's one random stream
   CandidateScratch scratch;         // candidate searches of plain coarsening
   CandidateScratch cscratch;        // ... and of partition-respecting coarsening
+  PhaseTimers tmr{};
 };
 
+// How the records of a call fit together:
+//
+//   Options      the caller's option slots, read and checked once by
+//                ReadOptions__, then const for the whole call;
+//   CallContext  the call's mutable state: random stream, coarsening
+//                scratch, phase timers; shared by every phase of the call;
+//   CtrlType     what one phase works with: the options, the phase's own
+//                parameters and a handle on the call's context.
+//
+// Routines take a const CtrlType *: they read the options and their phase's
+// parameters and change only the context. A phase whose children need other
+// parameters (a V-cycle's coarsening scheme and target, the initial
+// bisection's quiet trace, a split's target fraction, the k-way finish's
+// objective and balance, the trials' alternating HFC/FC) copies the record,
+// sets them in its copy and hands the copy down; the copy shares the context,
+// so the random stream runs on through every phase as one.
 struct CtrlType {
-  int CoarsenTo;   // coarsening stops at this many vertices
-  int CType;       // matching scheme
-  int RType;       // two-way refinement scheme, or the k-way objective (1 cut, 2 SOED)
-  int Nruns;       // trials per bisection / per k-way partitioning
-  int MaxNetSize;  // hyperedges with more pins are pruned; also a size cap in coarsening
-  float ubfactor;
-  int Fixed;
-  int Seed;
-  int dbglvl;
-  int Reconst;
-  int VCycle;
-  int nparts;
-  int HeavyCells;   // the bisection's hypergraph has a vertex heavier than 2W/CoarsenTo
-  int KwayFinish;   // recursive bisection ends with a k-way pass; 20 initial trials
-  float TargetFrac; // share of the total weight that side 0 aims at
-  int maxcellwgt;   // heaviest vertex coarsening may form
+  Options opt;
 
-  CallContext ctx;
+  // Parameters of the phase at hand; at the top of a call they are the
+  // options' values.
+  int CoarsenTo = 0;    // coarsening stops at this many vertices
+  int CType = 0;        // matching scheme (a CCOARSEN_ code inside V-cycles)
+  int RType = 0;        // two-way refinement scheme, or the k-way objective
+  float ubfactor = 0.0f;  // balance of the phase, as in Options
+  float TargetFrac = 0.0f;  // share of the total weight that side 0 aims at
+  int dbglvl = 0;       // trace switches in force (the initial bisection is quieter)
+  int nparts = 0;       // parts of the call
+  int MaxNetSize = 0;   // hyperedges with more pins are pruned; also a size cap in coarsening
+  int HeavyCells = 0;   // the bisection's hypergraph has a vertex heavier than 2W/CoarsenTo
+  int maxcellwgt = 0;   // heaviest vertex coarsening may form
 
-  // Phase timers, in seconds of processor time.
-  double TotalTmr, CoarsenTmr, RefTmr, RefInitTmr, RefIterTmr, RefWrapTmr, MultilevelTmr,
-      InitPartTmr, ProjectTmr, SpareTmr, UncoarsenTmr, Aux1Tmr, Aux2Tmr, Aux3Tmr, Aux4Tmr;
+  std::shared_ptr<CallContext> ctx = std::make_shared<CallContext>();
+
+  // Same options, same parameters, same context.
+  friend bool operator==(const CtrlType &, const CtrlType &) = default;
 };
+
+// Reads the option slots of a call through the given entry point (options may
+// be NULL: the defaults; slots 5 and 6 only for recursive bisection) with what
+// the entry derives from its arguments, and checks them as that entry does,
+// ending the run with the entry's message at the first failure.
+Options ReadOptions__(EntryKind entry, int nvtxs, int nparts, int UBfactor, const int *options);
+// The k-way form of the balance, and the coarsening aim of direct k-way
+// partitioning.
+float KwayUBfactor__(int UBfactor);
+int KwayCoarsenTo__(int nvtxs, int nparts);
+
+// The control record at the top of a call: the phase parameters take the
+// options' values (slot 3 becomes RType, as scheme or objective), and a fresh
+// context.
+CtrlType CallCtrl__(const Options &opt);
 
 // Debug bits of dbglvl.
 enum : int {
@@ -81,12 +176,13 @@ inline bool IsSet(int dbglvl, int bit) { return (dbglvl & bit) != 0; }
 
 // A phase is timed only with DBG_TIME: the timer loses the clock on entry and
 // gains it on exit, so it accumulates over all calls of its phase.
-inline void StartTimer(const CtrlType *ctrl, double &tmr) {
-  if (IsSet(ctrl->dbglvl, DBG_TIME)) tmr -= seconds__();
+// Timers live in the call's context: StartTimer(ctrl, &PhaseTimers::RefTmr).
+inline void StartTimer(const CtrlType *ctrl, double PhaseTimers::*tmr) {
+  if (IsSet(ctrl->dbglvl, DBG_TIME)) ctrl->ctx->tmr.*tmr -= seconds__();
 }
-inline void StopTimer(const CtrlType *ctrl, double &tmr) {
-  if (IsSet(ctrl->dbglvl, DBG_TIME)) tmr += seconds__();
+inline void StopTimer(const CtrlType *ctrl, double PhaseTimers::*tmr) {
+  if (IsSet(ctrl->dbglvl, DBG_TIME)) ctrl->ctx->tmr.*tmr += seconds__();
 }
 
-void InitTimers__(CtrlType *ctrl);
+void InitTimers__(const CtrlType *ctrl);
 void PrintTimers__(const CtrlType *ctrl, int detail);

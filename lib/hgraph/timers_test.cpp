@@ -6,7 +6,7 @@
 
 TEST(Timers, InitClearsAllFifteen) {
   CtrlType ctrl;
-  double *t = &ctrl.TotalTmr;
+  double *t = &ctrl.ctx->tmr.TotalTmr;
   for (int i = 0; i < 15; ++i) t[i] = 1.5 + i;
   InitTimers__(&ctrl);
   for (int i = 0; i < 15; ++i) EXPECT_EQ(t[i], 0.0) << i;
@@ -19,53 +19,53 @@ TEST(Timers, PhaseRunTwiceAccumulatesBothIntervalsOnlyWithTimingBit) {
   CtrlType ctrl{};
   ctrl.dbglvl = DBG_TIME;
   InitTimers__(&ctrl);
-  ctrl.CoarsenTmr = 7.0;
+  ctrl.ctx->tmr.CoarsenTmr = 7.0;
   double lo = 7.0, hi = 7.0;
   volatile double sink = 0;
   for (int run = 0; run < 2; ++run) {
     const double a = seconds__();
-    StartTimer(&ctrl, ctrl.CoarsenTmr);
+    StartTimer(&ctrl, &PhaseTimers::CoarsenTmr);
     const double b = seconds__();
     for (int i = 0; i < 100000; ++i) sink = sink + i;
     const double c = seconds__();
-    StopTimer(&ctrl, ctrl.CoarsenTmr);
+    StopTimer(&ctrl, &PhaseTimers::CoarsenTmr);
     const double d = seconds__();
     lo += c - b;  // the shortest interval the two readings can span
     hi += d - a;  // the longest
   }
-  EXPECT_GE(ctrl.CoarsenTmr, lo - 1e-9);
-  EXPECT_LE(ctrl.CoarsenTmr, hi + 1e-9);
+  EXPECT_GE(ctrl.ctx->tmr.CoarsenTmr, lo - 1e-9);
+  EXPECT_LE(ctrl.ctx->tmr.CoarsenTmr, hi + 1e-9);
   // Started without a stop, the timer holds minus the start reading.
   const double a = seconds__();
-  StartTimer(&ctrl, ctrl.SpareTmr);
+  StartTimer(&ctrl, &PhaseTimers::SpareTmr);
   const double b = seconds__();
-  EXPECT_LE(-ctrl.SpareTmr, b + 1e-9);
-  EXPECT_GE(-ctrl.SpareTmr, a - 1e-9);
+  EXPECT_LE(-ctrl.ctx->tmr.SpareTmr, b + 1e-9);
+  EXPECT_GE(-ctrl.ctx->tmr.SpareTmr, a - 1e-9);
 
   ctrl.dbglvl = DBG_BISECT;
-  ctrl.RefTmr = 7.0;
-  StartTimer(&ctrl, ctrl.RefTmr);
-  StopTimer(&ctrl, ctrl.RefTmr);
-  EXPECT_EQ(ctrl.RefTmr, 7.0);
+  ctrl.ctx->tmr.RefTmr = 7.0;
+  StartTimer(&ctrl, &PhaseTimers::RefTmr);
+  StopTimer(&ctrl, &PhaseTimers::RefTmr);
+  EXPECT_EQ(ctrl.ctx->tmr.RefTmr, 7.0);
 }
 
 TEST(Timers, ReportPrintsPhasesInOrderAndRefinementOnRequest) {
   CtrlType ctrl{};
   InitTimers__(&ctrl);
-  ctrl.MultilevelTmr = 1.25;
-  ctrl.CoarsenTmr = 0.5;
-  ctrl.InitPartTmr = 0.125;
-  ctrl.UncoarsenTmr = 0.25;
-  ctrl.Aux1Tmr = 1;
-  ctrl.Aux2Tmr = 2;
-  ctrl.Aux3Tmr = 3;
-  ctrl.Aux4Tmr = 4;
-  ctrl.RefTmr = 5;
-  ctrl.RefInitTmr = 6;
-  ctrl.RefIterTmr = 7;
-  ctrl.RefWrapTmr = 8;
-  ctrl.TotalTmr = 9.5;
-  ctrl.ProjectTmr = 99;
+  ctrl.ctx->tmr.MultilevelTmr = 1.25;
+  ctrl.ctx->tmr.CoarsenTmr = 0.5;
+  ctrl.ctx->tmr.InitPartTmr = 0.125;
+  ctrl.ctx->tmr.UncoarsenTmr = 0.25;
+  ctrl.ctx->tmr.Aux1Tmr = 1;
+  ctrl.ctx->tmr.Aux2Tmr = 2;
+  ctrl.ctx->tmr.Aux3Tmr = 3;
+  ctrl.ctx->tmr.Aux4Tmr = 4;
+  ctrl.ctx->tmr.RefTmr = 5;
+  ctrl.ctx->tmr.RefInitTmr = 6;
+  ctrl.ctx->tmr.RefIterTmr = 7;
+  ctrl.ctx->tmr.RefWrapTmr = 8;
+  ctrl.ctx->tmr.TotalTmr = 9.5;
+  ctrl.ctx->tmr.ProjectTmr = 99;
   const std::string head =
       "\nTiming Information ---------------------------------------------------------"
       "\n Multilevel: \t\t   1.250"

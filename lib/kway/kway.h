@@ -5,29 +5,24 @@
 #include "hgraph/hgraph.h"
 #include "hgraph/ctrl.h"
 
-// K-way entry points: the control record of a k-way call (option slot 3 is
-// the objective) and the coarsening aim of direct k-way partitioning.
-void SetupKwayCtrl__(CtrlType *ctrl, int nparts, int UBfactor, const int *options);
-int KwayCoarsenTo__(int nvtxs, int nparts);
-
 // Multilevel k-way driver.
-int MultilevelKwayPartition__(CtrlType *ctrl, HGraph *graph, int *part);
-void InitPartitionKway__(CtrlType *ctrl, HGraph *graph);
+int MultilevelKwayPartition__(const CtrlType *ctrl, HGraph *graph, int *part);
+void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph);
 // Whether a trial whose full hypergraph reached objval gets V-cycles inside
 // the trial loop: VCycle 3 (All) every trial near the best so far, VCycle 2
 // (ForMin) a trial that reaches the best or improved the pruned hypergraph's
 // best; never under 0 and 1.
 bool WantKwayVCycles__(int vcycle, int objval, int best, bool improved);
-float ComputeBalanceKway__(CtrlType *ctrl, HGraph *graph, const int *where);
+float ComputeBalanceKway__(const CtrlType *ctrl, HGraph *graph, const int *where);
 
 // K-way refinement framework and gains.
-void RefineKway__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph);
-void AllocateKwayRefinementMemory__(CtrlType *ctrl, HGraph *graph);
-void ProjectKwayPartition__(CtrlType *ctrl, HGraph *cgraph);
-void PartitionIslandsKway__(CtrlType *ctrl, HGraph *graph);
-void ComputeInitKwayGains__(CtrlType *ctrl, HGraph *graph);
+void RefineKway__(const CtrlType *ctrl, HGraph *graph, HGraph *cgraph);
+void AllocateKwayRefinementMemory__(const CtrlType *ctrl, HGraph *graph);
+void ProjectKwayPartition__(const CtrlType *ctrl, HGraph *cgraph);
+void PartitionIslandsKway__(const CtrlType *ctrl, HGraph *graph);
+void ComputeInitKwayGains__(const CtrlType *ctrl, HGraph *graph);
 void ComputeKwayGainsSet__(HGraph *graph, int n, const int *list);
-int VCycleRefinementKway__(CtrlType *ctrl, HGraph *graph, int nvcycles);
+int VCycleRefinementKway__(const CtrlType *ctrl, HGraph *graph, int nvcycles);
 void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, int *updind);
 // Whether part p comes before part q in the order of first appearance in v's
 // cut hyperedges (incidence order, then each hyperedge's part list): the
@@ -36,8 +31,8 @@ void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, i
 bool KwayListsBefore__(const HGraph *graph, int v, int p, int q);
 
 // Randomized k-way refinement.
-void RefineCutKway_Random__(CtrlType *ctrl, HGraph *graph, int npasses);
-void RefineSOEDKway_Random__(CtrlType *ctrl, HGraph *graph, int npasses);
+void RefineCutKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses);
+void RefineSOEDKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses);
 
 // Partition quality measures.
 int ComputeActualCut__(const HGraph *graph, const int *where);

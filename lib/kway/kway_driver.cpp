@@ -16,9 +16,9 @@ namespace {
 // from the hyperedge weights would cover) and always finds a kept slot.
 constexpr int kNoTrialYet = INT_MAX;
 
-bool IsSOED(const CtrlType *ctrl) { return ctrl->RType == 2; }
+bool IsSOED(const CtrlType *ctrl) { return ctrl->RType == OBJ_SOED; }
 
-void RefineForObjective(CtrlType *ctrl, HGraph *graph) {
+void RefineForObjective(const CtrlType *ctrl, HGraph *graph) {
   if (IsSOED(ctrl))
     RefineSOEDKway_Random__(ctrl, graph, 10);
   else
@@ -41,9 +41,9 @@ struct KeptTrials {
 
 KeptTrials AllocKeptTrials(const CtrlType *ctrl, int nvtxs) {
   KeptTrials kept;
-  if (ctrl->VCycle != 1) return kept;
-  kept.nkeep = ctrl->Nruns <= 10 ? 2 : 3;
-  if (kept.nkeep > ctrl->Nruns) kept.nkeep = ctrl->Nruns;
+  if (ctrl->opt.VCycle != VCYCLE_END) return kept;
+  kept.nkeep = ctrl->opt.Nruns <= 10 ? 2 : 3;
+  if (kept.nkeep > ctrl->opt.Nruns) kept.nkeep = ctrl->opt.Nruns;
   kept.parts = ZBmallocT__<int *>(kept.nkeep, "Hypergraph_Bisection: parts");
   kept.vals = ismalloc__(kept.nkeep, kNoTrialYet, "Hypergraph_Bisection: vals");
   for (int i = 0; i < kept.nkeep; i++)
@@ -63,7 +63,7 @@ void KeepTrial(KeptTrials &kept, const HGraph *graph) {
 }
 
 // V-cycles for the kept partitions; a result better than the best replaces it.
-void VCycleKeptTrials(CtrlType *ctrl, HGraph *graph, KeptTrials &kept, int &best, int *part) {
+void VCycleKeptTrials(const CtrlType *ctrl, HGraph *graph, KeptTrials &kept, int &best, int *part) {
   if (kept.nkeep == 0) return;
   graph->where = imalloc__(graph->nvtxs, "Hypergraph_Bisection: where");
   for (int i = 0; i < kept.nkeep; i++) {
@@ -83,7 +83,7 @@ void VCycleKeptTrials(CtrlType *ctrl, HGraph *graph, KeptTrials &kept, int &best
 
 // Carries the pruned hypergraph's partition over to the full one; when
 // hyperedges were pruned, one more refinement there accounts for them.
-void TakeOverPartition(CtrlType *ctrl, HGraph *graph, HGraph *sgraph) {
+void TakeOverPartition(const CtrlType *ctrl, HGraph *graph, HGraph *sgraph) {
   bool detail = IsSet(ctrl->dbglvl, DBG_DETAIL);
   if (sgraph->nhedges == graph->nhedges) {
     graph->mincut = sgraph->mincut;
@@ -111,7 +111,7 @@ void TakeOverPartition(CtrlType *ctrl, HGraph *graph, HGraph *sgraph) {
 
 // One trial up to the refined partition of the full hypergraph. Returns
 // whether the pruned hypergraph's result beat every earlier one.
-bool KwayTrial(CtrlType *ctrl, HGraph *graph, HGraph *sgraph, int t, int &bestinit) {
+bool KwayTrial(const CtrlType *ctrl, HGraph *graph, HGraph *sgraph, int t, int &bestinit) {
   HGraph *cgraph = Coarsen__(ctrl, sgraph);
   InitPartitionKway__(ctrl, cgraph);
   RefineKway__(ctrl, sgraph, cgraph);
@@ -131,7 +131,7 @@ bool KwayTrial(CtrlType *ctrl, HGraph *graph, HGraph *sgraph, int t, int &bestin
 
 }  // namespace
 
-int MultilevelKwayPartition__(CtrlType *ctrl, HGraph *graph, int *part) {
+int MultilevelKwayPartition__(const CtrlType *ctrl, HGraph *graph, int *part) {
   bool headers = IsSet(ctrl->dbglvl, DBG_BISECT) || IsSet(ctrl->dbglvl, DBG_DETAIL);
   if (headers)
     printf("\n  Partitioning a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n",
@@ -140,20 +140,22 @@ int MultilevelKwayPartition__(CtrlType *ctrl, HGraph *graph, int *part) {
   CreateIncidentHGraph__(graph);
   HGraph *sgraph = PruneHGraph__(ctrl, graph);
   int best = kNoTrialYet, bestinit = kNoTrialYet;
-  ctrl->maxcellwgt = ComputeMaxCellWgt__(ctrl, graph->nvtxs, graph->cellwgt);
+  // The partitioning's own parameters: the vertex-weight limit of its hypergraph.
+  CtrlType pctrl = *ctrl;
+  pctrl.maxcellwgt = ComputeMaxCellWgt__(ctrl, graph->nvtxs, graph->cellwgt, &pctrl.HeavyCells);
   KeptTrials kept = AllocKeptTrials(ctrl, graph->nvtxs);
 
-  int ctype = ctrl->CType;
-  InitRandom__(&ctrl->ctx.rng, ctrl->Seed);
+  InitRandom__(&ctrl->ctx->rng, ctrl->opt.Seed);
   double sum = 0.0;
-  for (int t = 0; t < ctrl->Nruns; t++) {
+  for (int t = 0; t < ctrl->opt.Nruns; t++) {
     // HFC alternates with FC from trial to trial; other schemes stay.
-    if (ctype == 1) ctrl->CType = t % 2 == 0 ? 1 : 2;
-    bool improved = KwayTrial(ctrl, graph, sgraph, t, bestinit);
+    CtrlType tctrl = pctrl;
+    if (ctrl->CType == COARSEN_HFC) tctrl.CType = t % 2 == 0 ? COARSEN_HFC : COARSEN_FC;
+    bool improved = KwayTrial(&tctrl, graph, sgraph, t, bestinit);
 
-    if (WantKwayVCycles__(ctrl->VCycle, graph->objval, best, improved)) {
+    if (WantKwayVCycles__(ctrl->opt.VCycle, graph->objval, best, improved)) {
       FreeKwayWork(graph);
-      VCycleRefinementKway__(ctrl, graph, 10);
+      VCycleRefinementKway__(&tctrl, graph, 10);
     }
     if (IsSet(ctrl->dbglvl, DBG_TRIAL))
       printf("    Cut/SOED of trial %4d:\t %6d %6d [%4.2f]\n", t, graph->mincut, graph->minsoed,
@@ -168,12 +170,11 @@ int MultilevelKwayPartition__(CtrlType *ctrl, HGraph *graph, int *part) {
     FreeRootHGraph__(graph);
     FreeRootHGraph__(sgraph);
   }
-  ctrl->CType = ctype;
-  VCycleKeptTrials(ctrl, graph, kept, best, part);
+  VCycleKeptTrials(&pctrl, graph, kept, best, part);
 
   if (headers)
     printf("    The %s for this partitioning = %d, (average = %3.1f) (balance = %4.2f)\n",
-           IsSOED(ctrl) ? "minsoed" : "mincut", best, sum / ctrl->Nruns,
+           IsSOED(ctrl) ? "minsoed" : "mincut", best, sum / ctrl->opt.Nruns,
            ComputeBalanceKway__(ctrl, graph, part));
 
   FreeHGraph__(sgraph);
@@ -191,8 +192,8 @@ bool WantKwayVCycles__(int vcycle, int objval, int best, bool improved) {
   }
 }
 
-void InitPartitionKway__(CtrlType *ctrl, HGraph *graph) {
-  StartTimer(ctrl, ctrl->InitPartTmr);
+void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
+  StartTimer(ctrl, &PhaseTimers::InitPartTmr);
   int *bestwhere = imalloc__(graph->nvtxs, "InitPartitionKway: bestwhere");
   AllocateKwayRefinementMemory__(ctrl, graph);
 
@@ -201,7 +202,7 @@ void InitPartitionKway__(CtrlType *ctrl, HGraph *graph) {
   // It reseeds this call's stream, and the trial goes on drawing from there.
   const int options[9] = {1, 2, 2, 1, 0, 0, 0, -1, 0};
   int edgecut = 0;
-  PartRecursivePhase__(&ctrl->ctx.rng, graph->nvtxs, graph->nhedges, graph->cellwgt,
+  PartRecursivePhase__(&ctrl->ctx->rng, graph->nvtxs, graph->nhedges, graph->cellwgt,
                        graph->netptr, graph->netind, graph->netwgt, ctrl->nparts, 1, options,
                        graph->where, &edgecut);
   RefineForObjective(ctrl, graph);
@@ -213,10 +214,10 @@ void InitPartitionKway__(CtrlType *ctrl, HGraph *graph) {
   if (IsSet(ctrl->dbglvl, DBG_INITPART))
     printf("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut", best);
   ZBfree__(&bestwhere);
-  StopTimer(ctrl, ctrl->InitPartTmr);
+  StopTimer(ctrl, &PhaseTimers::InitPartTmr);
 }
 
-float ComputeBalanceKway__(CtrlType *ctrl, HGraph *graph, const int *where) {
+float ComputeBalanceKway__(const CtrlType *ctrl, HGraph *graph, const int *where) {
   int *kpwgts = ismalloc__(ctrl->nparts, 0, "ComputeBalanceKway: kpwgts");
   for (int v = 0; v < graph->nvtxs; v++) kpwgts[where[v]] += graph->cellwgt[v];
   int heaviest = kpwgts[iamax__(ctrl->nparts, kpwgts)];

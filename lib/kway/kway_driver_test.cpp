@@ -124,3 +124,34 @@ TEST(KwayVCyclePolicy, DriverCyclesExactlyTheTrialsTheRuleChoosesOverEightTrials
 }
 
 }  // namespace
+
+namespace {
+
+// The trials' alternating schemes, the V-cycles' coarsening and the
+// vertex-weight limit belong to the driver's phases: the record it is given
+// reads the same afterwards, whatever the V-cycle mode and objective.
+TEST(KwayDriver, LeavesOptionsAndRecordAsGiven) {
+  zt::GenSpec gs;
+  gs.nvtxs = 400;
+  gs.nhedges = 600;
+  gs.maxvwgt = 3;
+  gs.nlarge = 2;
+  gs.seed = 9;
+  const zt::PlainHGraph g = zt::Generate(gs);
+  for (int vcycle = 0; vcycle <= 3; ++vcycle) {
+    const int options[9] = {1, 3, 1, 1 + vcycle % 2, vcycle, 0, 0, 4, 0};
+    const Options opt = ReadOptions__(EntryKind::Kway, g.nvtxs, 3, 10, options);
+    const CtrlType ctrl = CallCtrl__(opt);
+    const CtrlType before = ctrl;
+    HGraph *graph = zt::ToHGraph(g);
+    graph->nfixed = 0;
+    std::vector<int> part(g.nvtxs, -1);
+    const int best = MultilevelKwayPartition__(&ctrl, graph, part.data());
+    FreeHGraph__(graph);
+    EXPECT_TRUE(ctrl.opt == opt) << vcycle;
+    EXPECT_TRUE(ctrl == before) << vcycle;
+    EXPECT_EQ(best, vcycle % 2 ? zt::RecountSOED(g, part.data()) : zt::RecountCut(g, part.data()));
+  }
+}
+
+}  // namespace

@@ -72,44 +72,46 @@ int Count(const std::string &text, const std::string &what) {
   return n;
 }
 
+// The refine entry checks nothing, so any slot value reaches the record.
 TEST(KwayControl, SlotZeroSelectsGivenOptionsOrDefaults) {
-  CtrlType ctrl;
   const int given[9] = {1, 3, 4, 2, 0, 7, 7, 42, 5};
-  SetupKwayCtrl__(&ctrl, 6, 10, given);
-  EXPECT_EQ(ctrl.Nruns, 3);
+  CtrlType ctrl = CallCtrl__(ReadOptions__(EntryKind::KwayRefine, 100, 6, 10, given));
+  EXPECT_EQ(ctrl.opt.Nruns, 3);
   EXPECT_EQ(ctrl.CType, 4);
   EXPECT_EQ(ctrl.RType, 2);
-  EXPECT_EQ(ctrl.VCycle, 0);
-  EXPECT_EQ(ctrl.Seed, 42);
+  EXPECT_EQ(ctrl.opt.OType, OBJ_SOED);
+  EXPECT_EQ(ctrl.opt.VCycle, VCYCLE_NO);
+  EXPECT_EQ(ctrl.opt.Seed, 42);
   EXPECT_EQ(ctrl.dbglvl, 5);
-  EXPECT_EQ(ctrl.Reconst, 0);
-  EXPECT_EQ(ctrl.Fixed, 0);
+  EXPECT_EQ(ctrl.opt.Reconst, 0);
+  EXPECT_EQ(ctrl.opt.Fixed, 0);
   EXPECT_EQ(ctrl.nparts, 6);
   EXPECT_EQ(ctrl.MaxNetSize, 50);
+  EXPECT_EQ(ctrl.CoarsenTo, 100);
+  EXPECT_EQ(ctrl.TargetFrac, 0.5f);
 
   const int junk[9] = {0, 99, 99, 99, 99, 99, 99, 99, 99};
-  SetupKwayCtrl__(&ctrl, 2, 10, junk);
-  EXPECT_EQ(ctrl.Nruns, 10);
+  ctrl = CallCtrl__(ReadOptions__(EntryKind::KwayRefine, 100, 2, 10, junk));
+  EXPECT_EQ(ctrl.opt.Nruns, 10);
   EXPECT_EQ(ctrl.CType, 1);
   EXPECT_EQ(ctrl.RType, 1);
-  EXPECT_EQ(ctrl.VCycle, 1);
-  EXPECT_EQ(ctrl.Seed, -1);
+  EXPECT_EQ(ctrl.opt.VCycle, VCYCLE_END);
+  EXPECT_EQ(ctrl.opt.Seed, -1);
   EXPECT_EQ(ctrl.dbglvl, 0);
-  EXPECT_EQ(ctrl.Reconst, 0);
-  EXPECT_EQ(ctrl.Fixed, 0);
+  EXPECT_EQ(ctrl.opt.Reconst, 0);
+  EXPECT_EQ(ctrl.opt.Fixed, 0);
+  // Direct k-way partitioning coarsens to about 200 vertices per part.
+  EXPECT_EQ(ReadOptions__(EntryKind::Kway, 500, 4, 10, junk).CoarsenTo, 499);
 }
 
 TEST(KwayControl, UBfactorBoundsHeaviestOverAverageAtLeastFivePercent) {
-  CtrlType ctrl;
   const int options[9] = {0};
-  for (int ub = -3; ub <= 5; ub++) {
-    SetupKwayCtrl__(&ctrl, 4, ub, options);
-    EXPECT_EQ(ctrl.ubfactor, 1.05f) << ub;
-  }
-  SetupKwayCtrl__(&ctrl, 4, 10, options);
-  EXPECT_EQ(ctrl.ubfactor, static_cast<float>(10 * 1.0 / 100.0 + 1.0));
-  SetupKwayCtrl__(&ctrl, 4, 37, options);
-  EXPECT_EQ(ctrl.ubfactor, static_cast<float>(37 * 1.0 / 100.0 + 1.0));
+  for (int ub = -3; ub <= 5; ub++)
+    EXPECT_EQ(ReadOptions__(EntryKind::KwayRefine, 10, 4, ub, options).ubfactor, 1.05f) << ub;
+  EXPECT_EQ(ReadOptions__(EntryKind::KwayRefine, 10, 4, 10, options).ubfactor,
+            static_cast<float>(10 * 1.0 / 100.0 + 1.0));
+  EXPECT_EQ(ReadOptions__(EntryKind::Kway, 10, 4, 37, options).ubfactor,
+            static_cast<float>(37 * 1.0 / 100.0 + 1.0));
 }
 
 TEST(KwayControl, CoarsenToIsTwoHundredPerPartButBelowVertexCount) {

@@ -261,7 +261,7 @@ bool BiasCanChange(const NetKwayInfo &ni, const NetMove &m) {
 
 }  // namespace
 
-void AllocateKwayRefinementMemory__(CtrlType *ctrl, HGraph *graph) {
+void AllocateKwayRefinementMemory__(const CtrlType *ctrl, HGraph *graph) {
   const int nvtxs = graph->nvtxs, nhedges = graph->nhedges, nparts = ctrl->nparts;
   const int npins = graph->netptr[nhedges];
 
@@ -288,7 +288,7 @@ void AllocateKwayRefinementMemory__(CtrlType *ctrl, HGraph *graph) {
   for (int p = 0; p < nparts; p++) work[p] = NetPartCount{-1, 0};
 }
 
-void ComputeInitKwayGains__(CtrlType *ctrl, HGraph *graph) {
+void ComputeInitKwayGains__(const CtrlType *ctrl, HGraph *graph) {
   const int *where = graph->where, *netptr = graph->netptr, *netind = graph->netind;
   const int *netwgt = graph->netwgt;
 

@@ -114,14 +114,14 @@ inline CtrlType KwayCtrl(int nparts, float ubfactor, int RType = 1) {
   ctrl.CoarsenTo = 100;
   ctrl.CType = 1;
   ctrl.MaxNetSize = 50;
-  ctrl.Nruns = 1;
+  ctrl.opt.Nruns = 1;
   ctrl.TargetFrac = 0.5f;
   return ctrl;
 }
 
 // The library hypergraph of g with its incidence, ready for k-way refinement
 // with the partition where.
-inline HGraph *KwayHGraph(CtrlType *ctrl, const PlainHGraph &g, const std::vector<int> &where) {
+inline HGraph *KwayHGraph(const CtrlType *ctrl, const PlainHGraph &g, const std::vector<int> &where) {
   HGraph *graph = ToHGraph(g);
   CreateIncidentHGraph__(graph);
   AllocateKwayRefinementMemory__(ctrl, graph);

@@ -93,7 +93,7 @@ Bounds KwayBalanceBounds(const CtrlType *ctrl, const HGraph *graph) {
 
 // One pass over the vertices in perm order; returns the number of moves.
 template <class Obj>
-int KwayRandomPass(CtrlType *ctrl, HGraph *graph, const int *perm, const Bounds &b,
+int KwayRandomPass(const CtrlType *ctrl, HGraph *graph, const int *perm, const Bounds &b,
                    int *marker, int *updind) {
   int *where = graph->where, *kpwgts = graph->kpwgts;
   int nmoves = 0;
@@ -126,21 +126,21 @@ int KwayRandomPass(CtrlType *ctrl, HGraph *graph, const int *perm, const Bounds 
 }
 
 template <class Obj>
-void RefineKway_Random(CtrlType *ctrl, HGraph *graph, int npasses) {
+void RefineKway_Random(const CtrlType *ctrl, HGraph *graph, int npasses) {
   const int nvtxs = graph->nvtxs, nparts = ctrl->nparts;
 
-  StartTimer(ctrl, ctrl->RefInitTmr);
+  StartTimer(ctrl, &PhaseTimers::RefInitTmr);
   int *perm = imalloc__(nvtxs, "RefineKway_Random: perm");
   int *marker = imalloc__(nvtxs, "RefineKway_Random: marker");
   int *updind = imalloc__(nvtxs, "RefineKway_Random: updind");
   for (int i = 0; i < nvtxs; i++) perm[i] = i;
   ComputeInitKwayGains__(ctrl, graph);
   const Bounds b = KwayBalanceBounds(ctrl, graph);
-  StopTimer(ctrl, ctrl->RefInitTmr);
+  StopTimer(ctrl, &PhaseTimers::RefInitTmr);
 
   for (int pass = 0; pass < npasses; pass++) {
-    StartTimer(ctrl, ctrl->RefIterTmr);
-    RandomPermute__(&ctrl->ctx.rng, perm, nvtxs, 0);
+    StartTimer(ctrl, &PhaseTimers::RefIterTmr);
+    RandomPermute__(&ctrl->ctx->rng, perm, nvtxs, 0);
     if (IsSet(ctrl->dbglvl, DBG_REFINE) && pass == 0)
       printf("Partitions: [%5d,%5d], Balance: [%3.2f, %5d,%5d], Init Cut: %5d, Init SOED: %5d\n",
              graph->kpwgts[iamin__(nparts, graph->kpwgts)],
@@ -155,7 +155,7 @@ void RefineKway_Random(CtrlType *ctrl, HGraph *graph, int npasses) {
       printf("\tCut: %8d, SOED: %8d, Nmoves: %3d, Pwgts: [%6d %6d]\n", graph->mincut,
              graph->minsoed, nmoves, graph->kpwgts[iamin__(nparts, graph->kpwgts)],
              graph->kpwgts[iamax__(nparts, graph->kpwgts)]);
-    StopTimer(ctrl, ctrl->RefIterTmr);
+    StopTimer(ctrl, &PhaseTimers::RefIterTmr);
     if (graph->mincut == oldcut && graph->minsoed == oldsoed) break;
   }
 
@@ -165,10 +165,10 @@ void RefineKway_Random(CtrlType *ctrl, HGraph *graph, int npasses) {
 
 }  // namespace
 
-void RefineCutKway_Random__(CtrlType *ctrl, HGraph *graph, int npasses) {
+void RefineCutKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses) {
   RefineKway_Random<CutObjective>(ctrl, graph, npasses);
 }
 
-void RefineSOEDKway_Random__(CtrlType *ctrl, HGraph *graph, int npasses) {
+void RefineSOEDKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses) {
   RefineKway_Random<SOEDObjective>(ctrl, graph, npasses);
 }

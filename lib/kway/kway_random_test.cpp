@@ -11,7 +11,7 @@ namespace {
 
 using namespace zt;
 
-using RefineFn = void (*)(CtrlType *, HGraph *, int);
+using RefineFn = void (*)(const CtrlType *, HGraph *, int);
 
 struct Refined {
   std::vector<int> where;
@@ -25,7 +25,7 @@ Refined RefineOnce(RefineFn refine, const PlainHGraph &g, const std::vector<int>
                int seed = 1) {
   CtrlType ctrl = KwayCtrl(nparts, ubfactor);
   ctrl.dbglvl = dbglvl;
-  InitRandom__(&ctrl.ctx.rng, seed);
+  InitRandom__(&ctrl.ctx->rng, seed);
   HGraph *graph = KwayHGraph(&ctrl, g, where);
   graph->nfixed = nfixed;
   refine(&ctrl, graph, npasses);

@@ -10,8 +10,8 @@ namespace {
 // Refines one level by the objective in RType. A level whose vertices are
 // all islands has nothing to move; its figures are still computed so that
 // objval describes the partition like after a refinement.
-void RefineKwayLevel(CtrlType *ctrl, HGraph *graph) {
-  StartTimer(ctrl, ctrl->RefTmr);
+void RefineKwayLevel(const CtrlType *ctrl, HGraph *graph) {
+  StartTimer(ctrl, &PhaseTimers::RefTmr);
   if (graph->nvtxs >= 1) {
     switch (ctrl->RType) {
       case 1: RefineCutKway_Random__(ctrl, graph, 10); break;
@@ -22,25 +22,25 @@ void RefineKwayLevel(CtrlType *ctrl, HGraph *graph) {
     ComputeInitKwayGains__(ctrl, graph);
     graph->objval = (ctrl->RType == 2) ? graph->minsoed : graph->mincut;
   }
-  StopTimer(ctrl, ctrl->RefTmr);
+  StopTimer(ctrl, &PhaseTimers::RefTmr);
 }
 
 }  // namespace
 
-void ProjectKwayPartition__(CtrlType *ctrl, HGraph *cgraph) {
-  StartTimer(ctrl, ctrl->ProjectTmr);
+void ProjectKwayPartition__(const CtrlType *ctrl, HGraph *cgraph) {
+  StartTimer(ctrl, &PhaseTimers::ProjectTmr);
   HGraph *graph = cgraph->finer;
   AllocateKwayRefinementMemory__(ctrl, graph);
   const int *cmap = graph->cellmap, *cwhere = cgraph->where;
   for (int v = 0; v < graph->nvtxs; v++) graph->where[v] = cwhere[cmap[v]];
   FreeHGraph__(cgraph);
   graph->coarser = nullptr;
-  StopTimer(ctrl, ctrl->ProjectTmr);
+  StopTimer(ctrl, &PhaseTimers::ProjectTmr);
 }
 
 // Islands carry no cut: each goes to the part that is lightest at the time,
 // so several islands may land in different parts.
-void PartitionIslandsKway__(CtrlType *ctrl, HGraph *graph) {
+void PartitionIslandsKway__(const CtrlType *ctrl, HGraph *graph) {
   const int end = graph->nvtxs + graph->nislands;
   for (int v = graph->nvtxs; v < end; v++) {
     const int p = iamin__(ctrl->nparts, graph->kpwgts);
@@ -49,8 +49,8 @@ void PartitionIslandsKway__(CtrlType *ctrl, HGraph *graph) {
   }
 }
 
-void RefineKway__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
-  StartTimer(ctrl, ctrl->UncoarsenTmr);
+void RefineKway__(const CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
+  StartTimer(ctrl, &PhaseTimers::UncoarsenTmr);
   if (cgraph->finer != nullptr) {
     HGraph *g = cgraph->finer;
     ProjectKwayPartition__(ctrl, cgraph);
@@ -63,20 +63,21 @@ void RefineKway__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
     }
     CombineIslands__(graph);
   }
-  StopTimer(ctrl, ctrl->UncoarsenTmr);
+  StopTimer(ctrl, &PhaseTimers::UncoarsenTmr);
 }
 
-int VCycleRefinementKway__(CtrlType *ctrl, HGraph *graph, int nvcycles) {
-  const int oldCoarsenTo = ctrl->CoarsenTo, oldCType = ctrl->CType;
-  ctrl->CoarsenTo = 1000;
+int VCycleRefinementKway__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
+  // V-cycles coarsen further than the trials, alternating their two schemes.
+  CtrlType vctrl = *ctrl;
+  vctrl.CoarsenTo = 1000;
   int best = graph->objval, last = -1;
 
   if (IsSet(ctrl->dbglvl, DBG_DETAIL)) printf("          [%d ", graph->objval);
   for (int i = 0; i < nvcycles; i++) {
     // Coarsening keeps every group inside one part and carries where down,
     // so each cycle starts its refinement from the current partition.
-    ctrl->CType = i % 2;
-    RefineKway__(ctrl, graph, CCoarsen__(ctrl, graph));
+    vctrl.CType = i % 2 == 0 ? CCOARSEN_EDGES_STARS : CCOARSEN_EDGES;
+    RefineKway__(&vctrl, graph, CCoarsen__(&vctrl, graph));
     if (IsSet(ctrl->dbglvl, DBG_DETAIL)) {
       printf("%d ", graph->objval);
       fflush(stdout);
@@ -92,8 +93,5 @@ int VCycleRefinementKway__(CtrlType *ctrl, HGraph *graph, int nvcycles) {
     }
   }
   if (IsSet(ctrl->dbglvl, DBG_DETAIL)) printf("(min = %d)]\n", graph->objval);
-
-  ctrl->CoarsenTo = oldCoarsenTo;
-  ctrl->CType = oldCType;
   return graph->objval;
 }

@@ -125,7 +125,7 @@ TEST(KwayRefine, RefinementThroughHierarchyKeepsFiguresExactAndObjectiveDown) {
     ctrl.CoarsenTo = 40;
     ctrl.CType = 1 + seed % 5;
     ctrl.maxcellwgt = 3 * TotalWeight(g) / 40;
-    InitRandom__(&ctrl.ctx.rng, static_cast<int>(seed));
+    InitRandom__(&ctrl.ctx->rng, static_cast<int>(seed));
     HGraph *graph = PreparedHGraph(g);
     HGraph *cgraph = Coarsen__(&ctrl, graph);
     ASSERT_NE(cgraph, graph);
@@ -149,7 +149,7 @@ TEST(KwayRefine, RefinementThroughHierarchyKeepsFiguresExactAndObjectiveDown) {
 
 // A partition as the final pass of recursive bisection leaves it: one
 // refinement, the bookkeeping freed, then V-cycles.
-HGraph *RefinedStart(CtrlType *ctrl, const PlainHGraph &g, std::mt19937 &rng) {
+HGraph *RefinedStart(const CtrlType *ctrl, const PlainHGraph &g, std::mt19937 &rng) {
   HGraph *graph = PreparedHGraph(g);
   AllocateKwayRefinementMemory__(ctrl, graph);
   for (int v = 0; v < g.nvtxs; ++v) graph->where[v] = static_cast<int>(rng() % ctrl->nparts);
@@ -185,7 +185,7 @@ TEST(KwayRefine, VCyclesKeepFiguresExactAndStopAfterTwoCyclesWithoutGain) {
     CtrlType ctrl = KwayCtrl(nparts, 1.1f, RType);
     ctrl.maxcellwgt = 3 * TotalWeight(g) / 100;
     ctrl.dbglvl = DBG_DETAIL;
-    InitRandom__(&ctrl.ctx.rng, static_cast<int>(seed));
+    InitRandom__(&ctrl.ctx->rng, static_cast<int>(seed));
     std::mt19937 rng(seed);
     HGraph *graph = RefinedStart(&ctrl, g, rng);
     const int start = graph->objval;

@@ -9,7 +9,7 @@
 
 // Preprocessing.
 void CreateIncidentHGraph__(HGraph *graph);
-HGraph *PruneHGraph__(CtrlType *ctrl, HGraph *graph);
+HGraph *PruneHGraph__(const CtrlType *ctrl, HGraph *graph);
 
 // Islands: vertices without incident hyperedges set aside before matching.
 void SeparateIslands__(HGraph *graph);

@@ -39,7 +39,7 @@ void CreateIncidentHGraph__(HGraph *graph) {
 
 // The same vertices without the hyperedges of more than MaxNetSize pins, in
 // their order; always a hypergraph of its own, even when nothing is pruned.
-HGraph *PruneHGraph__(CtrlType *ctrl, HGraph *graph) {
+HGraph *PruneHGraph__(const CtrlType *ctrl, HGraph *graph) {
   const int nhedges = graph->nhedges, maxsize = ctrl->MaxNetSize;
   const int *netptr = graph->netptr, *netind = graph->netind, *netwgt = graph->netwgt;
 

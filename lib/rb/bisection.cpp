@@ -26,7 +26,7 @@ void FreeVCycleArrays(HGraph *graph) {
            &graph->ndeg[0], &graph->ndeg[1], &graph->islandmap);
 }
 
-void FM(CtrlType *ctrl, HGraph *graph) {
+void FM(const CtrlType *ctrl, HGraph *graph) {
   if (ctrl->HeavyCells == 1)
     Refine_FM2__(ctrl, graph, 10);
   else
@@ -37,7 +37,7 @@ bool Detailed(const CtrlType *ctrl) { return IsSet(ctrl->dbglvl, DBG_DETAIL); }
 
 KeptPartitions AllocateKept(const CtrlType *ctrl, int nvtxs, int initcut) {
   KeptPartitions kept;
-  kept.nkeep = std::min(ctrl->Nruns <= 10 ? 1 : 3, ctrl->Nruns);
+  kept.nkeep = std::min(ctrl->opt.Nruns <= 10 ? 1 : 3, ctrl->opt.Nruns);
   kept.cuts = ismalloc__(kept.nkeep, initcut, "Hypergraph_Bisection: cuts");
   kept.parts = ZBmallocT__<int *>(kept.nkeep, "Hypergraph_Bisection: parts");
   for (int k = 0; k < kept.nkeep; k++) kept.parts[k] = imalloc__(nvtxs, "Hypergraph_Bisection: parts[i]");
@@ -46,7 +46,7 @@ KeptPartitions AllocateKept(const CtrlType *ctrl, int nvtxs, int initcut) {
 
 // A trial of the multilevel scheme on the pruned hypergraph; leaves sgraph
 // with its refined bisection in where and mincut.
-void MultilevelTrial(CtrlType *ctrl, HGraph *sgraph) {
+void MultilevelTrial(const CtrlType *ctrl, HGraph *sgraph) {
   HGraph *cgraph = Coarsen__(ctrl, sgraph);
   InitPartition__(ctrl, cgraph);
   Refine__(ctrl, sgraph, cgraph);
@@ -54,7 +54,7 @@ void MultilevelTrial(CtrlType *ctrl, HGraph *sgraph) {
 
 // Hands the pruned hypergraph's bisection to the full one. When hyperedges were
 // pruned, the full hypergraph has not seen them yet: one FM run accounts for them.
-void CarryToFullGraph(CtrlType *ctrl, HGraph *graph, HGraph *sgraph) {
+void CarryToFullGraph(const CtrlType *ctrl, HGraph *graph, HGraph *sgraph) {
   if (sgraph->nhedges == graph->nhedges) {
     graph->mincut = sgraph->mincut;
     graph->where = sgraph->where;
@@ -77,10 +77,10 @@ void CarryToFullGraph(CtrlType *ctrl, HGraph *graph, HGraph *sgraph) {
 }
 
 bool WantsVCycles(const CtrlType *ctrl, int mincut, int bestcut, bool improved) {
-  switch (ctrl->VCycle) {
-    case 3:  // All: every trial near the best
+  switch (ctrl->opt.VCycle) {
+    case VCYCLE_ALL:  // every trial near the best
       return mincut < 1.2 * bestcut || mincut - bestcut < 20;
-    case 2:  // ForMin: trials that reach or set the best
+    case VCYCLE_FORMIN:  // trials that reach or set the best
       return mincut <= bestcut || improved;
     default:  // No, or @End: none inside the trial loop
       return false;
@@ -97,7 +97,7 @@ void KeepPartition(KeptPartitions &kept, const HGraph *graph) {
 }
 
 // V-cycles on each kept partition; returns the improved best cut.
-int EndVCycles(CtrlType *ctrl, HGraph *graph, KeptPartitions &kept, int bestcut, int *part) {
+int EndVCycles(const CtrlType *ctrl, HGraph *graph, KeptPartitions &kept, int bestcut, int *part) {
   graph->where = imalloc__(graph->nvtxs, "Hypergraph_Bisection: where");
   for (int k = 0; k < kept.nkeep; k++) {
     icopy__(graph->nvtxs, kept.parts[k], graph->where);
@@ -116,7 +116,7 @@ int EndVCycles(CtrlType *ctrl, HGraph *graph, KeptPartitions &kept, int bestcut,
 
 }  // namespace
 
-int Hypergraph_Bisection__(CtrlType *ctrl, HGraph *graph, int *part) {
+int Hypergraph_Bisection__(const CtrlType *ctrl, HGraph *graph, int *part, int *maxcellwgt) {
   const bool summary = IsSet(ctrl->dbglvl, DBG_BISECT) || Detailed(ctrl);
   if (summary)
     printf("\n  Bisecting a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n", graph->nvtxs,
@@ -126,19 +126,22 @@ int Hypergraph_Bisection__(CtrlType *ctrl, HGraph *graph, int *part) {
   HGraph *sgraph = PruneHGraph__(ctrl, graph);
 
   int bestinit = iasum__(graph->nhedges, graph->netwgt) + 1, bestcut = bestinit;
-  ctrl->maxcellwgt = ComputeMaxCellWgt__(ctrl, graph->nvtxs, graph->cellwgt);
+  // The bisection's own parameters: the vertex-weight limit of its hypergraph.
+  CtrlType bctrl = *ctrl;
+  bctrl.maxcellwgt = ComputeMaxCellWgt__(ctrl, graph->nvtxs, graph->cellwgt, &bctrl.HeavyCells);
+  if (maxcellwgt != nullptr) *maxcellwgt = bctrl.maxcellwgt;
 
   KeptPartitions kept;
-  if (ctrl->VCycle == 1) kept = AllocateKept(ctrl, graph->nvtxs, bestcut);
+  if (ctrl->opt.VCycle == VCYCLE_END) kept = AllocateKept(ctrl, graph->nvtxs, bestcut);
 
-  const int ctype = ctrl->CType;
-  InitRandom__(&ctrl->ctx.rng, ctrl->Seed);
+  InitRandom__(&ctrl->ctx->rng, ctrl->opt.Seed);
 
   long long sumcut = 0;  // trial cuts may each reach the weight limit
-  for (int t = 0; t < ctrl->Nruns; t++) {
-    if (ctype == 1) ctrl->CType = t % 2 == 0 ? 1 : 2;  // HFC and FC alternate
+  for (int t = 0; t < ctrl->opt.Nruns; t++) {
+    CtrlType tctrl = bctrl;
+    if (ctrl->CType == COARSEN_HFC) tctrl.CType = t % 2 == 0 ? COARSEN_HFC : COARSEN_FC;
 
-    MultilevelTrial(ctrl, sgraph);
+    MultilevelTrial(&tctrl, sgraph);
     const bool improved = sgraph->mincut < bestinit;
     if (improved) bestinit = sgraph->mincut;
 
@@ -146,12 +149,12 @@ int Hypergraph_Bisection__(CtrlType *ctrl, HGraph *graph, int *part) {
       printf("    Cut of trial %4d:\t %6d ", t, sgraph->mincut);
       fflush(stdout);
     }
-    CarryToFullGraph(ctrl, graph, sgraph);
+    CarryToFullGraph(&tctrl, graph, sgraph);
     if (Detailed(ctrl)) printf(" [%4.2f]\n", ComputeBalance__(graph, graph->where));
 
     if (WantsVCycles(ctrl, graph->mincut, bestcut, improved)) {
       FreeVCycleArrays(graph);
-      VCycleRefinement__(ctrl, graph, 10);
+      VCycleRefinement__(&tctrl, graph, 10);
     }
 
     if (IsSet(ctrl->dbglvl, DBG_TRIAL))
@@ -164,21 +167,20 @@ int Hypergraph_Bisection__(CtrlType *ctrl, HGraph *graph, int *part) {
       bestcut = graph->mincut;
       icopy__(graph->nvtxs, graph->where, part);
     }
-    if (ctrl->VCycle == 1) KeepPartition(kept, graph);
+    if (ctrl->opt.VCycle == VCYCLE_END) KeepPartition(kept, graph);
 
     FreeRootHGraph__(graph);
     FreeRootHGraph__(sgraph);
   }
-  ctrl->CType = ctype;
 
-  if (ctrl->VCycle == 1) {
-    bestcut = EndVCycles(ctrl, graph, kept, bestcut, part);
+  if (ctrl->opt.VCycle == VCYCLE_END) {
+    bestcut = EndVCycles(&bctrl, graph, kept, bestcut, part);
     ZBfree__(&kept.cuts, &kept.parts);
   }
 
   if (summary)
     printf("    The mincut for this bisection = %d, (average = %3.1f) (balance = %4.2f)\n", bestcut,
-           (sumcut * 1.0) / ctrl->Nruns, ComputeBalance__(graph, part));
+           (sumcut * 1.0) / ctrl->opt.Nruns, ComputeBalance__(graph, part));
 
   FreeHGraph__(sgraph);
 
@@ -187,18 +189,19 @@ int Hypergraph_Bisection__(CtrlType *ctrl, HGraph *graph, int *part) {
   return bestcut;
 }
 
-int VCycleRefinement__(CtrlType *ctrl, HGraph *graph, int nvcycles) {
-  const int coarsento = ctrl->CoarsenTo, ctype = ctrl->CType;
-  ctrl->CoarsenTo = 1000;
+int VCycleRefinement__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
+  // V-cycles coarsen further than the trials, alternating their two schemes.
+  CtrlType vctrl = *ctrl;
+  vctrl.CoarsenTo = 1000;
   int best = graph->mincut, last = -1;
 
   if (Detailed(ctrl)) printf("          [");
   for (int i = 0; i < nvcycles; i++) {
     // Coarsening merges only vertices of one side and carries where down, so
     // every level's refinement starts from the current bisection.
-    ctrl->CType = i % 2;
-    HGraph *cgraph = CCoarsen__(ctrl, graph);
-    Refine__(ctrl, graph, cgraph);
+    vctrl.CType = i % 2 == 0 ? CCOARSEN_EDGES_STARS : CCOARSEN_EDGES;
+    HGraph *cgraph = CCoarsen__(&vctrl, graph);
+    Refine__(&vctrl, graph, cgraph);
 
     if (Detailed(ctrl)) {
       printf("%d ", graph->mincut);
@@ -215,13 +218,10 @@ int VCycleRefinement__(CtrlType *ctrl, HGraph *graph, int nvcycles) {
     }
   }
   if (Detailed(ctrl)) printf("(min = %d)]\n", graph->mincut);
-
-  ctrl->CoarsenTo = coarsento;
-  ctrl->CType = ctype;
   return graph->mincut;
 }
 
-int ComputeMaxCellWgt__(CtrlType *ctrl, int nvtxs, const int *cellwgt) {
+int ComputeMaxCellWgt__(const CtrlType *ctrl, int nvtxs, const int *cellwgt, int *heavycells) {
   // A limit below one vertex (a k-way call on a single vertex) would divide by zero.
   const int coarsento = std::max(ctrl->CoarsenTo, 1);
   int totalwgt = iasum__(nvtxs, cellwgt);
@@ -235,6 +235,6 @@ int ComputeMaxCellWgt__(CtrlType *ctrl, int nvtxs, const int *cellwgt) {
       totalwgt -= cellwgt[v];
     }
   }
-  ctrl->HeavyCells = nheavy > 0 ? 1 : 0;
+  *heavycells = nheavy > 0 ? 1 : 0;
   return 2 * totalwgt / (coarsento - nheavy);
 }

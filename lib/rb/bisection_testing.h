@@ -13,11 +13,11 @@ inline CtrlType BisectionCtrl(float targetfrac, float ubfactor) {
   ctrl.CoarsenTo = 100;
   ctrl.CType = 1;
   ctrl.RType = 1;
-  ctrl.Nruns = 10;
+  ctrl.opt.Nruns = 10;
   ctrl.MaxNetSize = 50;
   ctrl.ubfactor = ubfactor;
-  ctrl.Seed = 7;
-  ctrl.VCycle = 1;
+  ctrl.opt.Seed = 7;
+  ctrl.opt.VCycle = static_cast<VCycleMode>(1);
   ctrl.nparts = 2;
   ctrl.TargetFrac = targetfrac;
   return ctrl;

@@ -5,16 +5,14 @@
 #include "rb/rb.h"
 #include "refine2/refine2.h"
 
-void InitPartition__(CtrlType *ctrl, HGraph *graph) {
+void InitPartition__(const CtrlType *ctrl, HGraph *graph) {
   // The many short refinement runs below would flood the refinement traces.
-  const int dbglvl = ctrl->dbglvl;
-  ctrl->dbglvl &= ~(DBG_REFINE | DBG_MOVEINFO);
+  CtrlType quiet = *ctrl;
+  quiet.dbglvl &= ~(DBG_REFINE | DBG_MOVEINFO);
 
-  StartTimer(ctrl, ctrl->InitPartTmr);
-  Random_FMPartition__(ctrl, graph);
-  StopTimer(ctrl, ctrl->InitPartTmr);
-
-  ctrl->dbglvl = dbglvl;
+  StartTimer(ctrl, &PhaseTimers::InitPartTmr);
+  Random_FMPartition__(&quiet, graph);
+  StopTimer(ctrl, &PhaseTimers::InitPartTmr);
 }
 
 namespace {
@@ -45,7 +43,7 @@ void FillSides(RandomStream *rng, HGraph *graph, int target0, int *perm, int pw[
 
 }  // namespace
 
-void Random_FMPartition__(CtrlType *ctrl, HGraph *graph) {
+void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph) {
   AllocateRefinementMemory__(graph);
   const int nvtxs = graph->nvtxs;
   if (nvtxs == 0) {
@@ -59,13 +57,13 @@ void Random_FMPartition__(CtrlType *ctrl, HGraph *graph) {
   const int target0 = static_cast<int>(ctrl->TargetFrac * static_cast<float>(iasum__(nvtxs, graph->cellwgt)));
   const int nfixed0 =
       static_cast<int>(static_cast<double>(static_cast<float>(graph->nfixed) * ctrl->TargetFrac) + 0.4);
-  const int ntrials = ctrl->KwayFinish == 1 ? 20 : 10;
+  const int ntrials = ctrl->opt.KwayFinish == 1 ? 20 : 10;
 
   int best = 0;
   for (int t = 0; t < ntrials; t++) {
     int pw[2] = {0, 0};
-    if (graph->nfixed > 0) PlaceAnchors(&ctrl->ctx.rng, graph, nfixed0, perm, pw);
-    FillSides(&ctrl->ctx.rng, graph, target0, perm, pw);
+    if (graph->nfixed > 0) PlaceAnchors(&ctrl->ctx->rng, graph, nfixed0, perm, pw);
+    FillSides(&ctrl->ctx->rng, graph, target0, perm, pw);
 
     Balance__(ctrl, graph);
     if (ctrl->HeavyCells == 1)

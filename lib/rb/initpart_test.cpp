@@ -39,7 +39,7 @@ TEST(InitPartition, ResultIsBalancedBisectionWithExactCutAndWeights) {
     const zt::PlainHGraph g = SmallGraph(seed);
     HGraph *graph = Coarsest(g, 0);
     CtrlType ctrl = BisectionCtrl(seed % 3 == 0 ? 1.0f / 3 : 0.5f, 0.05f);
-    InitRandom__(&ctrl.ctx.rng, seed);
+    InitRandom__(&ctrl.ctx->rng, seed);
     InitPartition__(&ctrl, graph);
 
     for (int v = 0; v < g.nvtxs; v++) ASSERT_TRUE(graph->where[v] == 0 || graph->where[v] == 1);
@@ -59,9 +59,9 @@ TEST(InitPartition, KeepsSmallestCutOfTheTrials) {
     const zt::PlainHGraph g = SmallGraph(11 + kwayfinish);
     HGraph *graph = Coarsest(g, 0);
     CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
-    ctrl.KwayFinish = kwayfinish;
+    ctrl.opt.KwayFinish = kwayfinish;
     ctrl.dbglvl = DBG_INITPART;
-    InitRandom__(&ctrl.ctx.rng, 3);
+    InitRandom__(&ctrl.ctx->rng, 3);
     testing::internal::CaptureStdout();
     InitPartition__(&ctrl, graph);
     std::istringstream out(testing::internal::GetCapturedStdout());
@@ -94,7 +94,7 @@ TEST(InitPartition, RefinementTracesAreSilencedAndDebugLevelRestored) {
   HGraph *graph = Coarsest(g, 0);
   CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
   ctrl.dbglvl = DBG_REFINE | DBG_MOVEINFO;
-  InitRandom__(&ctrl.ctx.rng, 1);
+  InitRandom__(&ctrl.ctx->rng, 1);
   testing::internal::CaptureStdout();
   InitPartition__(&ctrl, graph);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
@@ -107,7 +107,7 @@ TEST(InitPartition, AnchorsSplitByTargetFractionStayOnTheirSides) {
     const zt::PlainHGraph g = SmallGraph(seed);
     HGraph *graph = Coarsest(g, 5);
     CtrlType ctrl = BisectionCtrl(0.4f, 0.05f);
-    InitRandom__(&ctrl.ctx.rng, seed);
+    InitRandom__(&ctrl.ctx->rng, seed);
     InitPartition__(&ctrl, graph);
     int on0 = 0;
     for (int v = 0; v < 5; v++) on0 += graph->where[v] == 0;
@@ -123,7 +123,7 @@ TEST(InitPartition, SameSeedGivesSameBisection) {
   for (int run = 0; run < 2; run++) {
     HGraph *graph = Coarsest(g, 0);
     CtrlType ctrl = BisectionCtrl(0.5f, 0.02f);
-    InitRandom__(&ctrl.ctx.rng, 42);
+    InitRandom__(&ctrl.ctx->rng, 42);
     InitPartition__(&ctrl, graph);
     std::vector<int> where(graph->where, graph->where + g.nvtxs);
     if (run == 0)
@@ -146,7 +146,7 @@ TEST(InitPartition, HeavyVertexAboveTargetStillEndsBalancedWhenPossible) {
     HGraph *graph = Coarsest(g, 0);
     CtrlType ctrl = BisectionCtrl(0.2f, 0.05f);
     ctrl.HeavyCells = 1;
-    InitRandom__(&ctrl.ctx.rng, seed);
+    InitRandom__(&ctrl.ctx->rng, seed);
     InitPartition__(&ctrl, graph);
     const std::vector<int> pw = zt::RecountPartWeights(g, graph->where, 2);
     EXPECT_TRUE(Balanced(ctrl, pw)) << seed << ": " << pw[0] << " " << pw[1];

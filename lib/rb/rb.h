@@ -6,9 +6,6 @@
 #include "hgraph/ctrl.h"
 #include "prep/prep.h"
 
-// The option slots of a call, for every entry point (options may be NULL: the
-// defaults); slots 5 and 6 are read only when takeSplitSlots is set.
-void TakeOptions__(CtrlType &ctrl, const int *options, bool takeSplitSlots);
 // The checks every entry point makes on the caller's arrays before it
 // allocates anything: the hypergraph with its weight totals, and part and
 // edgecut present. nparts > 0 when the call keeps a sum of external degrees
@@ -25,8 +22,8 @@ HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *
 // and puts it back when it ends (a phase of another call takes up and hands
 // back that call's stream instead); its timers are started and printed only
 // with DBG_TIME.
-void BeginCall__(CtrlType &ctrl, const RandomStream *callerStream = nullptr);
-void EndCall__(CtrlType &ctrl, RandomStream *callerStream = nullptr);
+void BeginCall__(const CtrlType &ctrl, const RandomStream *callerStream = nullptr);
+void EndCall__(const CtrlType &ctrl, RandomStream *callerStream = nullptr);
 
 // Recursive bisection as a phase of another call (the k-way driver's initial
 // partitioning): read options and checks as the public entry, but it reseeds
@@ -42,16 +39,24 @@ void CheckCallerParts__(const char *caller, const char *what, int nvtxs, const i
                         int hi);
 
 // Multilevel recursive bisection.
-int MultilevelPartition__(CtrlType *ctrl, HGraph *graph, int *part);
-int MLRB__(CtrlType *ctrl, HGraph *graph, int *part, int n, int first);
-void SplitGraphPart__(CtrlType *ctrl, HGraph *graph, const int *where, HGraph *lgraph,
+int MultilevelPartition__(const CtrlType *ctrl, HGraph *graph, int *part);
+// Bisects graph into parts first .. first+n-1 of part, recursively. Each
+// bisection's vertex-weight limit is left in *maxcellwgt, so that it holds the
+// last one's when the recursion ends.
+int MLRB__(const CtrlType *ctrl, HGraph *graph, int *part, int n, int first, int *maxcellwgt);
+void SplitGraphPart__(const CtrlType *ctrl, HGraph *graph, const int *where, HGraph *lgraph,
                       HGraph *rgraph);
 
 // Bisection with trials and V-cycles.
-int Hypergraph_Bisection__(CtrlType *ctrl, HGraph *graph, int *part);
-int VCycleRefinement__(CtrlType *ctrl, HGraph *graph, int nvcycles);
-int ComputeMaxCellWgt__(CtrlType *ctrl, int nvtxs, const int *cellwgt);
+// A bisection of graph with side 0 aiming at ctrl->TargetFrac of the weight;
+// the vertex-weight limit of its coarsening goes to *maxcellwgt when given.
+int Hypergraph_Bisection__(const CtrlType *ctrl, HGraph *graph, int *part,
+                           int *maxcellwgt = nullptr);
+int VCycleRefinement__(const CtrlType *ctrl, HGraph *graph, int nvcycles);
+// The heaviest vertex coarsening may form under ctrl->CoarsenTo; *heavycells
+// tells whether some vertex is too heavy to be grouped at all.
+int ComputeMaxCellWgt__(const CtrlType *ctrl, int nvtxs, const int *cellwgt, int *heavycells);
 
 // Initial bisection of the coarsest level.
-void InitPartition__(CtrlType *ctrl, HGraph *graph);
-void Random_FMPartition__(CtrlType *ctrl, HGraph *graph);
+void InitPartition__(const CtrlType *ctrl, HGraph *graph);
+void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph);

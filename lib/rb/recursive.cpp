@@ -14,43 +14,45 @@ int *IdentityLabel(int nvtxs) {
 
 // One k-way refinement pass with V-cycles over the whole partition p of g, so
 // that vertices can move between parts that were separated at different
-// levels of the recursion. It is confined to the balance recursion reached.
-// Returns the hyperedge cut of the refined partition.
-int KwayFinishPass(CtrlType *ctrl, HGraph *g, int *p) {
-  int nparts = ctrl->nparts;
-  int savedRType = ctrl->RType;
-  ctrl->RType = 1;
+// levels of the recursion. It minimises the cut, confined to the balance the
+// recursion reached. Returns the hyperedge cut of the refined partition.
+// Its V-cycles coarsen under maxcellwgt, the vertex-weight limit of the
+// recursion's last bisection.
+int KwayFinishPass(const CtrlType *ctrl, HGraph *g, int *p, int maxcellwgt) {
+  const int nparts = ctrl->nparts;
+  CtrlType kctrl = *ctrl;
+  kctrl.RType = OBJ_CUT;
+  kctrl.maxcellwgt = maxcellwgt;
 
   int *kpwgts = ismalloc__(nparts, 0, "MultilevelPartition: kpwgts");
   for (int v = 0; v < g->nvtxs; ++v) kpwgts[p[v]] += g->cellwgt[v];
   int tvwgt = iasum__(nparts, kpwgts);
   // Without any vertex weight every partition is equally balanced.
-  ctrl->ubfactor = tvwgt > 0
+  kctrl.ubfactor = tvwgt > 0
                        ? (float)((nparts * 1.0 * kpwgts[iamax__(nparts, kpwgts)]) / (tvwgt * 1.0))
                        : 1.0f;
 
-  AllocateKwayRefinementMemory__(ctrl, g);
+  AllocateKwayRefinementMemory__(&kctrl, g);
   icopy__(g->nvtxs, p, g->where);
-  RefineCutKway_Random__(ctrl, g, 10);
+  RefineCutKway_Random__(&kctrl, g, 10);
   ZBfree__(&g->nrinfo, &g->crinfo, &g->crdata, &g->nrdata, &g->kpwgts, &g->islandmap);
-  VCycleRefinementKway__(ctrl, g, 10);
+  VCycleRefinementKway__(&kctrl, g, 10);
   icopy__(g->nvtxs, g->where, p);
   int cut = g->mincut;
 
   ZBfree__(&kpwgts);
-  ctrl->RType = savedRType;
   return cut;
 }
 
 bool WantsKwayFinish(const CtrlType *ctrl, const HGraph *g) {
-  return ctrl->nparts > 2 && ctrl->KwayFinish == 1 && g->nvtxs > 0;
+  return ctrl->nparts > 2 && ctrl->opt.KwayFinish == 1 && g->nvtxs > 0;
 }
 
 // Fixed-vertex mode: the vertices fixed to each part are merged into one
 // anchor vertex, the compressed hypergraph is partitioned with its anchors in
 // distinct parts, and the result is projected back so that anchor k's part
 // becomes part k.
-int MultilevelPartitionFixed(CtrlType *ctrl, HGraph *graph, int *part) {
+int MultilevelPartitionFixed(const CtrlType *ctrl, HGraph *graph, int *part) {
   int nvtxs = graph->nvtxs, nparts = ctrl->nparts;
 
   // The entry point has checked that every pre-assignment is -1 or a part.
@@ -66,8 +68,9 @@ int MultilevelPartitionFixed(CtrlType *ctrl, HGraph *graph, int *part) {
   int *fpart = imalloc__(cgraph->nvtxs, "MultilevelPartition: fpart");
   cgraph->nfixed = nparts;
 
-  int cut = MLRB__(ctrl, cgraph, fpart, nparts, 0);
-  if (WantsKwayFinish(ctrl, cgraph)) cut = KwayFinishPass(ctrl, cgraph, fpart);
+  int maxcellwgt = ctrl->maxcellwgt;
+  int cut = MLRB__(ctrl, cgraph, fpart, nparts, 0, &maxcellwgt);
+  if (WantsKwayFinish(ctrl, cgraph)) cut = KwayFinishPass(ctrl, cgraph, fpart, maxcellwgt);
 
   ProjectFixedCells__(ctrl, graph, part, fpart);
   for (int i = 0; i < nvtxs; ++i)
@@ -81,19 +84,20 @@ int MultilevelPartitionFixed(CtrlType *ctrl, HGraph *graph, int *part) {
 
 }  // namespace
 
-int MultilevelPartition__(CtrlType *ctrl, HGraph *graph, int *part) {
-  if (ctrl->Fixed) return MultilevelPartitionFixed(ctrl, graph, part);
+int MultilevelPartition__(const CtrlType *ctrl, HGraph *graph, int *part) {
+  if (ctrl->opt.Fixed) return MultilevelPartitionFixed(ctrl, graph, part);
 
   graph->isroot = 1;
   graph->label = IdentityLabel(graph->nvtxs);
   graph->nfixed = 0;
 
-  int cut = MLRB__(ctrl, graph, part, ctrl->nparts, 0);
-  if (WantsKwayFinish(ctrl, graph)) cut = KwayFinishPass(ctrl, graph, part);
+  int maxcellwgt = ctrl->maxcellwgt;
+  int cut = MLRB__(ctrl, graph, part, ctrl->nparts, 0, &maxcellwgt);
+  if (WantsKwayFinish(ctrl, graph)) cut = KwayFinishPass(ctrl, graph, part, maxcellwgt);
   return cut;
 }
 
-int MLRB__(CtrlType *ctrl, HGraph *graph, int *part, int n, int first) {
+int MLRB__(const CtrlType *ctrl, HGraph *graph, int *part, int n, int first, int *maxcellwgt) {
   // A half without vertices: its parts stay empty, whatever their number, so
   // the recursion does not descend through them one split at a time.
   if (graph->nvtxs == 0) {
@@ -102,10 +106,11 @@ int MLRB__(CtrlType *ctrl, HGraph *graph, int *part, int n, int first) {
     return 0;
   }
   // Side 0 produces the n/2 lower part numbers, side 1 the (n+1)/2 upper ones.
-  ctrl->TargetFrac = (float)((n / 2 * 1.0) / (n * 1.0));
+  CtrlType bctrl = *ctrl;
+  bctrl.TargetFrac = (float)((n / 2 * 1.0) / (n * 1.0));
 
   int *bis = imalloc__(graph->nvtxs, "MLRB: bisection");
-  int cut = Hypergraph_Bisection__(ctrl, graph, bis);
+  int cut = Hypergraph_Bisection__(&bctrl, graph, bis, maxcellwgt);
 
   // Written through the labels, so every bisection writes into the final part
   // vector; deeper levels overwrite these provisional numbers.
@@ -115,17 +120,17 @@ int MLRB__(CtrlType *ctrl, HGraph *graph, int *part, int n, int first) {
   if (n > 2) {
     lgraph = CreateHGraph__();
     rgraph = CreateHGraph__();
-    SplitGraphPart__(ctrl, graph, bis, lgraph, rgraph);
+    SplitGraphPart__(&bctrl, graph, bis, lgraph, rgraph);
   }
 
   ZBfree__(&bis, &graph->label);
   if (graph->isroot == 0) FreeHGraph__(graph);
 
   if (n > 3) {
-    cut += MLRB__(ctrl, lgraph, part, n / 2, first);
-    cut += MLRB__(ctrl, rgraph, part, (n + 1) / 2, first + n / 2);
+    cut += MLRB__(ctrl, lgraph, part, n / 2, first, maxcellwgt);
+    cut += MLRB__(ctrl, rgraph, part, (n + 1) / 2, first + n / 2, maxcellwgt);
   } else if (n == 3) {
-    cut += MLRB__(ctrl, rgraph, part, 2, first + 1);
+    cut += MLRB__(ctrl, rgraph, part, 2, first + 1, maxcellwgt);
     ZBfree__(&lgraph->label);
     FreeHGraph__(lgraph);
   }

@@ -42,7 +42,7 @@ void DistributeHEdges(const CtrlType *ctrl, const HGraph *graph, const int *wher
     for (int j = graph->netptr[e]; j < graph->netptr[e + 1]; ++j) cnt[where[graph->netind[j]]]++;
     if (cnt[0] == 0 || cnt[1] == 0) {
       AppendHEdge(half[cnt[1] > 0 ? 1 : 0], graph, e, graph->netwgt[e], where, rename, -1);
-    } else if (ctrl->Reconst == 1) {
+    } else if (ctrl->opt.Reconst == 1) {
       for (int s = 0; s < 2; ++s)
         if (cnt[s] > 1) AppendHEdge(half[s], graph, e, graph->netwgt[e], where, rename, s);
     }
@@ -76,7 +76,7 @@ void FillHalf(HGraph *half, const HalfLists &h, int nvtxs, const char *ptrlabel,
 
 }  // namespace
 
-void SplitGraphPart__(CtrlType *ctrl, HGraph *graph, const int *where, HGraph *lgraph,
+void SplitGraphPart__(const CtrlType *ctrl, HGraph *graph, const int *where, HGraph *lgraph,
                       HGraph *rgraph) {
   int nvtxs = graph->nvtxs;
   int npins = graph->netptr[graph->nhedges];
@@ -98,7 +98,7 @@ void SplitGraphPart__(CtrlType *ctrl, HGraph *graph, const int *where, HGraph *l
   }
 
   DistributeHEdges(ctrl, graph, where, rename, half);
-  if (ctrl->Reconst == 1) {
+  if (ctrl->opt.Reconst == 1) {
     CollapseHalf(half[0]);
     CollapseHalf(half[1]);
   }

@@ -99,7 +99,7 @@ SplitCase MakeCase(unsigned seed) {
 void RunSplit(const SplitCase &c, int reconst, int nfixed, float frac, Half out[2],
               int outfixed[2]) {
   CtrlType ctrl{};
-  ctrl.Reconst = reconst;
+  ctrl.opt.Reconst = reconst;
   ctrl.TargetFrac = frac;
   HGraph *graph = zt::ToHGraph(c.g);
   graph->nfixed = nfixed;

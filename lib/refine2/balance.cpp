@@ -17,7 +17,7 @@ bool Balanced(const HGraph *graph, const int minpwgt[2]) {
   return graph->pwgts[0] >= minpwgt[0] && graph->pwgts[1] >= minpwgt[1];
 }
 
-void SetupQueues(CtrlType *ctrl, HGraph *graph, BalanceWork *work) {
+void SetupQueues(const CtrlType *ctrl, HGraph *graph, BalanceWork *work) {
   const int gainspan = MaxAdjWgt__(graph);
   PQueueInit__(&work->queues[0], graph->nvtxs, gainspan);
   PQueueInit__(&work->queues[1], graph->nvtxs, gainspan);
@@ -28,7 +28,7 @@ void SetupQueues(CtrlType *ctrl, HGraph *graph, BalanceWork *work) {
   PQueueReset__(&work->queues[0]);
   PQueueReset__(&work->queues[1]);
   work->cut = graph->mincut;
-  FillQueues__(&ctrl->ctx.rng, graph, work->queues, work->moved, work->perm);
+  FillQueues__(&ctrl->ctx->rng, graph, work->queues, work->moved, work->perm);
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE))
     printf("Partitions[B]: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",
@@ -85,7 +85,7 @@ void MoveVertex(HGraph *graph, BalanceWork *work, int from) {
 
 }  // namespace
 
-void Balance__(CtrlType *ctrl, HGraph *graph) {
+void Balance__(const CtrlType *ctrl, HGraph *graph) {
   graph->pwgts[0] = graph->pwgts[1] = 0;
   for (int v = 0; v < graph->nvtxs; ++v) graph->pwgts[graph->where[v]] += graph->cellwgt[v];
 
@@ -93,11 +93,11 @@ void Balance__(CtrlType *ctrl, HGraph *graph) {
   ComputeMinPartWeights__(ctrl, graph->pwgts[0] + graph->pwgts[1], work.minpwgt);
   if (Balanced(graph, work.minpwgt)) return;
 
-  StartTimer(ctrl, ctrl->RefInitTmr);
+  StartTimer(ctrl, &PhaseTimers::RefInitTmr);
   SetupQueues(ctrl, graph, &work);
-  StopTimer(ctrl, ctrl->RefInitTmr);
+  StopTimer(ctrl, &PhaseTimers::RefInitTmr);
 
-  StartTimer(ctrl, ctrl->RefIterTmr);
+  StartTimer(ctrl, &PhaseTimers::RefIterTmr);
   for (int step = 0; step < graph->nvtxs; ++step) {
     const int from = ChooseSide(graph, &work);
     if (from == -1) break;
@@ -105,7 +105,7 @@ void Balance__(CtrlType *ctrl, HGraph *graph) {
     MoveVertex(graph, &work, from);
     if (Balanced(graph, work.minpwgt)) break;
   }
-  StopTimer(ctrl, ctrl->RefIterTmr);
+  StopTimer(ctrl, &PhaseTimers::RefIterTmr);
 
   graph->mincut = work.cut;
   PQueueFree__(&work.queues[0]);

@@ -10,18 +10,18 @@
 using namespace twoway;
 
 TEST(Balance, LeavesExactStateAndKeepsAnchors) {
-    CheckOnVariety(1, [](CtrlType *ctrl, HGraph *graph) { Balance__(ctrl, graph); }, false, false);
+    CheckOnVariety(1, [](const CtrlType *ctrl, HGraph *graph) { Balance__(ctrl, graph); }, false, false);
 }
 
 TEST(Balance, EveryMoveFollowsThePlainReplay) {
-    ExpectSameAsReplay(5, [](CtrlType *ctrl, HGraph *graph) { Balance__(ctrl, graph); },
-                     [](CtrlType *ctrl, HGraph *graph) { replay::Balance(ctrl, graph); }, true);
+    ExpectSameAsReplay(5, [](const CtrlType *ctrl, HGraph *graph) { Balance__(ctrl, graph); },
+                     [](const CtrlType *ctrl, HGraph *graph) { replay::Balance(ctrl, graph); }, true);
 }
 
 TEST(Balance, ReachesBoundsWheneverEnoughMovableWeightExists) {
   std::mt19937 rng(11);
   CtrlType ctrl = MakeCtrl();
-  InitRandom__(&ctrl.ctx.rng, 2);
+  InitRandom__(&ctrl.ctx->rng, 2);
   for (const Case &c : Variety(30, 500)) {
     zt::GenSpec gs = c.gs;
     // Every vertex fits the window between the two minimums, so no candidate

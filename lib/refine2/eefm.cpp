@@ -35,14 +35,14 @@ int ChooseSide(const HGraph *graph, const int minpwgt[2], int a, int b, int prev
     return ChooseSideEE(graph, minpwgt, a, b, prev);
 }
 
-void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, bool first) {
+void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, bool first) {
   ComputeMinPartWeights__(ctrl, graph->pwgts[0] + graph->pwgts[1], pass->minpwgt);
   PQueueReset__(&work->queues[0]);
   PQueueReset__(&work->queues[1]);
   pass->initcut = pass->newcut = pass->mincut = graph->mincut;
   pass->mincutorder = -1;
   iset__(graph->nvtxs, -1, work->moved);
-  FillQueues__(&ctrl->ctx.rng, graph, work->queues, work->moved, work->perm);
+  FillQueues__(&ctrl->ctx->rng, graph, work->queues, work->moved, work->perm);
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     printf("Partitions: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",
@@ -53,7 +53,7 @@ void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, bool f
 // Makes moves until the queues run dry or the early exit; returns the number
 // of moves that stand (the move that triggered the exit is taken back here).
 template <class Pick>
-int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, int earlyexit) {
+int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, int earlyexit) {
   int *where = graph->where, *gain = graph->gain, *pwgts = graph->pwgts;
   const int *cellwgt = graph->cellwgt;
   int *moved = work->moved;
@@ -104,32 +104,32 @@ int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, int ear
 }
 
 template <class Pick>
-void RefineEEFM(CtrlType *ctrl, HGraph *graph, int npasses, float fraction) {
+void RefineEEFM(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction) {
   FMWork work;
   AllocateFMWork__(graph, &work, 2);
   const int earlyexit = static_cast<int>(fraction * static_cast<float>(graph->nvtxs));
 
-  StartTimer(ctrl, ctrl->RefInitTmr);
+  StartTimer(ctrl, &PhaseTimers::RefInitTmr);
   ComputeInitGains__(graph);
-  StopTimer(ctrl, ctrl->RefInitTmr);
+  StopTimer(ctrl, &PhaseTimers::RefInitTmr);
 
   for (int p = 0; p < npasses; ++p) {
     EEPass pass;
-    StartTimer(ctrl, ctrl->RefInitTmr);
+    StartTimer(ctrl, &PhaseTimers::RefInitTmr);
     StartPass(ctrl, graph, &work, &pass, p == 0);
-    StopTimer(ctrl, ctrl->RefInitTmr);
+    StopTimer(ctrl, &PhaseTimers::RefInitTmr);
 
-    StartTimer(ctrl, ctrl->RefIterTmr);
+    StartTimer(ctrl, &PhaseTimers::RefIterTmr);
     const int nmoves = MakeMoves<Pick>(ctrl, graph, &work, &pass, earlyexit);
-    StopTimer(ctrl, ctrl->RefIterTmr);
+    StopTimer(ctrl, &PhaseTimers::RefIterTmr);
 
-    StartTimer(ctrl, ctrl->RefWrapTmr);
+    StartTimer(ctrl, &PhaseTimers::RefWrapTmr);
     for (int i = nmoves - 1; i > pass.mincutorder; --i) UndoMoveExact__(graph, work.swaps[i]);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       printf("\tMinimum Cut: %8d [%8d] at %5d [%6d %6d]\n", pass.mincut, ComputeCut__(graph),
              pass.mincutorder, graph->pwgts[0], graph->pwgts[1]);
     graph->mincut = pass.mincut;
-    StopTimer(ctrl, ctrl->RefWrapTmr);
+    StopTimer(ctrl, &PhaseTimers::RefWrapTmr);
 
     if (pass.mincut == pass.initcut) break;
   }
@@ -139,10 +139,10 @@ void RefineEEFM(CtrlType *ctrl, HGraph *graph, int npasses, float fraction) {
 
 }  // namespace
 
-void Refine_EEFM__(CtrlType *ctrl, HGraph *graph, int npasses, float fraction) {
+void Refine_EEFM__(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction) {
   RefineEEFM<PlainPick>(ctrl, graph, npasses, fraction);
 }
 
-void Refine_EEFM2__(CtrlType *ctrl, HGraph *graph, int npasses, float fraction) {
+void Refine_EEFM2__(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction) {
   RefineEEFM<WeightPick>(ctrl, graph, npasses, fraction);
 }

@@ -7,17 +7,17 @@
 using namespace twoway;
 
 TEST(EEFM, KeepsExactStateAndNeverRaisesCutOfBalancedBisection) {
-    CheckOnVariety(1, [](CtrlType *ctrl, HGraph *graph) { Refine_EEFM__(ctrl, graph, 3, 0.1f); }, true,
+    CheckOnVariety(1, [](const CtrlType *ctrl, HGraph *graph) { Refine_EEFM__(ctrl, graph, 3, 0.1f); }, true,
                  true);
 }
 
 TEST(EEFM2, KeepsExactStateAndNeverRaisesCutOfBalancedBisection) {
-    CheckOnVariety(2, [](CtrlType *ctrl, HGraph *graph) { Refine_EEFM2__(ctrl, graph, 3, 0.1f); }, true,
+    CheckOnVariety(2, [](const CtrlType *ctrl, HGraph *graph) { Refine_EEFM2__(ctrl, graph, 3, 0.1f); }, true,
                  true);
 }
 
 TEST(EEFM, LongerPassesWithoutEarlyExitStayExact) {
-    CheckOnVariety(3, [](CtrlType *ctrl, HGraph *graph) { Refine_EEFM__(ctrl, graph, 10, 1.0f); }, true,
+    CheckOnVariety(3, [](const CtrlType *ctrl, HGraph *graph) { Refine_EEFM__(ctrl, graph, 10, 1.0f); }, true,
                  true, 18);
 }
 

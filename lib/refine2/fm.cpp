@@ -18,7 +18,7 @@ struct FMPass {
 // Fresh gains, side counts, bounds and queues for a pass. FM keeps its side
 // counts in its hyperedge records; graph->ndeg is left alone.
 template <class Pick>
-void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges, FMPass *pass,
+void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges, FMPass *pass,
                bool first) {
   ComputeFMGains__(graph, hedges);
   ComputeMinPartWeights__(ctrl, graph->pwgts[0] + graph->pwgts[1], pass->minpwgt);
@@ -28,7 +28,7 @@ void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges, FMP
   pass->mincutorder = -1;
   iset__(graph->nvtxs, -1, work->moved);
   pass->mindiff = std::abs(graph->pwgts[0] - graph->pwgts[1]);
-  FillQueues__(&ctrl->ctx.rng, graph, work->queues, work->moved, work->perm);
+  FillQueues__(&ctrl->ctx->rng, graph, work->queues, work->moved, work->perm);
   for (int v = 0; v < graph->nvtxs; ++v)
     work->sides[v] = work->moved[v] == -1 ? graph->where[v] : kHeldSide;
 
@@ -54,7 +54,7 @@ void RecordPrefix(const HGraph *graph, FMPass *pass, int nswaps) {
 
 // Moves every movable vertex once; returns the number of moves.
 template <class Pick>
-int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges, FMPass *pass) {
+int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges, FMPass *pass) {
   int *where = graph->where, *gain = graph->gain, *pwgts = graph->pwgts;
   const int *cellwgt = graph->cellwgt;
   int *moved = work->moved;
@@ -107,28 +107,28 @@ void RollBack(HGraph *graph, const FMWork *work, const FMPass *pass, int nswaps)
 }
 
 template <class Pick>
-void RefineFM(CtrlType *ctrl, HGraph *graph, int npasses) {
+void RefineFM(const CtrlType *ctrl, HGraph *graph, int npasses) {
   FMWork work;
   AllocateFMWork__(graph, &work, 2);
   FMHEdge *hedges = CreateFMHEdges__(graph);
 
   for (int p = 0; p < npasses; ++p) {
     FMPass pass;
-    StartTimer(ctrl, ctrl->RefInitTmr);
+    StartTimer(ctrl, &PhaseTimers::RefInitTmr);
     StartPass<Pick>(ctrl, graph, &work, hedges, &pass, p == 0);
-    StopTimer(ctrl, ctrl->RefInitTmr);
+    StopTimer(ctrl, &PhaseTimers::RefInitTmr);
 
-    StartTimer(ctrl, ctrl->RefIterTmr);
+    StartTimer(ctrl, &PhaseTimers::RefIterTmr);
     const int nswaps = MakeMoves<Pick>(ctrl, graph, &work, hedges, &pass);
-    StopTimer(ctrl, ctrl->RefIterTmr);
+    StopTimer(ctrl, &PhaseTimers::RefIterTmr);
 
-    StartTimer(ctrl, ctrl->RefWrapTmr);
+    StartTimer(ctrl, &PhaseTimers::RefWrapTmr);
     RollBack(graph, &work, &pass, nswaps);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       printf("\tMinimum Cut: %8d at %5d [%6d %6d]\n", pass.mincut, pass.mincutorder,
              graph->pwgts[0], graph->pwgts[1]);
     graph->mincut = pass.mincut;
-    StopTimer(ctrl, ctrl->RefWrapTmr);
+    StopTimer(ctrl, &PhaseTimers::RefWrapTmr);
 
     if (pass.mincut == pass.initcut) break;
   }
@@ -139,10 +139,10 @@ void RefineFM(CtrlType *ctrl, HGraph *graph, int npasses) {
 
 }  // namespace
 
-void Refine_FM__(CtrlType *ctrl, HGraph *graph, int npasses) {
+void Refine_FM__(const CtrlType *ctrl, HGraph *graph, int npasses) {
   RefineFM<PlainPick>(ctrl, graph, npasses);
 }
 
-void Refine_FM2__(CtrlType *ctrl, HGraph *graph, int npasses) {
+void Refine_FM2__(const CtrlType *ctrl, HGraph *graph, int npasses) {
   RefineFM<WeightPick>(ctrl, graph, npasses);
 }

@@ -9,21 +9,21 @@
 using namespace twoway;
 
 TEST(FM, LeavesExactFiguresAndNeverRaisesCutOfBalancedBisection) {
-    CheckOnVariety(1, [](CtrlType *ctrl, HGraph *graph) { Refine_FM__(ctrl, graph, 10); }, false, true);
+    CheckOnVariety(1, [](const CtrlType *ctrl, HGraph *graph) { Refine_FM__(ctrl, graph, 10); }, false, true);
 }
 
 TEST(FM2, LeavesExactFiguresAndNeverRaisesCutOfBalancedBisection) {
-    CheckOnVariety(2, [](CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); }, false, true);
+    CheckOnVariety(2, [](const CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); }, false, true);
 }
 
 TEST(FM, EveryMoveFollowsThePlainReplay) {
-    ExpectSameAsReplay(3, [](CtrlType *ctrl, HGraph *graph) { Refine_FM__(ctrl, graph, 10); },
-                     [](CtrlType *ctrl, HGraph *graph) { replay::FM(ctrl, graph, 10, false); }, false);
+    ExpectSameAsReplay(3, [](const CtrlType *ctrl, HGraph *graph) { Refine_FM__(ctrl, graph, 10); },
+                     [](const CtrlType *ctrl, HGraph *graph) { replay::FM(ctrl, graph, 10, false); }, false);
 }
 
 TEST(FM2, EveryMoveFollowsThePlainReplay) {
-    ExpectSameAsReplay(4, [](CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); },
-                     [](CtrlType *ctrl, HGraph *graph) { replay::FM(ctrl, graph, 10, true); }, false);
+    ExpectSameAsReplay(4, [](const CtrlType *ctrl, HGraph *graph) { Refine_FM2__(ctrl, graph, 10); },
+                     [](const CtrlType *ctrl, HGraph *graph) { replay::FM(ctrl, graph, 10, true); }, false);
 }
 
 TEST(FM, ZeroPassesLeaveTheHypergraphUntouched) {
@@ -57,7 +57,7 @@ TEST(FM, PassWithoutImprovementRestoresStartAndEndsCall) {
   const zt::PlainHGraph g = TwoGroups();
   HGraph *graph = MakeLevel(g);
   CtrlType ctrl = MakeCtrl();
-  InitRandom__(&ctrl.ctx.rng, 1);
+  InitRandom__(&ctrl.ctx->rng, 1);
   ctrl.dbglvl = DBG_REFINE;
   for (int v = 0; v < 8; ++v) graph->where[v] = v / 4;
   const std::string out = CaptureOutput([&] { Refine_FM__(&ctrl, graph, 10); });
@@ -104,7 +104,7 @@ TEST(FM, AllFixedMovesNothingAndStopsAfterOnePass) {
   const zt::PlainHGraph g = zt::Generate({.nvtxs = 30, .nhedges = 40});
   HGraph *graph = MakeLevel(g, 30);
   CtrlType ctrl = MakeCtrl();
-  InitRandom__(&ctrl.ctx.rng, 4);
+  InitRandom__(&ctrl.ctx->rng, 4);
   ctrl.dbglvl = DBG_REFINE;
   for (int v = 0; v < 30; ++v) graph->where[v] = v % 3 == 0;
   const std::string out = CaptureOutput([&] { Refine_FM__(&ctrl, graph, 10); });
@@ -129,7 +129,7 @@ TEST(FM, RealCircuitFromRandomBalancedStartStaysExactAndBalanced) {
 
   std::mt19937 rng(1);
   CtrlType ctrl = MakeCtrl();
-  InitRandom__(&ctrl.ctx.rng, 1);
+  InitRandom__(&ctrl.ctx->rng, 1);
   for (int run = 0; run < 2; ++run) {
     RandomSides(graph, rng);
     Balance__(&ctrl, graph);
@@ -153,7 +153,7 @@ TEST(FM, StageTimersRunOnlyWithTimingBit) {
   std::mt19937 rng(5);
   for (int dbglvl : {0, static_cast<int>(DBG_TIME)}) {
     CtrlType ctrl = MakeCtrl();
-    InitRandom__(&ctrl.ctx.rng, 5);
+    InitRandom__(&ctrl.ctx->rng, 5);
     ctrl.dbglvl = dbglvl;
     const double before = seconds__();
     for (int r = 0; r < 3; ++r) {
@@ -166,7 +166,7 @@ TEST(FM, StageTimersRunOnlyWithTimingBit) {
     const double after = seconds__();
     // The stages are disjoint intervals inside the loop: each closed (not
     // left at minus a start reading) and together no longer than the loop.
-    const double timers[] = {ctrl.RefInitTmr, ctrl.RefIterTmr, ctrl.RefWrapTmr};
+    const double timers[] = {ctrl.ctx->tmr.RefInitTmr, ctrl.ctx->tmr.RefIterTmr, ctrl.ctx->tmr.RefWrapTmr};
     double sum = 0;
     for (double t : timers) {
       if (dbglvl == 0) {
@@ -176,7 +176,7 @@ TEST(FM, StageTimersRunOnlyWithTimingBit) {
       sum += t;
     }
     EXPECT_LE(sum, after - before + 1e-9);
-    EXPECT_EQ(ctrl.TotalTmr, 0.0);
+    EXPECT_EQ(ctrl.ctx->tmr.TotalTmr, 0.0);
   }
   FreeHGraph__(graph);
 }

@@ -16,7 +16,7 @@ struct OneWayPass {
 };
 
 // Only the giving side's vertices enter the queue; its fixed ones are marked.
-void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pass,
+void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pass,
                const int minpwgt[2], bool first) {
   const int from = pass->from;
   PQueue *queue = &work->queues[0];
@@ -26,7 +26,7 @@ void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pass,
   iset__(graph->nvtxs, -1, work->moved);
   pass->mindiff = std::abs(graph->pwgts[0] - graph->pwgts[1]);
 
-  RandomPermute__(&ctrl->ctx.rng, work->perm, graph->nvtxs, 1);
+  RandomPermute__(&ctrl->ctx->rng, work->perm, graph->nvtxs, 1);
   for (int i = 0; i < graph->nvtxs; ++i) {
     const int v = work->perm[i];
     if (graph->where[v] != from) continue;
@@ -43,7 +43,7 @@ void StartPass(CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pass,
 }
 
 // Returns the number of steps made, skipped vertices included.
-int MakeMoves(CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pass,
+int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pass,
               const int minpwgt[2]) {
   int *where = graph->where, *gain = graph->gain, *pwgts = graph->pwgts;
   const int *cellwgt = graph->cellwgt;
@@ -106,13 +106,13 @@ void RollBack(HGraph *graph, const FMWork *work, const OneWayPass *pass, int nsw
 
 }  // namespace
 
-void Refine_OneWayFM__(CtrlType *ctrl, HGraph *graph, int npasses) {
+void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses) {
   FMWork work;
   AllocateFMWork__(graph, &work, 1);
 
-  StartTimer(ctrl, ctrl->RefInitTmr);
+  StartTimer(ctrl, &PhaseTimers::RefInitTmr);
   ComputeInitGains__(graph);
-  StopTimer(ctrl, ctrl->RefInitTmr);
+  StopTimer(ctrl, &PhaseTimers::RefInitTmr);
   int minpwgt[2];
   ComputeMinPartWeights__(ctrl, graph->pwgts[0] + graph->pwgts[1], minpwgt);
   // The heavier side gives first; side 0 on equal weights.
@@ -122,21 +122,21 @@ void Refine_OneWayFM__(CtrlType *ctrl, HGraph *graph, int npasses) {
     OneWayPass pass;
     pass.from = from;
     pass.to = 1 - from;
-    StartTimer(ctrl, ctrl->RefInitTmr);
+    StartTimer(ctrl, &PhaseTimers::RefInitTmr);
     StartPass(ctrl, graph, &work, &pass, minpwgt, p == 0);
-    StopTimer(ctrl, ctrl->RefInitTmr);
+    StopTimer(ctrl, &PhaseTimers::RefInitTmr);
 
-    StartTimer(ctrl, ctrl->RefIterTmr);
+    StartTimer(ctrl, &PhaseTimers::RefIterTmr);
     const int nswaps = MakeMoves(ctrl, graph, &work, &pass, minpwgt);
-    StopTimer(ctrl, ctrl->RefIterTmr);
+    StopTimer(ctrl, &PhaseTimers::RefIterTmr);
 
-    StartTimer(ctrl, ctrl->RefWrapTmr);
+    StartTimer(ctrl, &PhaseTimers::RefWrapTmr);
     RollBack(graph, &work, &pass, nswaps);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       printf("\tMinimum Cut: %8d [%8d] at %5d [%6d %6d] [%d]\n", pass.mincut, ComputeCut__(graph),
              pass.mincutorder, graph->pwgts[0], graph->pwgts[1], from);
     graph->mincut = pass.mincut;
-    StopTimer(ctrl, ctrl->RefWrapTmr);
+    StopTimer(ctrl, &PhaseTimers::RefWrapTmr);
 
     // Only a pair of opposite directions without improvement ends the call.
     if (p % 2 == 1 && pass.mincut == pass.initcut) break;

@@ -7,7 +7,7 @@
 using namespace twoway;
 
 TEST(OneWayFM, KeepsExactStateAndNeverRaisesCutOfBalancedBisection) {
-    CheckOnVariety(1, [](CtrlType *ctrl, HGraph *graph) { Refine_OneWayFM__(ctrl, graph, 10); }, true,
+    CheckOnVariety(1, [](const CtrlType *ctrl, HGraph *graph) { Refine_OneWayFM__(ctrl, graph, 10); }, true,
                  true);
 }
 

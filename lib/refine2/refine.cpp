@@ -4,8 +4,8 @@
 #include "prep/prep.h"
 #include "refine2/refine2.h"
 
-void ProjectPartition__(CtrlType *ctrl, HGraph *cgraph) {
-  StartTimer(ctrl, ctrl->ProjectTmr);
+void ProjectPartition__(const CtrlType *ctrl, HGraph *cgraph) {
+  StartTimer(ctrl, &PhaseTimers::ProjectTmr);
   HGraph *fine = cgraph->finer;
   AllocateRefinementMemory__(fine);
   // The fine level's isolated vertices have no coarse vertex; they are placed
@@ -14,7 +14,7 @@ void ProjectPartition__(CtrlType *ctrl, HGraph *cgraph) {
   for (int v = 0; v < fine->nvtxs; ++v) fine->where[v] = cwhere[cmap[v]];
   FreeHGraph__(cgraph);
   fine->coarser = nullptr;
-  StopTimer(ctrl, ctrl->ProjectTmr);
+  StopTimer(ctrl, &PhaseTimers::ProjectTmr);
 }
 
 // Each isolated vertex goes to the lighter side; ties go to side 1.
@@ -28,7 +28,7 @@ void PartitionIslands__(HGraph *graph) {
 
 namespace {
 
-void RefineFMOrFM2(CtrlType *ctrl, HGraph *graph) {
+void RefineFMOrFM2(const CtrlType *ctrl, HGraph *graph) {
   if (ctrl->HeavyCells)
     Refine_FM2__(ctrl, graph, 10);
   else
@@ -37,7 +37,7 @@ void RefineFMOrFM2(CtrlType *ctrl, HGraph *graph) {
 
 // The refinement chosen by RType for one level; coarsest is the level the
 // bisection started from.
-void RefineLevel(CtrlType *ctrl, HGraph *graph, int coarsest) {
+void RefineLevel(const CtrlType *ctrl, HGraph *graph, int coarsest) {
   switch (ctrl->RType) {
     case 1:
       RefineFMOrFM2(ctrl, graph);
@@ -70,18 +70,18 @@ void RefineLevel(CtrlType *ctrl, HGraph *graph, int coarsest) {
 
 }  // namespace
 
-void Refine__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
-  StartTimer(ctrl, ctrl->UncoarsenTmr);
+void Refine__(const CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
+  StartTimer(ctrl, &PhaseTimers::UncoarsenTmr);
   const int coarsest = cgraph->level;
   if (cgraph->finer == nullptr) {
-    StopTimer(ctrl, ctrl->UncoarsenTmr);
+    StopTimer(ctrl, &PhaseTimers::UncoarsenTmr);
     return;
   }
 
   HGraph *g = cgraph->finer;
   ProjectPartition__(ctrl, cgraph);
   for (;;) {
-    StartTimer(ctrl, ctrl->RefTmr);
+    StartTimer(ctrl, &PhaseTimers::RefTmr);
     if (g->nvtxs >= 1) {
       Balance__(ctrl, g);
       RefineLevel(ctrl, g, coarsest);
@@ -89,7 +89,7 @@ void Refine__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
       ComputeInitGains__(g);
     }
     PartitionIslands__(g);
-    StopTimer(ctrl, ctrl->RefTmr);
+    StopTimer(ctrl, &PhaseTimers::RefTmr);
 
     if (g == graph) {
       CombineIslands__(g);
@@ -98,5 +98,5 @@ void Refine__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
     g = g->finer;
     ProjectPartition__(ctrl, g->coarser);
   }
-  StopTimer(ctrl, ctrl->UncoarsenTmr);
+  StopTimer(ctrl, &PhaseTimers::UncoarsenTmr);
 }

@@ -55,18 +55,18 @@ void AllocateRefinementMemory__(HGraph *graph);
 void ComputeInitGains__(HGraph *graph);
 int ComputeCut__(HGraph *graph);
 int CheckDegrees(HGraph *graph);
-void ProjectPartition__(CtrlType *ctrl, HGraph *cgraph);
+void ProjectPartition__(const CtrlType *ctrl, HGraph *cgraph);
 void PartitionIslands__(HGraph *graph);
 // Refines from the coarsest level cgraph up to graph, the finest level of the chain.
-void Refine__(CtrlType *ctrl, HGraph *graph, HGraph *cgraph);
+void Refine__(const CtrlType *ctrl, HGraph *graph, HGraph *cgraph);
 
 // ---- Refinement schemes -----------------------------------------------------------
-void Refine_FM__(CtrlType *ctrl, HGraph *graph, int npasses);
-void Refine_FM2__(CtrlType *ctrl, HGraph *graph, int npasses);
-void Refine_EEFM__(CtrlType *ctrl, HGraph *graph, int npasses, float fraction);
-void Refine_EEFM2__(CtrlType *ctrl, HGraph *graph, int npasses, float fraction);
-void Refine_OneWayFM__(CtrlType *ctrl, HGraph *graph, int npasses);
-void Balance__(CtrlType *ctrl, HGraph *graph);
+void Refine_FM__(const CtrlType *ctrl, HGraph *graph, int npasses);
+void Refine_FM2__(const CtrlType *ctrl, HGraph *graph, int npasses);
+void Refine_EEFM__(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction);
+void Refine_EEFM2__(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction);
+void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses);
+void Balance__(const CtrlType *ctrl, HGraph *graph);
 
 // ---- Shared by the refinement schemes ----------------------------------------------
 

@@ -62,7 +62,7 @@ TEST(Refine, ProjectsThroughRealCoarseningAndLeavesFinestLevelExact) {
       ctrl.nparts = 2;
       ctrl.maxcellwgt = 1 << 30;
       ctrl.HeavyCells = gs.nheavy > 0;
-      InitRandom__(&ctrl.ctx.rng, static_cast<int>(gs.seed));
+      InitRandom__(&ctrl.ctx->rng, static_cast<int>(gs.seed));
       HGraph *cgraph = Coarsen__(&ctrl, graph);
       ASSERT_NE(cgraph, graph);
       RandomCoarsestBisection(cgraph, rng);
@@ -91,7 +91,7 @@ TEST(Refine, EarlyExitSchemeUsesFullFMOnTheTwoLevelsNextToCoarsest) {
   std::vector<HGraph *> levels = IdentityChain(g, 6);
   RandomCoarsestBisection(levels[5], rng);
   CtrlType ctrl = MakeCtrl();
-  InitRandom__(&ctrl.ctx.rng, 1);
+  InitRandom__(&ctrl.ctx->rng, 1);
   ctrl.RType = 3;
   ctrl.dbglvl = DBG_REFINE;
   const std::string out = CaptureOutput([&] { Refine__(&ctrl, levels[0], levels[5]); });
@@ -130,7 +130,7 @@ TEST(Refine, BalancingOnlySchemeStillLeavesExactCut) {
   AllocateRefinementMemory__(levels[2]);
   for (int v = 0; v < 80; ++v) levels[2]->where[v] = v % 2;  // balanced: nothing moves
   CtrlType ctrl = MakeCtrl();
-  InitRandom__(&ctrl.ctx.rng, 3);
+  InitRandom__(&ctrl.ctx->rng, 3);
   ctrl.RType = 10;
   Refine__(&ctrl, levels[0], levels[2]);
   for (int v = 0; v < 80; ++v) EXPECT_EQ(levels[0]->where[v], v % 2);

@@ -19,10 +19,10 @@ struct StreamPosition {
 };
 inline StreamPosition ReadStream(const CtrlType &ctrl) {
   StreamPosition p;
-  std::memcpy(p.s, ctrl.ctx.rng.x, sizeof p.s);
+  std::memcpy(p.s, ctrl.ctx->rng.x, sizeof p.s);
   return p;
 }
-inline void SetStream(CtrlType &ctrl, StreamPosition p) { std::memcpy(ctrl.ctx.rng.x, p.s, sizeof p.s); }
+inline void SetStream(CtrlType &ctrl, StreamPosition p) { std::memcpy(ctrl.ctx->rng.x, p.s, sizeof p.s); }
 
 // The figures a two-way routine leaves behind.
 struct TwoWayState {
@@ -109,9 +109,9 @@ inline int GainSpan(const HGraph *g) {
   return span;
 }
 
-inline void FillQueues(CtrlType *c, HGraph *g, PQueue *queues, std::vector<int> &moved,
+inline void FillQueues(const CtrlType *c, HGraph *g, PQueue *queues, std::vector<int> &moved,
                        std::vector<int> &perm) {
-  RandomPermute__(&c->ctx.rng, perm.data(), g->nvtxs, 1);
+  RandomPermute__(&c->ctx->rng, perm.data(), g->nvtxs, 1);
   for (int i = 0; i < g->nvtxs; ++i) {
     const int v = perm[i];
     if (v < g->nfixed)
@@ -121,7 +121,7 @@ inline void FillQueues(CtrlType *c, HGraph *g, PQueue *queues, std::vector<int> 
   }
 }
 
-inline void FM(CtrlType *c, HGraph *g, int npasses, bool heavy) {
+inline void FM(const CtrlType *c, HGraph *g, int npasses, bool heavy) {
   const int n = g->nvtxs;
   PQueue queues[2];
   PQueueInit__(&queues[0], n, GainSpan(g));
@@ -193,7 +193,7 @@ inline void FM(CtrlType *c, HGraph *g, int npasses, bool heavy) {
   PQueueFree__(&queues[1]);
 }
 
-inline void Balance(CtrlType *c, HGraph *g) {
+inline void Balance(const CtrlType *c, HGraph *g) {
   const int n = g->nvtxs;
   g->pwgts[0] = g->pwgts[1] = 0;
   for (int v = 0; v < n; ++v) g->pwgts[g->where[v]] += g->cellwgt[v];
@@ -254,7 +254,7 @@ void ExpectSameAsReplay(int seed, Routine routine, Replay replayed, bool withgai
   std::mt19937 rng(23);
   for (float ub : {0.05f, 0.01f}) {
     CtrlType ctrl = MakeCtrl(0.5f, ub);
-    InitRandom__(&ctrl.ctx.rng, seed);
+    InitRandom__(&ctrl.ctx->rng, seed);
     for (const Case &c : Variety(ncases, 900)) {
       SCOPED_TRACE(::testing::Message() << "seed " << c.gs.seed << " ub " << ub);
       const zt::PlainHGraph g = zt::Generate(c.gs);

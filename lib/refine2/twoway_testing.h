@@ -125,7 +125,7 @@ template <class Refine>
 void CheckOnVariety(int seed, Refine refine, bool exactgains, bool keepscut, int ncases = 36) {
   std::mt19937 rng(7);
   CtrlType ctrl = MakeCtrl();
-  InitRandom__(&ctrl.ctx.rng, seed);
+  InitRandom__(&ctrl.ctx->rng, seed);
   for (const Case &c : Variety(ncases)) {
     SCOPED_TRACE(::testing::Message() << "seed " << c.gs.seed << " nfixed " << c.nfixed);
     const zt::PlainHGraph g = zt::Generate(c.gs);
