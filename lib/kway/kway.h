@@ -13,7 +13,7 @@ void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph);
 // (ForMin) a trial that reaches the best or improved the pruned hypergraph's
 // best; never under 0 and 1.
 bool WantKwayVCycles__(int vcycle, int objval, int best, bool improved);
-float ComputeBalanceKway__(const CtrlType *ctrl, HGraph *graph, const int *where);
+float ComputeBalanceKway__(const CtrlType *ctrl, const HGraph *graph, const int *where);
 
 // K-way refinement framework and gains.
 void RefineKway__(const CtrlType *ctrl, HGraph *graph, HGraph *cgraph);

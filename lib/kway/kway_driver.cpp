@@ -1,12 +1,13 @@
-// The multilevel k-way driver: Nruns trials of coarsening, initial k-way
-// partitioning by recursive bisection and k-way refinement, with V-cycles on
-// promising trials, keeping the best partition for the chosen objective.
+// The multilevel k-way driver: the shared trial driver (rb/trials.h) with
+// trials of coarsening, initial k-way partitioning by recursive bisection and
+// k-way refinement, keeping the best partition for the chosen objective.
 #include <climits>
 #include <cstdio>
 
 #include "coarsen/coarsen.h"
 #include "kway/kway.h"
 #include "rb/rb.h"
+#include "rb/trials.h"
 #include "zorbel.h"
 
 namespace {
@@ -32,164 +33,83 @@ void FreeKwayWork(HGraph *graph) {
            &graph->crinfo, &graph->crdata, &graph->nrdata, &graph->kpwgts, &graph->islandmap);
 }
 
-// The best few trials' partitions, V-cycled once more after the last trial.
-struct KeptTrials {
-  int nkeep = 0;
-  int **parts = nullptr;
-  int *vals = nullptr;
-};
+// What k-way trials do their own way: they minimise the objective (cut or
+// SOED), take the initial partition from recursive bisection and refine
+// k-way.
+struct KwayTrials {
+  const char *keptLabel = "Hypergraph_Bisection: vals";
 
-KeptTrials AllocKeptTrials(const CtrlType *ctrl, int nvtxs) {
-  KeptTrials kept;
-  if (ctrl->opt.VCycle != VCYCLE_END) return kept;
-  kept.nkeep = ctrl->opt.Nruns <= 10 ? 2 : 3;
-  if (kept.nkeep > ctrl->opt.Nruns) kept.nkeep = ctrl->opt.Nruns;
-  kept.parts = ZBmallocT__<int *>(kept.nkeep, "Hypergraph_Bisection: parts");
-  kept.vals = ismalloc__(kept.nkeep, kNoTrialYet, "Hypergraph_Bisection: vals");
-  for (int i = 0; i < kept.nkeep; i++)
-    kept.parts[i] = imalloc__(nvtxs, "Hypergraph_Bisection: parts[i]");
-  return kept;
-}
-
-// A trial displaces the kept partition with the largest value (the first of
-// equal ones) when it is better.
-void KeepTrial(KeptTrials &kept, const HGraph *graph) {
-  if (kept.nkeep == 0) return;
-  int i = iamax__(kept.nkeep, kept.vals);
-  if (kept.vals[i] > graph->objval) {
-    kept.vals[i] = graph->objval;
-    icopy__(graph->nvtxs, graph->where, kept.parts[i]);
+  int NKeep(int nruns) const { return nruns <= 10 ? 2 : 3; }
+  int NoTrialYet(const HGraph *) const { return kNoTrialYet; }
+  void Header(const CtrlType *ctrl, const HGraph *graph) const {
+    printf("\n  Partitioning a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n",
+           graph->nvtxs, graph->nhedges, ctrl->ubfactor);
   }
-}
-
-// V-cycles for the kept partitions; a result better than the best replaces it.
-void VCycleKeptTrials(const CtrlType *ctrl, HGraph *graph, KeptTrials &kept, int &best, int *part) {
-  if (kept.nkeep == 0) return;
-  graph->where = imalloc__(graph->nvtxs, "Hypergraph_Bisection: where");
-  for (int i = 0; i < kept.nkeep; i++) {
-    icopy__(graph->nvtxs, kept.parts[i], graph->where);
-    graph->objval = kept.vals[i];
-    VCycleRefinementKway__(ctrl, graph, 10);
-    if (graph->objval < best) {
-      best = graph->objval;
-      icopy__(graph->nvtxs, graph->where, part);
-    }
-    ZBfree__(&kept.parts[i]);
-    FreeKwayWork(graph);
+  void Trial(const CtrlType *ctrl, HGraph *sgraph) const {
+    HGraph *cgraph = Coarsen__(ctrl, sgraph);
+    InitPartitionKway__(ctrl, cgraph);
+    RefineKway__(ctrl, sgraph, cgraph);
   }
-  FreeRootHGraph__(graph);
-  ZBfree__(&kept.parts, &kept.vals);
-}
-
-// Carries the pruned hypergraph's partition over to the full one; when
-// hyperedges were pruned, one more refinement there accounts for them.
-void TakeOverPartition(const CtrlType *ctrl, HGraph *graph, HGraph *sgraph) {
-  bool detail = IsSet(ctrl->dbglvl, DBG_DETAIL);
-  if (sgraph->nhedges == graph->nhedges) {
-    graph->mincut = sgraph->mincut;
-    graph->minsoed = sgraph->minsoed;
-    graph->objval = sgraph->objval;
-    graph->where = sgraph->where;
-    sgraph->where = nullptr;
-    return;
-  }
-  if (detail) {
-    printf("[%d, ", IsSOED(ctrl) ? ComputeActualSOED__(graph, sgraph->where)
-                                 : ComputeActualCut__(graph, sgraph->where));
-    fflush(stdout);
-  }
-  AllocateKwayRefinementMemory__(ctrl, graph);
-  ZBfree__(&graph->where);
-  graph->where = sgraph->where;
-  sgraph->where = nullptr;
-  RefineForObjective(ctrl, graph);
-  if (detail) {
-    printf("%d]", graph->objval);
-    fflush(stdout);
-  }
-}
-
-// One trial up to the refined partition of the full hypergraph. Returns
-// whether the pruned hypergraph's result beat every earlier one.
-bool KwayTrial(const CtrlType *ctrl, HGraph *graph, HGraph *sgraph, int t, int &bestinit) {
-  HGraph *cgraph = Coarsen__(ctrl, sgraph);
-  InitPartitionKway__(ctrl, cgraph);
-  RefineKway__(ctrl, sgraph, cgraph);
-
-  bool improved = sgraph->objval < bestinit;
-  if (improved) bestinit = sgraph->objval;
-
-  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) {
+  int Value(const HGraph *graph) const { return graph->objval; }
+  void SetValue(HGraph *graph, int value) const { graph->objval = value; }
+  void PrintPruned(int t, const HGraph *sgraph) const {
     printf("    Cut/SOED of trial %4d:\t %6d %6d", t, sgraph->mincut, sgraph->minsoed);
     fflush(stdout);
   }
-  TakeOverPartition(ctrl, graph, sgraph);
-  if (IsSet(ctrl->dbglvl, DBG_DETAIL))
-    printf(" [%4.2f]\n", ComputeBalanceKway__(ctrl, graph, graph->where));
-  return improved;
-}
+  // Carries the pruned hypergraph's partition over to the full one; when
+  // hyperedges were pruned, one more refinement there accounts for them.
+  void Carry(const CtrlType *ctrl, HGraph *graph, HGraph *sgraph) const {
+    const bool detail = IsSet(ctrl->dbglvl, DBG_DETAIL);
+    if (sgraph->nhedges == graph->nhedges) {
+      graph->mincut = sgraph->mincut;
+      graph->minsoed = sgraph->minsoed;
+      graph->objval = sgraph->objval;
+      graph->where = sgraph->where;
+      sgraph->where = nullptr;
+      return;
+    }
+    if (detail) {
+      printf("[%d, ", IsSOED(ctrl) ? ComputeActualSOED__(graph, sgraph->where)
+                                   : ComputeActualCut__(graph, sgraph->where));
+      fflush(stdout);
+    }
+    AllocateKwayRefinementMemory__(ctrl, graph);
+    ZBfree__(&graph->where);
+    graph->where = sgraph->where;
+    sgraph->where = nullptr;
+    RefineForObjective(ctrl, graph);
+    if (detail) {
+      printf("%d]", graph->objval);
+      fflush(stdout);
+    }
+  }
+  float Balance(const CtrlType *ctrl, const HGraph *graph, const int *where) const {
+    return ComputeBalanceKway__(ctrl, graph, where);
+  }
+  void FreeWork(HGraph *graph) const { FreeKwayWork(graph); }
+  void VCycles(const CtrlType *ctrl, HGraph *graph) const {
+    VCycleRefinementKway__(ctrl, graph, 10);
+  }
+  void PrintTrial(const CtrlType *ctrl, int t, const HGraph *graph) const {
+    printf("    Cut/SOED of trial %4d:\t %6d %6d [%4.2f]\n", t, graph->mincut, graph->minsoed,
+           ComputeBalanceKway__(ctrl, graph, graph->where));
+  }
+  void Summary(const CtrlType *ctrl, const HGraph *graph, int best, double average,
+               const int *part) const {
+    printf("    The %s for this partitioning = %d, (average = %3.1f) (balance = %4.2f)\n",
+           IsSOED(ctrl) ? "minsoed" : "mincut", best, average,
+           ComputeBalanceKway__(ctrl, graph, part));
+  }
+};
 
 }  // namespace
 
 int MultilevelKwayPartition__(const CtrlType *ctrl, HGraph *graph, int *part) {
-  bool headers = IsSet(ctrl->dbglvl, DBG_BISECT) || IsSet(ctrl->dbglvl, DBG_DETAIL);
-  if (headers)
-    printf("\n  Partitioning a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n",
-           graph->nvtxs, graph->nhedges, ctrl->ubfactor);
-
-  CreateIncidentHGraph__(graph);
-  HGraph *sgraph = PruneHGraph__(ctrl, graph);
-  int best = kNoTrialYet, bestinit = kNoTrialYet;
-  // The partitioning's own parameters: the vertex-weight limit of its hypergraph.
-  CtrlType pctrl = *ctrl;
-  pctrl.maxcellwgt = ComputeMaxCellWgt__(ctrl, graph->nvtxs, graph->cellwgt, &pctrl.HeavyCells);
-  KeptTrials kept = AllocKeptTrials(ctrl, graph->nvtxs);
-
-  InitRandom__(&ctrl->ctx->rng, ctrl->opt.Seed);
-  double sum = 0.0;
-  for (int t = 0; t < ctrl->opt.Nruns; t++) {
-    // HFC alternates with FC from trial to trial; other schemes stay.
-    CtrlType tctrl = pctrl;
-    if (ctrl->CType == COARSEN_HFC) tctrl.CType = t % 2 == 0 ? COARSEN_HFC : COARSEN_FC;
-    bool improved = KwayTrial(&tctrl, graph, sgraph, t, bestinit);
-
-    if (WantKwayVCycles__(ctrl->opt.VCycle, graph->objval, best, improved)) {
-      FreeKwayWork(graph);
-      VCycleRefinementKway__(&tctrl, graph, 10);
-    }
-    if (IsSet(ctrl->dbglvl, DBG_TRIAL))
-      printf("    Cut/SOED of trial %4d:\t %6d %6d [%4.2f]\n", t, graph->mincut, graph->minsoed,
-             ComputeBalanceKway__(ctrl, graph, graph->where));
-
-    sum += graph->objval;
-    if (graph->objval < best) {
-      best = graph->objval;
-      icopy__(graph->nvtxs, graph->where, part);
-    }
-    KeepTrial(kept, graph);
-    FreeRootHGraph__(graph);
-    FreeRootHGraph__(sgraph);
-  }
-  VCycleKeptTrials(&pctrl, graph, kept, best, part);
-
-  if (headers)
-    printf("    The %s for this partitioning = %d, (average = %3.1f) (balance = %4.2f)\n",
-           IsSOED(ctrl) ? "minsoed" : "mincut", best, sum / ctrl->opt.Nruns,
-           ComputeBalanceKway__(ctrl, graph, part));
-
-  FreeHGraph__(sgraph);
-  return best;
+  return MultilevelTrials__(ctrl, graph, part, KwayTrials{});
 }
 
 bool WantKwayVCycles__(int vcycle, int objval, int best, bool improved) {
-  switch (vcycle) {
-    case 3:
-      return objval < 1.2 * best || objval * 1.0 - best < 20;
-    case 2:
-      return objval <= best || improved;
-    default:
-      return false;
-  }
+  return WantVCycles__(vcycle, objval, best, improved);
 }
 
 void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
@@ -217,7 +137,7 @@ void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
   StopTimer(ctrl, &PhaseTimers::InitPartTmr);
 }
 
-float ComputeBalanceKway__(const CtrlType *ctrl, HGraph *graph, const int *where) {
+float ComputeBalanceKway__(const CtrlType *ctrl, const HGraph *graph, const int *where) {
   int *kpwgts = ismalloc__(ctrl->nparts, 0, "ComputeBalanceKway: kpwgts");
   for (int v = 0; v < graph->nvtxs; v++) kpwgts[where[v]] += graph->cellwgt[v];
   int heaviest = kpwgts[iamax__(ctrl->nparts, kpwgts)];
