@@ -58,7 +58,7 @@ int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges
   int *where = graph->where, *gain = graph->gain, *pwgts = graph->pwgts;
   const int *cellwgt = graph->cellwgt;
   int *moved = work->moved;
-  const int *sides = work->sides;
+  const signed char *sides = work->sides;
   PQueue *queues = work->queues;
 
   int nswaps = 0;

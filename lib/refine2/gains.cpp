@@ -179,7 +179,7 @@ void AllocateFMWork__(HGraph *graph, FMWork *work, int nqueues) {
   work->moved = imalloc__(graph->nvtxs, "FM_Refine: moved");
   work->swaps = imalloc__(graph->nvtxs, "FM_Refine: swaps");
   work->perm = imalloc__(graph->nvtxs, "FM_Refine: perm");
-  work->sides = imalloc__(graph->nvtxs, "FM_Refine: sides");
+  work->sides = ZBmallocT__<signed char>(graph->nvtxs, "FM_Refine: sides");
 }
 
 void FreeFMWork__(FMWork *work) {

@@ -85,7 +85,7 @@ struct FMWork {
   int *moved;        // -1 for a vertex that may still move in this pass
   int *swaps;        // the vertices in the order they moved
   int *perm;         // the order in which vertices enter the queues
-  int *sides;        // FM: where, with kHeldSide for moved and fixed vertices
+  signed char *sides;  // FM: where, with kHeldSide for moved and fixed vertices
 };
 void AllocateFMWork__(HGraph *graph, FMWork *work, int nqueues);
 void FreeFMWork__(FMWork *work);
@@ -154,9 +154,9 @@ int FMCut__(const HGraph *graph, const FMHEdge *rec);
 // change on that hyperedge are not reported). The mover's own gain is left to
 // the caller.
 // hedges holds the side counts and pin lists (SideArrays or FMHEdges).
-template <class HEdges, class Notify>
+template <class HEdges, class Side, class Notify>
 inline void UpdateMoveGains__(HGraph *graph, const HEdges &hedges, int v, int f, int t,
-                              const int *sides, Notify notify) {
+                              const Side *sides, Notify notify) {
   const int *incptr = graph->incptr, *incind = graph->incind;
   int *gain = graph->gain;
 
