@@ -1,5 +1,7 @@
 #include "frontend.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,10 +29,27 @@ void PrintTimingLines(double parttime, double iotime) {
   printf("\n*******************************************************************************\n");
 }
 
+// The seed of the run: the clock's (-1) unless ZORBEL_SEED holds a
+// non-negative integer, which makes runs repeatable; anything else in it is
+// refused rather than quietly ignored.
+int SeedFromEnvironment() {
+  const char *text = getenv("ZORBEL_SEED");
+  if (text == nullptr) return -1;
+  char *end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text, &end, 10);
+  if (*text < '0' || *text > '9' || *end != '\0' || errno == ERANGE || value > INT_MAX)
+    errexit__("ZORBEL_SEED must be a non-negative integer, not \"%s\".\n", text);
+  return static_cast<int>(value);
+}
+
 }  // namespace
 
 void RunPartitioner(const PartitionRun &run) {
   double iotime = 0.0, parttime = 0.0;
+  int options[9];
+  for (int i = 0; i < 9; ++i) options[i] = run.options[i];
+  options[7] = SeedFromEnvironment();
 
   iotime -= seconds__();
   HGraph *graph = ReadHGraph(run.graphfile);
@@ -47,12 +66,12 @@ void RunPartitioner(const PartitionRun &run) {
     iotime += seconds__();
   }
 
-  PrintInfo(graph, run.nparts, run.UBfactor, run.options, run.graphfile, run.mode);
+  PrintInfo(graph, run.nparts, run.UBfactor, options, run.graphfile, run.mode);
 
   int edgecut = 0;
   parttime -= seconds__();
   run.entry(graph->nvtxs, graph->nhedges, graph->cellwgt, graph->netptr, graph->netind,
-            graph->netwgt, run.nparts, run.UBfactor, run.options, part, &edgecut);
+            graph->netwgt, run.nparts, run.UBfactor, options, part, &edgecut);
   parttime += seconds__();
 
   iotime -= seconds__();

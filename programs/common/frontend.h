@@ -12,7 +12,7 @@ struct PartitionRun {
   const char *fixfile;  // nullptr: no pre-assigned vertices
   int nparts;
   int UBfactor;
-  const int *options;  // the nine-slot option vector
+  const int *options;  // the nine-slot option vector; ZORBEL_SEED may replace slot 7 (the seed)
   int mode;            // run description of PrintInfo: 1 recursive bisection, 2 k-way
   PartitionEntry entry;
 };

@@ -132,25 +132,4 @@ TEST(Partstat, RefusesWhatIsNotAPartitionOfTheHypergraph) {
   EXPECT_NE(missing.err, "");
 }
 
-// -h, --help and --version alone answer with status 0 in every program; with
-// other arguments beside them they are a wrong argument list as before.
-TEST(Programs, AnswerHelpAndVersionWithStatusZero) {
-  for (std::string prog : {"simplepart", "rbpart", "kwaypart", "partstat"}) {
-    zt::RunResult wrong = zt::RunProgram(zt::ProgramPath(prog), {});
-    EXPECT_EQ(wrong.status, 1) << prog;
-    EXPECT_EQ(wrong.out.rfind("Usage:", 0), 0u) << prog;
-    for (std::string ask : {"-h", "--help"}) {
-      zt::RunResult r = zt::RunProgram(zt::ProgramPath(prog), {ask});
-      EXPECT_EQ(r.status, 0) << prog << " " << ask;
-      EXPECT_EQ(r.out, wrong.out) << prog << " " << ask;
-      EXPECT_EQ(r.err, "");
-      EXPECT_EQ(zt::RunProgram(zt::ProgramPath(prog), {ask, "x"}).status, 1) << prog;
-    }
-    zt::RunResult v = zt::RunProgram(zt::ProgramPath(prog), {"--version"});
-    EXPECT_EQ(v.status, 0) << prog;
-    EXPECT_EQ(v.out.rfind(prog + " (ZORBEL library ", 0), 0u) << v.out;
-    EXPECT_EQ(v.out.back(), '\n');
-  }
-}
-
 }  // namespace
