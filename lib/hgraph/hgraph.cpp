@@ -64,6 +64,12 @@ void FreeHGraph__(HGraph *graph) {
 // coarsen the same hypergraph again from a clean state.
 void FreeRootHGraph__(HGraph *graph) { FreeWorkArrays(graph); }
 
+void HandOverWhere__(HGraph *from, HGraph *to) {
+  ZBfree__(&to->where);
+  to->where = from->where;
+  from->where = nullptr;
+}
+
 // Consistency check: every pin lies in 0..nvtxs-1 and, once the incidence
 // lists exist, they hold exactly the hyperedges whose pin lists name the
 // vertex, as often as they name it (the recount is a counting sort over the

@@ -96,6 +96,10 @@ HGraph *CreateHGraph__();
 void InitHGraph__(HGraph *graph);
 void FreeHGraph__(HGraph *graph);
 void FreeRootHGraph__(HGraph *graph);
+// The one way a partition passes from one hypergraph to another with the
+// same vertices (the pruned copy to the full hypergraph): to releases the
+// partition it held and takes from's, which from no longer holds.
+void HandOverWhere__(HGraph *from, HGraph *to);
 int CheckHGraph(const HGraph *graph);
 
 // ---- Hypergraph file ----------------------------------------------------------

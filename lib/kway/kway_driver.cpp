@@ -64,8 +64,7 @@ struct KwayTrials {
       graph->mincut = sgraph->mincut;
       graph->minsoed = sgraph->minsoed;
       graph->objval = sgraph->objval;
-      graph->where = sgraph->where;
-      sgraph->where = nullptr;
+      HandOverWhere__(sgraph, graph);
       return;
     }
     if (detail) {
@@ -74,9 +73,7 @@ struct KwayTrials {
       fflush(stdout);
     }
     AllocateKwayRefinementMemory__(ctrl, graph);
-    ZBfree__(&graph->where);
-    graph->where = sgraph->where;
-    sgraph->where = nullptr;
+    HandOverWhere__(sgraph, graph);
     RefineForObjective(ctrl, graph);
     if (detail) {
       printf("%d]", graph->objval);

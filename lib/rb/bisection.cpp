@@ -58,8 +58,7 @@ struct BisectionTrials {
   void Carry(const CtrlType *ctrl, HGraph *graph, HGraph *sgraph) const {
     if (sgraph->nhedges == graph->nhedges) {
       graph->mincut = sgraph->mincut;
-      graph->where = sgraph->where;
-      sgraph->where = nullptr;
+      HandOverWhere__(sgraph, graph);
       return;
     }
     if (Detailed(ctrl)) {
@@ -67,9 +66,7 @@ struct BisectionTrials {
       fflush(stdout);
     }
     AllocateRefinementMemory__(graph);
-    ZBfree__(&graph->where);
-    graph->where = sgraph->where;
-    sgraph->where = nullptr;
+    HandOverWhere__(sgraph, graph);
     FM(ctrl, graph);
     if (Detailed(ctrl)) {
       printf("%d]", graph->mincut);
