@@ -8,11 +8,6 @@
 // Multilevel k-way driver.
 int MultilevelKwayPartition__(const CtrlType *ctrl, HGraph *graph, int *part);
 void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph);
-// Whether a trial whose full hypergraph reached objval gets V-cycles inside
-// the trial loop: VCycle 3 (All) every trial near the best so far, VCycle 2
-// (ForMin) a trial that reaches the best or improved the pruned hypergraph's
-// best; never under 0 and 1.
-bool WantKwayVCycles__(int vcycle, int objval, int best, bool improved);
 float ComputeBalanceKway__(const CtrlType *ctrl, const HGraph *graph, const int *where);
 
 // K-way refinement framework and gains.

@@ -105,13 +105,8 @@ int MultilevelKwayPartition__(const CtrlType *ctrl, HGraph *graph, int *part) {
   return MultilevelTrials__(ctrl, graph, part, KwayTrials{});
 }
 
-bool WantKwayVCycles__(int vcycle, int objval, int best, bool improved) {
-  return WantVCycles__(vcycle, objval, best, improved);
-}
-
 void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
   StartTimer(ctrl, &PhaseTimers::InitPartTmr);
-  int *bestwhere = imalloc__(graph->nvtxs, "InitPartitionKway: bestwhere");
   AllocateKwayRefinementMemory__(ctrl, graph);
 
   // A complete recursive bisection of the coarsest level: 2 runs of FC
@@ -123,14 +118,8 @@ void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
                        graph->netptr, graph->netind, graph->netwgt, ctrl->nparts, 1, options,
                        graph->where, &edgecut);
   RefineForObjective(ctrl, graph);
-  int best = graph->objval;
-  icopy__(graph->nvtxs, graph->where, bestwhere);
-
-  icopy__(graph->nvtxs, bestwhere, graph->where);
-  graph->objval = best;
   if (IsSet(ctrl->dbglvl, DBG_INITPART))
-    printf("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut", best);
-  ZBfree__(&bestwhere);
+    printf("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut", graph->objval);
   StopTimer(ctrl, &PhaseTimers::InitPartTmr);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kway/kway.h"
+#include "rb/trials.h"
 #include "testgen.h"
 #include "zorbel.h"
 
@@ -17,28 +18,28 @@ namespace {
 
 TEST(KwayVCyclePolicy, AllTakesTrialsBelowOnePointTwoOfTheBestOrLessThanTwentyAbove) {
   for (bool improved : {false, true}) {
-    EXPECT_TRUE(WantKwayVCycles__(3, 239, 200, improved));   // below 1.2 * 200
-    EXPECT_FALSE(WantKwayVCycles__(3, 240, 200, improved));  // 1.2 * 200, 40 above
-    EXPECT_TRUE(WantKwayVCycles__(3, 69, 50, improved));     // 19 above, over 1.2 * 50
-    EXPECT_FALSE(WantKwayVCycles__(3, 70, 50, improved));    // 20 above
-    EXPECT_TRUE(WantKwayVCycles__(3, 10, 200, improved));
-    EXPECT_TRUE(WantKwayVCycles__(3, 1 << 30, INT_MAX, improved));  // the first trial
+    EXPECT_TRUE(WantVCycles__(3, 239, 200, improved));   // below 1.2 * 200
+    EXPECT_FALSE(WantVCycles__(3, 240, 200, improved));  // 1.2 * 200, 40 above
+    EXPECT_TRUE(WantVCycles__(3, 69, 50, improved));     // 19 above, over 1.2 * 50
+    EXPECT_FALSE(WantVCycles__(3, 70, 50, improved));    // 20 above
+    EXPECT_TRUE(WantVCycles__(3, 10, 200, improved));
+    EXPECT_TRUE(WantVCycles__(3, 1 << 30, INT_MAX, improved));  // the first trial
   }
 }
 
 TEST(KwayVCyclePolicy, ForMinTakesTrialsReachingTheBestOrImprovingThePrunedBest) {
-  EXPECT_TRUE(WantKwayVCycles__(2, 100, 100, false));
-  EXPECT_TRUE(WantKwayVCycles__(2, 99, 100, false));
-  EXPECT_FALSE(WantKwayVCycles__(2, 101, 100, false));
-  EXPECT_TRUE(WantKwayVCycles__(2, 101, 100, true));
-  EXPECT_TRUE(WantKwayVCycles__(2, 1 << 30, INT_MAX, false));
+  EXPECT_TRUE(WantVCycles__(2, 100, 100, false));
+  EXPECT_TRUE(WantVCycles__(2, 99, 100, false));
+  EXPECT_FALSE(WantVCycles__(2, 101, 100, false));
+  EXPECT_TRUE(WantVCycles__(2, 101, 100, true));
+  EXPECT_TRUE(WantVCycles__(2, 1 << 30, INT_MAX, false));
 }
 
 TEST(KwayVCyclePolicy, NoneAndAtEndNeverCycleInsideTheTrialLoop) {
   for (int vcycle : {0, 1})
     for (bool improved : {false, true}) {
-      EXPECT_FALSE(WantKwayVCycles__(vcycle, 5, 100, improved));
-      EXPECT_FALSE(WantKwayVCycles__(vcycle, 100, 100, improved));
+      EXPECT_FALSE(WantVCycles__(vcycle, 5, 100, improved));
+      EXPECT_FALSE(WantVCycles__(vcycle, 100, 100, improved));
     }
 }
 

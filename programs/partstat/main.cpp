@@ -16,24 +16,18 @@ void PrintUsage(const char *prog) {
 }
 
 // The figures the statistics block leaves out: how many parts, how far the
-// heaviest one lies above the average, and how many are empty.
+// heaviest one lies above the average, and how many are empty. The reader
+// bounds the total vertex weight, so the part weights fit an int.
 void PrintBalance(int nvtxs, const int *cellwgt, int nparts, const int *part) {
-  long long *pwgts = static_cast<long long *>(
-      ZBmallocArray__(static_cast<size_t>(nparts), sizeof(long long), "partstat: pwgts"));
-  for (int p = 0; p < nparts; ++p) pwgts[p] = 0;
-  long long total = 0, heaviest = 0;
-  for (int v = 0; v < nvtxs; ++v) {
-    const int w = cellwgt != nullptr ? cellwgt[v] : 1;  // no weights in the file: unit weights
-    pwgts[part[v]] += w;
-    total += w;
-  }
+  int *pwgts = ismalloc__(nparts, 0, "partstat: pwgts");
+  ComputePartWeights(nvtxs, cellwgt, part, pwgts);
+  const long long total = iasum__(nparts, pwgts);
+  const int heaviest = pwgts[iamax__(nparts, pwgts)];
   int nempty = 0;
-  for (int p = 0; p < nparts; ++p) {
-    if (pwgts[p] > heaviest) heaviest = pwgts[p];
-    if (pwgts[p] == 0) ++nempty;
-  }
+  for (int p = 0; p < nparts; ++p) nempty += pwgts[p] == 0;
   // Parts that all weigh nothing are as balanced as parts can be.
-  const double imbalance = total > 0 ? static_cast<double>(heaviest) * nparts / static_cast<double>(total) : 1.0;
+  const double imbalance =
+      total > 0 ? static_cast<double>(heaviest) * nparts / static_cast<double>(total) : 1.0;
   printf("\n\n                        Parts:%10d", nparts);
   printf("\n      Heaviest / Average Part:%10.3f", imbalance);
   printf("\n                  Empty Parts:%10d\n", nempty);
