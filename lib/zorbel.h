@@ -85,12 +85,11 @@
  *                 their part
  *
  *   ZORBEL_PartKway, ZORBEL_KWayRefine and ZORBEL_2WayRefine read slots 1, 2,
- *   3, 4, 7 and 8 only. With a non-negative Seed the recursive-bisection
- *   entries give the same partition for the same input; with the clock,
- *   calls within the same second repeat the same random sequence.
- *   ZORBEL_PartKway is not repeatable even with a fixed Seed: each of its
- *   trials makes the initial k-way partition by recursive bisection seeded
- *   from the clock.
+ *   3, 4, 7 and 8 only. With a non-negative Seed every entry point gives the
+ *   same partition for the same input, whatever ran before or runs beside
+ *   it; with the clock, calls within the same second repeat the same random
+ *   sequence. The refine entries seed the same way: from Seed when the
+ *   options are given and Seed is non-negative, else from the clock.
  *
  * ERRORS
  *   There is no error return. An argument out of the range an entry point
@@ -102,12 +101,12 @@
  *   The library never writes or frees the caller's arrays, apart from part
  *   and *edgecut, and keeps no pointer to them after returning; it frees
  *   everything it allocates before returning. Each call draws its random
- *   numbers from a stream of its own (the 48-bit generator of drand48 on a
- *   private state) that it seeds from Seed; the library keeps no state of
- *   its own between calls. The refine entries do not seed: their stream
- *   starts where the C library's drand48 state stands, and every call leaves
- *   that state where its own stream ended, as if it had drawn from drand48
- *   itself. Two calls must therefore not run at the same time.
+ *   numbers from streams of its own (the 48-bit generator of drand48 on
+ *   private states): every trial of every bisection or k-way partitioning
+ *   gets a stream derived from the seed and its place in the call (the parts
+ *   it covers and the trial's number). The library keeps no state between
+ *   calls and never touches the C library's drand48 state, so any number of
+ *   calls may run at the same time from different threads.
  */
 #ifndef ZORBEL_H
 #define ZORBEL_H

@@ -101,7 +101,7 @@ struct PhaseTimers {
 // What a call owns besides its options: everything mutable a call needs
 // travels here, so no routine keeps state of its own between calls.
 struct CallContext {
-  RandomStream rng;                 // the call's one random stream
+  RandomStream rng;                 // the stream of the step at hand
   CandidateScratch scratch;         // candidate searches of plain coarsening
   CandidateScratch cscratch;        // ... and of partition-respecting coarsening
   PhaseTimers tmr{};
@@ -111,8 +111,8 @@ struct CallContext {
 //
 //   Options      the caller's option slots, read and checked once by
 //                ReadOptions__, then const for the whole call;
-//   CallContext  the call's mutable state: random stream, coarsening
-//                scratch, phase timers; shared by every phase of the call;
+//   CallContext  the mutable state of a call or of one task of it: random
+//                stream, coarsening scratch, phase timers;
 //   CtrlType     what one phase works with: the options, the phase's own
 //                parameters and a handle on the call's context.
 //
@@ -121,8 +121,10 @@ struct CallContext {
 // parameters (a V-cycle's coarsening scheme and target, the initial
 // bisection's quiet trace, a split's target fraction, the k-way finish's
 // objective and balance, the trials' alternating HFC/FC) copies the record,
-// sets them in its copy and hands the copy down; the copy shares the context,
-// so the random stream runs on through every phase as one.
+// sets them in its copy and hands the copy down; the copy shares the context.
+// Each step of a partitioning (a trial, the V-cycles of the kept partitions)
+// starts its context's stream afresh from the call's stream key and its
+// position (TrialStream__), so no stream runs on from one step to the next.
 struct CtrlType {
   Options opt;
 
@@ -138,12 +140,34 @@ struct CtrlType {
   int MaxNetSize = 0;   // hyperedges with more pins are pruned; also a size cap in coarsening
   int HeavyCells = 0;   // the bisection's hypergraph has a vertex heavier than 2W/CoarsenTo
   int maxcellwgt = 0;   // heaviest vertex coarsening may form
+  // Where the phase stands, for the streams it derives (see TrialStream__):
+  // the call's stream key and the parts [partlo, parthi) that the phase's
+  // hypergraph is partitioned into.
+  uint64_t streamKey = 0;
+  int partlo = 0, parthi = 0;
 
   std::shared_ptr<CallContext> ctx = std::make_shared<CallContext>();
 
   // Same options, same parameters, same context.
   friend bool operator==(const CtrlType &, const CtrlType &) = default;
 };
+
+// Steps of a partitioning besides its trials 0..Nruns-1, each with a stream
+// of its own.
+enum : int {
+  STEP_KEPT_VCYCLES = -1,  // V-cycles on the kept partitions after the trials
+  STEP_KWAY_FINISH = -2    // the k-way pass that finishes a recursive bisection
+};
+
+// The stream of one step of the partitioning of the hypergraph that covers
+// parts [lo, hi) of a call with stream key key: trial t draws from
+// TrialStream__(key, lo, hi, t), whichever thread runs it and whenever.
+inline RandomStream TrialStream__(uint64_t key, int lo, int hi, int step) {
+  return StreamOfKey__(MixKey__(MixKey__(MixKey__(key, lo), hi), step));
+}
+inline RandomStream TrialStream__(const CtrlType *ctrl, int step) {
+  return TrialStream__(ctrl->streamKey, ctrl->partlo, ctrl->parthi, step);
+}
 
 // Reads the option slots of a call through the given entry point (options may
 // be NULL: the defaults; slots 5 and 6 only for recursive bisection) with what
@@ -156,8 +180,9 @@ float KwayUBfactor__(int UBfactor);
 int KwayCoarsenTo__(int nvtxs, int nparts);
 
 // The control record at the top of a call: the phase parameters take the
-// options' values (slot 3 becomes RType, as scheme or objective), and a fresh
-// context.
+// options' values (slot 3 becomes RType, as scheme or objective), the stream
+// key comes from the seed (the clock for a negative one), the parts are all
+// nparts, and the context is fresh with its stream at the key.
 CtrlType CallCtrl__(const Options &opt);
 
 // Debug bits of dbglvl.

@@ -91,5 +91,9 @@ CtrlType CallCtrl__(const Options &opt) {
   ctrl.dbglvl = opt.dbglvl;
   ctrl.nparts = opt.nparts;
   ctrl.MaxNetSize = opt.MaxNetSize;
+  ctrl.streamKey = SeedKey__(opt.Seed);
+  ctrl.partlo = 0;
+  ctrl.parthi = opt.nparts;
+  ctrl.ctx->rng = StreamOfKey__(ctrl.streamKey);
   return ctrl;
 }

@@ -110,11 +110,11 @@ void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
   AllocateKwayRefinementMemory__(ctrl, graph);
 
   // A complete recursive bisection of the coarsest level: 2 runs of FC
-  // matching with FM refinement, no V-cycles, clock seed, silent.
-  // It reseeds this call's stream, and the trial goes on drawing from there.
-  const int options[9] = {1, 2, 2, 1, 0, 0, 0, -1, 0};
+  // matching with FM refinement, no V-cycles, silent. Its streams derive from
+  // a key drawn from the trial's stream, so a seeded call repeats itself.
+  const int options[9] = {1, 2, 2, 1, 0, 0, 0, 0, 0};
   int edgecut = 0;
-  PartRecursivePhase__(&ctrl->ctx->rng, graph->nvtxs, graph->nhedges, graph->cellwgt,
+  PartRecursivePhase__(DrawKey__(&ctrl->ctx->rng), graph->nvtxs, graph->nhedges, graph->cellwgt,
                        graph->netptr, graph->netind, graph->netwgt, ctrl->nparts, 1, options,
                        graph->where, &edgecut);
   RefineForObjective(ctrl, graph);

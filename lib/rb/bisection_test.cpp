@@ -25,8 +25,10 @@ struct BisectionResult {
   std::string out;
 };
 
-// One bisection of a fresh copy of g; standard output is captured.
+// One bisection of a fresh copy of g, with streams from the record's seed;
+// standard output is captured.
 BisectionResult Bisect(const zt::PlainHGraph &g, int nfixed, CtrlType ctrl) {
+  ctrl.streamKey = SeedKey__(ctrl.opt.Seed);
   HGraph *graph = zt::ToHGraph(g);
   graph->nfixed = nfixed;
   BisectionResult r;
@@ -273,6 +275,7 @@ TEST(Bisection, VCycleDecisionFollowsPolicyOnEveryTrial) {
     CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
     ctrl.opt.VCycle = static_cast<VCycleMode>(vcycle);
     ctrl.opt.Nruns = 12;
+    ctrl.opt.Seed = 1;  // a stream under which both decisions occur
     ctrl.dbglvl = DBG_DETAIL | DBG_TRIAL;
     const BisectionResult r = Bisect(g, 0, ctrl);
 

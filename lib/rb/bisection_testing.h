@@ -17,6 +17,7 @@ inline CtrlType BisectionCtrl(float targetfrac, float ubfactor) {
   ctrl.MaxNetSize = 50;
   ctrl.ubfactor = ubfactor;
   ctrl.opt.Seed = 7;
+  ctrl.streamKey = SeedKey__(ctrl.opt.Seed);  // as the call's record takes it
   ctrl.opt.VCycle = static_cast<VCycleMode>(1);
   ctrl.nparts = 2;
   ctrl.TargetFrac = targetfrac;

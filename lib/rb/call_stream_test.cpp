@@ -1,11 +1,10 @@
-// The random stream of a library call: seeded calls are independent of what
-// ran before them, the unseeded refine entries continue where the previous
-// call left the process's stream, and the k-way driver's initial recursive
-// bisection reseeds the k-way call's own stream, which the trial continues.
+// The random streams of a library call: seeded calls repeat themselves
+// whatever ran before, the refine entries seed from their seed slot, the
+// k-way driver's initial recursive bisection derives its streams from the
+// trial's, and no call touches the C library's drand48 state.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <ctime>
 #include <vector>
 
 #include "kway/kway.h"
@@ -28,87 +27,109 @@ std::vector<int> Recursive(const zt::PlainHGraph &g, int seed) {
   return part;
 }
 
-std::vector<int> TwoWayRefined(const zt::PlainHGraph &g) {
+std::vector<int> Kway(const zt::PlainHGraph &g, int seed) {
+  const int options[9] = {1, 2, 2, 1, 0, 0, 0, seed, 0};
+  std::vector<int> part(g.nvtxs);
+  int cut = -1;
+  ZORBEL_PartKway(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                  g.hewgts.data(), 4, 10, options, part.data(), &cut);
+  return part;
+}
+
+std::vector<int> TwoWayRefined(const zt::PlainHGraph &g, int seed) {
+  const int options[9] = {1, 1, 1, 1, 1, 0, 0, seed, 0};
   std::vector<int> part(g.nvtxs);
   for (int v = 0; v < g.nvtxs; ++v) part[v] = v % 2;
   int cut = -1;
   ZORBEL_2WayRefine(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
-                    g.hewgts.data(), 5, nullptr, part.data(), &cut);
+                    g.hewgts.data(), 5, options, part.data(), &cut);
   return part;
 }
 
-TEST(CallStream, SeededCallLeavesTheProcessStreamWhereItsOwnStreamEnded) {
+// Some other seed gives some other partition for one of a few inputs.
+template <class F>
+bool SeedMatters(F partition) {
+  for (unsigned s = 1; s <= 3; ++s) {
+    const zt::PlainHGraph g = Small(s);
+    if (partition(g, 3) != partition(g, 4)) return true;
+  }
+  return false;
+}
+
+TEST(CallStream, SeededCallsRepeatAndLeaveTheProcessStreamAlone) {
   const zt::PlainHGraph g = Small(1);
   srand48(1);
   const std::vector<int> a = Recursive(g, 3);
-  const double afterA = drand48();
+  const std::vector<int> k = Kway(g, 3);
+  const double after = drand48();
   srand48(987654);
-  const std::vector<int> b = Recursive(g, 3);
-  const double afterB = drand48();
-  EXPECT_EQ(a, b);
-  EXPECT_EQ(afterA, afterB);  // the state came from seed 3, not from before the call
-  srand48(3);
-  EXPECT_NE(drand48(), afterA);  // and the call drew from it
+  EXPECT_EQ(Recursive(g, 3), a);
+  EXPECT_EQ(Kway(g, 3), k);
+  srand48(1);
+  EXPECT_EQ(drand48(), after);  // the calls drew nothing from drand48
+  EXPECT_TRUE(SeedMatters(Recursive));
 }
 
-TEST(CallStream, RefineEntryContinuesTheProcessStream) {
-  const zt::PlainHGraph g = Small(2);
-  std::vector<std::vector<int>> results;
-  for (long start : {11L, 11L, 12L, 13L, 14L}) {
-    srand48(start);
-    results.push_back(TwoWayRefined(g));
+// The k-way driver's initial partitioning no longer takes the clock: two
+// seeded calls agree however far apart they run.
+TEST(CallStream, SeededKwayCallsGiveIdenticalPartitions) {
+  for (unsigned s = 2; s <= 4; ++s) {
+    const zt::PlainHGraph g = Small(s);
+    EXPECT_EQ(Kway(g, 11), Kway(g, 11)) << s;
   }
-  EXPECT_EQ(results[0], results[1]);
-  // Some other starting state orders the refinement's moves differently.
+  EXPECT_TRUE(SeedMatters(Kway));
+}
+
+TEST(CallStream, RefineEntrySeedsFromItsSeedSlot) {
+  const zt::PlainHGraph g = Small(2);
+  srand48(11);
+  const std::vector<int> a = TwoWayRefined(g, 21);
+  srand48(12);
+  EXPECT_EQ(TwoWayRefined(g, 21), a);
+  EXPECT_TRUE(SeedMatters(TwoWayRefined));
+}
+
+// The phase form draws from the key it is given, not from its seed slot: the
+// same key repeats the partition, and it matches no seed-slot call in
+// particular but does depend on the key.
+TEST(CallStream, PhaseBisectionDerivesItsStreamsFromTheGivenKey) {
+  const zt::PlainHGraph g = Small(4);
+  auto phase = [&](uint64_t key, int seedslot) {
+    const int options[9] = {1, 2, 2, 1, 0, 0, 0, seedslot, 0};
+    std::vector<int> part(g.nvtxs);
+    int cut = -1;
+    PartRecursivePhase__(key, g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(),
+                         g.eind.data(), g.hewgts.data(), 4, 5, options, part.data(), &cut);
+    return part;
+  };
+  EXPECT_EQ(phase(77, 1), phase(77, 2));
   bool differs = false;
-  for (size_t i = 2; i < results.size(); ++i) differs |= results[i] != results[0];
+  for (uint64_t key = 78; key < 82 && !differs; ++key) differs = phase(key, 1) != phase(77, 1);
   EXPECT_TRUE(differs);
 }
 
-// The initial recursive bisection seeds the k-way call's stream from the
-// clock and hands it back advanced: within one second two calls repeat, and
-// the process's stream ends where the k-way call's stream ended.
-TEST(CallStream, KwayInitialBisectionReseedsTheCallsOwnStream) {
-  const zt::PlainHGraph g = Small(3);
-  const int options[9] = {1, 2, 2, 1, 0, 0, 0, 7, 0};
-  std::vector<int> a(g.nvtxs), b(g.nvtxs);
-  int cut = -1;
-  double da = 0, db = 0;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    const std::time_t before = std::time(nullptr);
-    srand48(100);
-    ZORBEL_PartKway(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
-                    g.hewgts.data(), 4, 10, options, a.data(), &cut);
-    da = drand48();
-    srand48(200);
-    ZORBEL_PartKway(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
-                    g.hewgts.data(), 4, 10, options, b.data(), &cut);
-    db = drand48();
-    if (std::time(nullptr) == before) break;  // both calls saw the same clock
-  }
-  EXPECT_EQ(a, b);
-  EXPECT_EQ(da, db);
-}
-
-TEST(CallStream, PhaseBisectionDrawsFromTheGivenStreamAndLeavesTheProcessStreamAlone) {
-  const zt::PlainHGraph g = Small(4);
-  const int options[9] = {1, 2, 2, 1, 0, 0, 0, 5, 0};
-  std::vector<int> viaPhase(g.nvtxs), viaEntry(g.nvtxs);
-  int cut = -1;
-  RandomStream rng;
-  InitRandom__(&rng, 77);
-  srand48(41);
-  PartRecursivePhase__(&rng, g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
-                       g.hewgts.data(), 4, 5, options, viaPhase.data(), &cut);
-  const double processNext = drand48();
-  const double phaseNext = RandomDouble__(&rng);
-  ZORBEL_PartRecursiveInternal(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(),
-                               g.eind.data(), g.hewgts.data(), 4, 5, options, viaEntry.data(),
-                               &cut);
-  EXPECT_EQ(viaPhase, viaEntry);       // the same seed gives the same partition
-  EXPECT_EQ(drand48(), phaseNext);     // the public call ends where the phase's stream ended
-  srand48(41);
-  EXPECT_EQ(drand48(), processNext);   // the phase did not touch the process's stream
+// A trial's stream depends on its position alone: the same position gives the
+// same stream, any other part range or step another one.
+TEST(CallStream, TrialStreamsFollowThePosition) {
+  const uint64_t key = SeedKey__(9);
+  auto state = [](RandomStream r) {
+    return static_cast<uint64_t>(r.x[0]) | static_cast<uint64_t>(r.x[1]) << 16 |
+           static_cast<uint64_t>(r.x[2]) << 32;
+  };
+  std::vector<uint64_t> seen;
+  for (int lo = 0; lo < 4; ++lo)
+    for (int hi = lo + 1; hi <= 4; ++hi)
+      for (int step = STEP_KWAY_FINISH; step < 4; ++step) {
+        const uint64_t s = state(TrialStream__(key, lo, hi, step));
+        EXPECT_EQ(s, state(TrialStream__(key, lo, hi, step)));
+        for (uint64_t other : seen) EXPECT_NE(other, s);
+        seen.push_back(s);
+      }
+  CtrlType ctrl;
+  ctrl.streamKey = key;
+  ctrl.partlo = 2;
+  ctrl.parthi = 4;
+  EXPECT_EQ(state(TrialStream__(&ctrl, 1)), state(TrialStream__(key, 2, 4, 1)));
 }
 
 }  // namespace

@@ -6,11 +6,11 @@
 
 namespace {
 
-// A public call (rng NULL) takes up the process's stream; a phase of another
-// call uses that call's stream and hands it back advanced.
+// A public call (streamKey NULL) derives its streams from its seed slot; a
+// phase of another call from the key that call gives it.
 void PartRecursive(const char *who, EntryKind entry, int nvtxs, int nhedges, const int *vwgts,
                    const int *eptr, const int *eind, const int *hewgts, int nparts, int UBfactor,
-                   const int *options, int *part, int *edgecut, RandomStream *rng) {
+                   const int *options, int *part, int *edgecut, const uint64_t *streamKey) {
   const Options opt = ReadOptions__(entry, nvtxs, nparts, UBfactor, options);
   // The k-way finish keeps a sum of external degrees, and with reconstructed
   // hyperedges the bisections' cuts add up to as much.
@@ -18,14 +18,15 @@ void PartRecursive(const char *who, EntryKind entry, int nvtxs, int nhedges, con
   CheckCallerCall__(who, nvtxs, nhedges, vwgts, eptr, eind, hewgts, soed ? nparts : 0, part,
                     edgecut);
   if (opt.Fixed == 1) CheckCallerParts__(who, "pre-assigned part", nvtxs, part, -1, nparts - 1);
-  const CtrlType ctrl = CallCtrl__(opt);
-  BeginCall__(ctrl, rng);
+  CtrlType ctrl = CallCtrl__(opt);
+  if (streamKey != nullptr) ctrl.streamKey = *streamKey;
+  BeginCall__(ctrl);
 
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   *edgecut = MultilevelPartition__(&ctrl, graph, part);
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
-  EndCall__(ctrl, rng);
+  EndCall__(ctrl);
 
   FreeHGraph__(graph);
 }
@@ -74,24 +75,16 @@ HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *
   return graph;
 }
 
-void BeginCall__(const CtrlType &ctrl, const RandomStream *callerStream) {
-  if (callerStream != nullptr)
-    ctrl.ctx->rng = *callerStream;
-  else
-    TakeUpProcessStream__(&ctrl.ctx->rng);
+void BeginCall__(const CtrlType &ctrl) {
   if (IsSet(ctrl.dbglvl, DBG_TIME)) {
     InitTimers__(&ctrl);
     StartTimer(&ctrl, &PhaseTimers::TotalTmr);
   }
 }
 
-void EndCall__(const CtrlType &ctrl, RandomStream *callerStream) {
+void EndCall__(const CtrlType &ctrl) {
   StopTimer(&ctrl, &PhaseTimers::TotalTmr);
   if (IsSet(ctrl.dbglvl, DBG_TIME)) PrintTimers__(&ctrl, 0);
-  if (callerStream != nullptr)
-    *callerStream = ctrl.ctx->rng;
-  else
-    PutBackProcessStream__(&ctrl.ctx->rng);
 }
 
 void CheckCallerParts__(const char *caller, const char *what, int nvtxs, const int *part, int lo,
@@ -101,11 +94,11 @@ void CheckCallerParts__(const char *caller, const char *what, int nvtxs, const i
       errexit__("%s: %s %d of vertex %d lies outside %d..%d.\n", caller, what, part[i], i, lo, hi);
 }
 
-void PartRecursivePhase__(RandomStream *rng, int nvtxs, int nhedges, const int *vwgts,
+void PartRecursivePhase__(uint64_t streamKey, int nvtxs, int nhedges, const int *vwgts,
                           const int *eptr, const int *eind, const int *hewgts, int nparts,
                           int UBfactor, const int *options, int *part, int *edgecut) {
   PartRecursive("ZORBEL_PartRecursiveInternal", EntryKind::RecursiveInternal, nvtxs, nhedges,
-                vwgts, eptr, eind, hewgts, nparts, UBfactor, options, part, edgecut, rng);
+                vwgts, eptr, eind, hewgts, nparts, UBfactor, options, part, edgecut, &streamKey);
 }
 
 extern "C" {

@@ -18,17 +18,15 @@ void CheckCallerCall__(const char *who, int nvtxs, int nhedges, const int *vwgts
 // arrays are only ever read.
 HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                            const int *eind, const int *hewgts);
-// Around one library call: the call takes up the process's random stream
-// and puts it back when it ends (a phase of another call takes up and hands
-// back that call's stream instead); its timers are started and printed only
-// with DBG_TIME.
-void BeginCall__(const CtrlType &ctrl, const RandomStream *callerStream = nullptr);
-void EndCall__(const CtrlType &ctrl, RandomStream *callerStream = nullptr);
+// Around one library call: its timers are started and printed only with
+// DBG_TIME.
+void BeginCall__(const CtrlType &ctrl);
+void EndCall__(const CtrlType &ctrl);
 
 // Recursive bisection as a phase of another call (the k-way driver's initial
-// partitioning): read options and checks as the public entry, but it reseeds
-// and draws from the caller's stream, which the caller then continues.
-void PartRecursivePhase__(RandomStream *rng, int nvtxs, int nhedges, const int *vwgts,
+// partitioning): read options and checks as the public entry, but its
+// streams derive from the given stream key instead of the seed slot.
+void PartRecursivePhase__(uint64_t streamKey, int nvtxs, int nhedges, const int *vwgts,
                           const int *eptr, const int *eind, const int *hewgts, int nparts,
                           int UBfactor, const int *options, int *part, int *edgecut);
 

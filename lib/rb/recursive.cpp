@@ -23,6 +23,7 @@ int KwayFinishPass(const CtrlType *ctrl, HGraph *g, int *p, int maxcellwgt) {
   CtrlType kctrl = *ctrl;
   kctrl.RType = OBJ_CUT;
   kctrl.maxcellwgt = maxcellwgt;
+  kctrl.ctx->rng = TrialStream__(ctrl, STEP_KWAY_FINISH);
 
   int *kpwgts = ismalloc__(nparts, 0, "MultilevelPartition: kpwgts");
   for (int v = 0; v < g->nvtxs; ++v) kpwgts[p[v]] += g->cellwgt[v];
@@ -108,6 +109,8 @@ int MLRB__(const CtrlType *ctrl, HGraph *graph, int *part, int n, int first, int
   // Side 0 produces the n/2 lower part numbers, side 1 the (n+1)/2 upper ones.
   CtrlType bctrl = *ctrl;
   bctrl.TargetFrac = (float)((n / 2 * 1.0) / (n * 1.0));
+  bctrl.partlo = first;
+  bctrl.parthi = first + n;
 
   int *bis = imalloc__(graph->nvtxs, "MLRB: bisection");
   int cut = Hypergraph_Bisection__(&bctrl, graph, bis, maxcellwgt);

@@ -119,11 +119,12 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
   if (maxcellwgt != nullptr) *maxcellwgt = pctrl.maxcellwgt;
   trials::KeptPartitions kept = trials::AllocateKept(ctrl, policy, graph->nvtxs, novalue);
 
-  InitRandom__(&ctrl->ctx->rng, ctrl->opt.Seed);
   long long sum = 0;  // trial values may each reach the weight limit
   for (int t = 0; t < ctrl->opt.Nruns; t++) {
-    // HFC alternates with FC from trial to trial; other schemes stay.
+    // HFC alternates with FC from trial to trial; other schemes stay. Each
+    // trial draws from a stream of its own position.
     CtrlType tctrl = pctrl;
+    tctrl.ctx->rng = TrialStream__(ctrl, t);
     if (ctrl->CType == COARSEN_HFC) tctrl.CType = t % 2 == 0 ? COARSEN_HFC : COARSEN_FC;
 
     policy.Trial(&tctrl, sgraph);
@@ -151,6 +152,7 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
     FreeRootHGraph__(graph);
     FreeRootHGraph__(sgraph);
   }
+  if (kept.nkeep > 0) pctrl.ctx->rng = TrialStream__(ctrl, STEP_KEPT_VCYCLES);
   trials::VCycleKept(&pctrl, policy, graph, kept, best, part);
 
   if (summary) policy.Summary(ctrl, graph, best, (sum * 1.0) / ctrl->opt.Nruns, part);

@@ -1,6 +1,7 @@
-// A call's random stream (the POSIX 48-bit generator on a state of its own)
-// and the two shuffles built on it. The number and order of generator calls
-// are fixed, so a fixed seed makes every run repeat itself.
+// Random streams (the POSIX 48-bit generator on a state of their own), the
+// keys they are derived from, and the two shuffles built on them. The number
+// and order of generator calls are fixed, so a fixed seed makes every run
+// repeat itself.
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -18,19 +19,42 @@ void InitRandom__(RandomStream *rng, int seed) {
 
 double RandomDouble__(RandomStream *rng) { return erand48(rng->x); }
 
-// seed48 hands back the state it replaces; putting that same state back
-// leaves the C library's stream as it was.
-void TakeUpProcessStream__(RandomStream *rng) {
-  unsigned short probe[3] = {0, 0, 0};
-  const unsigned short *old = seed48(probe);
-  for (int i = 0; i < 3; ++i) rng->x[i] = old[i];
-  unsigned short restore[3] = {rng->x[0], rng->x[1], rng->x[2]};
-  seed48(restore);
+namespace {
+
+// The output function of splitmix64: a bijection of 64-bit words in which
+// every input bit changes about half the output bits.
+uint64_t SplitMix64(uint64_t z) {
+  z += 0x9e3779b97f4a7c15ULL;
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  return z ^ (z >> 31);
 }
 
-void PutBackProcessStream__(const RandomStream *rng) {
-  unsigned short state[3] = {rng->x[0], rng->x[1], rng->x[2]};
-  seed48(state);
+}  // namespace
+
+// The key is scrambled before the value joins it, so key and value do not
+// play symmetric parts: (key a, value b) and (key b, value a) differ.
+uint64_t MixKey__(uint64_t key, int64_t value) {
+  return SplitMix64(SplitMix64(key) ^ static_cast<uint64_t>(value));
+}
+
+uint64_t SeedKey__(int seed) {
+  const int64_t value = seed >= 0 ? seed : static_cast<int64_t>(std::time(nullptr));
+  return SplitMix64(static_cast<uint64_t>(value));
+}
+
+RandomStream StreamOfKey__(uint64_t key) {
+  RandomStream rng;
+  for (int i = 0; i < 3; ++i) rng.x[i] = static_cast<unsigned short>((key >> (16 * i)) & 0xffff);
+  return rng;
+}
+
+uint64_t DrawKey__(RandomStream *rng) {
+  erand48(rng->x);
+  const uint64_t state = static_cast<uint64_t>(rng->x[0]) |
+                         static_cast<uint64_t>(rng->x[1]) << 16 |
+                         static_cast<uint64_t>(rng->x[2]) << 32;
+  return SplitMix64(state);
 }
 
 static void FillIdentity(int *perm, int n) {

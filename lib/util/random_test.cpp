@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <numeric>
@@ -131,19 +132,36 @@ TEST(Random, OwnStreamDrawsWhatSrand48AndDrand48Draw) {
   }
 }
 
-// Taking up the C library's stream leaves it where it was, and putting a
-// stream back makes drand48 continue from it.
-TEST(Random, ProcessStreamIsTakenUpUnchangedAndContinuesFromWhatIsPutBack) {
-  srand48(31);
-  drand48();
-  RandomStream rng;
-  TakeUpProcessStream__(&rng);
-  Lcg48 ref(31);
+// A key's stream starts at the key's low 48 bits; a drawn key comes from the
+// state after one generator call, and equal streams draw equal keys.
+TEST(Random, StreamOfKeyTakesTheLow48BitsAndDrawKeyAdvancesOneCall) {
+  const uint64_t key = 0x123456789abcdef0ULL;
+  RandomStream rng = StreamOfKey__(key);
+  Lcg48 ref(0);
+  ref.x = key & ((uint64_t(1) << 48) - 1);
+  RandomStream twin = rng;
+  const uint64_t drawn = DrawKey__(&rng);
+  EXPECT_EQ(DrawKey__(&twin), drawn);
   ref.Next();
-  EXPECT_EQ(drand48(), ref.Next());
-  TakeUpProcessStream__(&rng);
-  const double next = ref.Next();
-  EXPECT_EQ(RandomDouble__(&rng), next);
-  PutBackProcessStream__(&rng);
-  EXPECT_EQ(drand48(), ref.Next());
+  EXPECT_EQ(RandomDouble__(&rng), ref.Next());
+  EXPECT_NE(DrawKey__(&rng), drawn);
+}
+
+// Keys of neighbouring seeds and positions are all distinct and differ in
+// about half their bits: no two tasks of a call share a stream.
+TEST(Random, MixedKeysOfNeighbouringPositionsAreDistinctAndWellSpread) {
+  std::vector<uint64_t> keys;
+  for (int seed = 0; seed < 4; ++seed)
+    for (int lo = 0; lo < 8; ++lo)
+      for (int step = -2; step < 10; ++step)
+        keys.push_back(MixKey__(MixKey__(SeedKey__(seed), lo), step));
+  std::vector<uint64_t> sorted = keys;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+  double bits = 0;
+  for (size_t i = 1; i < keys.size(); ++i) bits += __builtin_popcountll(keys[i] ^ keys[i - 1]);
+  const double mean = bits / static_cast<double>(keys.size() - 1);
+  EXPECT_GT(mean, 28.0);
+  EXPECT_LT(mean, 36.0);
+  EXPECT_EQ(SeedKey__(5), SeedKey__(5));
 }

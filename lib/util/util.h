@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <type_traits>
 
@@ -87,12 +88,20 @@ struct RandomStream {
 void InitRandom__(RandomStream *rng, int seed);
 // The next number of the stream, uniform in [0, 1).
 double RandomDouble__(RandomStream *rng);
-// Between library calls the stream rests in the C library's own drand48
-// state, so that a call that does not seed (the refine entries) continues
-// where the previous call stopped. A call takes it up on entry and puts it
-// back on return.
-void TakeUpProcessStream__(RandomStream *rng);
-void PutBackProcessStream__(const RandomStream *rng);
+
+// Stream keys. Every stream of a call is derived from one 64-bit key and the
+// position of the task that draws from it, never from the order in which
+// tasks run, so any number of threads draws the same numbers. Keys and
+// positions are mixed by splitmix64, so neighbouring seeds and positions give
+// unrelated streams.
+uint64_t MixKey__(uint64_t key, int64_t value);
+// The key of a call: from a non-negative seed, else from the calendar time.
+uint64_t SeedKey__(int seed);
+// A stream whose 48-bit state is taken from the key.
+RandomStream StreamOfKey__(uint64_t key);
+// A new key drawn from a stream (one generator call): how a phase hands a
+// key of its own to a sub-call that derives its streams from it.
+uint64_t DrawKey__(RandomStream *rng);
 // Coarse shuffle: n/16 swaps of blocks of four (2*(n/16) generator calls).
 void RandomPermute__(RandomStream *rng, int *perm, int n, int init);
 // Fine shuffle: n single swaps (2n generator calls).
