@@ -150,8 +150,8 @@ void ZORBEL_PartRecursiveInternal(int nvtxs, int nhedges, const int *vwgts, cons
  * the hypergraph itself, without coarsening, within UBfactor per cent of
  * an even split (as in ZORBEL_PartRecursive). The improved bisection
  * replaces part; *edgecut is its cut. The options are not checked; a part
- * entry other than 0 and 1 is an error. The random generator is not
- * reseeded.
+ * entry other than 0 and 1 is an error. The random stream comes from Seed
+ * (see OPTIONS).
  */
 void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                        const int *eind, const int *hewgts, int UBfactor, const int *options,
@@ -179,12 +179,12 @@ void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const int *eptr, 
  * refinement and V-cycles, with the balance bound of ZORBEL_PartKway. The
  * improved partition replaces part; *edgecut is its cut, whatever the
  * objective. The options are not checked; a part entry outside
- * 0 .. nparts-1 is an error. The random generator is not reseeded.
+ * 0 .. nparts-1 is an error. The random stream comes from Seed (see
+ * OPTIONS).
  */
 void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                        const int *eind, const int *hewgts, int nparts, int UBfactor,
                        const int *options, int *part, int *edgecut);
-
 #ifdef __cplusplus
 }
 #endif
