@@ -185,6 +185,17 @@ void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const int *eptr, 
 void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                        const int *eind, const int *hewgts, int nparts, int UBfactor,
                        const int *options, int *part, int *edgecut);
+/*
+ * Sets the number of threads each later call works with, in this process and
+ * from any thread; 0 or a negative number goes back to the default:
+ * ZORBEL_NUM_THREADS from the environment when set (a positive integer;
+ * any other value ends the run), else every hardware thread. The partition,
+ * *edgecut and everything printed are the same for every number of threads
+ * (with dbglvl trace bits the halves of the recursion run one after the
+ * other). Processor times in the trace add up the time of all threads.
+ */
+void ZORBEL_SetNumThreads(int nthreads);
+
 #ifdef __cplusplus
 }
 #endif

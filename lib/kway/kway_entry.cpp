@@ -18,7 +18,7 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   graph->nfixed = 0;  // no anchors in k-way partitioning
 
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
-  *edgecut = MultilevelKwayPartition__(&ctrl, graph, part);
+  InParallel__([&] { *edgecut = MultilevelKwayPartition__(&ctrl, graph, part); });
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
 
   EndCall__(ctrl);

@@ -24,7 +24,7 @@ void PartRecursive(const char *who, EntryKind entry, int nvtxs, int nhedges, con
 
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
-  *edgecut = MultilevelPartition__(&ctrl, graph, part);
+  InParallel__([&] { *edgecut = MultilevelPartition__(&ctrl, graph, part); });
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   EndCall__(ctrl);
 

@@ -1,6 +1,8 @@
 // Fatal errors, file opening and the processor clock.
 #include <sys/resource.h>
 
+#include <time.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -33,4 +35,10 @@ double seconds__() {
   getrusage(RUSAGE_SELF, &r);
   return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
          1.0e-6 * static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec);
+}
+
+double threadseconds__() {
+  struct timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1.0e-9 * static_cast<double>(t.tv_nsec);
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <type_traits>
 
 // A key-value pair of the key sorts: the sorts compare keys and move both.
@@ -25,6 +26,22 @@ void ZBfclose__(FILE *fp);
 
 // Processor time (user + system) of the process so far, in seconds.
 double seconds__();
+// Processor time of the calling thread so far, in seconds.
+double threadseconds__();
+
+// ---- Threads ----------------------------------------------------------------
+
+// The threads of a call: what ZORBEL_SetNumThreads asked for, else
+// ZORBEL_NUM_THREADS, else every hardware thread. An environment value that
+// is not a positive integer ends the run.
+int NumThreads__();
+// ZORBEL_NUM_THREADS as a positive count, 0 when it is not set; any other
+// value ends the run with one line.
+int NumThreadsFromEnvironment__();
+// Runs work, and the tasks it spawns, on the call's threads: in a parallel
+// region of NumThreads__() threads opened for it, or in the region already
+// running when the call is a phase of another.
+void InParallel__(const std::function<void()> &work);
 
 // ---- Memory -----------------------------------------------------------------
 

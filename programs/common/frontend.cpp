@@ -50,6 +50,7 @@ void RunPartitioner(const PartitionRun &run) {
   int options[9];
   for (int i = 0; i < 9; ++i) options[i] = run.options[i];
   options[7] = SeedFromEnvironment();
+  NumThreadsFromEnvironment__();  // refused here, before any file is read
 
   iotime -= seconds__();
   HGraph *graph = ReadHGraph(run.graphfile);

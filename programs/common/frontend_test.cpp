@@ -114,4 +114,42 @@ TEST(Programs, SeedThatIsNotANonNegativeIntegerIsRefused) {
   }
 }
 
+// ZORBEL_NUM_THREADS takes a positive integer, which leaves the partition
+// file and the report as they are; anything else is refused before the run
+// starts, with one line and status 1.
+TEST(Programs, NumThreadsFromTheEnvironmentIsCheckedAndChangesNoResult) {
+  zt::TempDir dir;
+  zt::GenSpec gs;
+  gs.nvtxs = 300;
+  gs.nhedges = 400;
+  gs.seed = 3;
+  std::string file = dir.file("g.hgr");
+  zt::WriteHGraphFile(file, zt::Generate(gs), 0);
+  SeedVariable seed("5");
+  for (std::string prog : {"simplepart", "kwaypart"}) {
+    std::vector<std::string> args = {file, "8", "5"};
+    if (prog == "kwaypart") args = {file, "8", "5", "2", "1", "1", "1", "0"};
+    std::vector<std::string> outs, parts;
+    for (const char *n : {"1", "2", "16"}) {
+      setenv("ZORBEL_NUM_THREADS", n, 1);
+      zt::RunResult r = zt::RunProgram(zt::ProgramPath(prog), args);
+      ASSERT_EQ(r.status, 0) << r.err;
+      outs.push_back(WithoutTimes(r.out));
+      parts.push_back(zt::ReadFile(file + ".part.8"));
+    }
+    EXPECT_EQ(outs[1], outs[0]) << prog;
+    EXPECT_EQ(outs[2], outs[0]) << prog;
+    EXPECT_EQ(parts[1], parts[0]) << prog;
+    EXPECT_EQ(parts[2], parts[0]) << prog;
+    for (std::string bad : {"", "0", "-2", "+3", "3x", "two", "2147483648"}) {
+      setenv("ZORBEL_NUM_THREADS", bad.c_str(), 1);
+      zt::RunResult r = zt::RunProgram(zt::ProgramPath(prog), args);
+      EXPECT_EQ(r.status, 1) << prog << " '" << bad << "'";
+      EXPECT_EQ(r.out, "") << prog;
+      EXPECT_EQ(r.err, "ZORBEL_NUM_THREADS must be a positive integer, not \"" + bad + "\".\n\n");
+    }
+  }
+  unsetenv("ZORBEL_NUM_THREADS");
+}
+
 }  // namespace
