@@ -201,13 +201,23 @@ inline bool IsSet(int dbglvl, int bit) { return (dbglvl & bit) != 0; }
 
 // A phase is timed only with DBG_TIME: the timer loses the clock on entry and
 // gains it on exit, so it accumulates over all calls of its phase.
-// Timers live in the call's context: StartTimer(ctrl, &PhaseTimers::RefTmr).
+// Timers live in the context: StartTimer(ctrl, &PhaseTimers::RefTmr). The
+// two timers around the whole call (Total, Multilevel) read the processor
+// time of the process, which counts every thread; a phase timer reads that
+// of the thread running the phase, and a task's timers are added to its
+// parent's when it ends (AddTimers__), so each phase counts the processor
+// time all threads spent in it.
+inline double TimerClock(double PhaseTimers::*tmr) {
+  return tmr == &PhaseTimers::TotalTmr || tmr == &PhaseTimers::MultilevelTmr ? seconds__()
+                                                                               : threadseconds__();
+}
 inline void StartTimer(const CtrlType *ctrl, double PhaseTimers::*tmr) {
-  if (IsSet(ctrl->dbglvl, DBG_TIME)) ctrl->ctx->tmr.*tmr -= seconds__();
+  if (IsSet(ctrl->dbglvl, DBG_TIME)) ctrl->ctx->tmr.*tmr -= TimerClock(tmr);
 }
 inline void StopTimer(const CtrlType *ctrl, double PhaseTimers::*tmr) {
-  if (IsSet(ctrl->dbglvl, DBG_TIME)) ctrl->ctx->tmr.*tmr += seconds__();
+  if (IsSet(ctrl->dbglvl, DBG_TIME)) ctrl->ctx->tmr.*tmr += TimerClock(tmr);
 }
+void AddTimers__(PhaseTimers *to, const PhaseTimers &from);
 
 void InitTimers__(const CtrlType *ctrl);
 void PrintTimers__(const CtrlType *ctrl, int detail);

@@ -5,6 +5,16 @@
 
 void InitTimers__(const CtrlType *ctrl) { ctrl->ctx->tmr = PhaseTimers{}; }
 
+void AddTimers__(PhaseTimers *to, const PhaseTimers &from) {
+  for (double PhaseTimers::*t :
+       {&PhaseTimers::TotalTmr, &PhaseTimers::CoarsenTmr, &PhaseTimers::RefTmr,
+        &PhaseTimers::RefInitTmr, &PhaseTimers::RefIterTmr, &PhaseTimers::RefWrapTmr,
+        &PhaseTimers::MultilevelTmr, &PhaseTimers::InitPartTmr, &PhaseTimers::ProjectTmr,
+        &PhaseTimers::SpareTmr, &PhaseTimers::UncoarsenTmr, &PhaseTimers::Aux1Tmr,
+        &PhaseTimers::Aux2Tmr, &PhaseTimers::Aux3Tmr, &PhaseTimers::Aux4Tmr})
+    to->*t += from.*t;
+}
+
 // Projection and the spare timer are kept but not reported.
 void PrintTimers__(const CtrlType *ctrl, int detail) {
   const PhaseTimers &t = ctrl->ctx->tmr;

@@ -1,5 +1,7 @@
 // Multilevel recursive bisection: the recursion over bisections, fixed
 // vertices, and the k-way pass that finishes the partition.
+#include <memory>
+
 #include "coarsen/coarsen.h"
 #include "kway/kway.h"
 #include "rb/rb.h"
@@ -83,6 +85,36 @@ int MultilevelPartitionFixed(const CtrlType *ctrl, HGraph *graph, int *part) {
   return cut;
 }
 
+// Which trace bits print from inside a bisection; the phase timers do not.
+bool Traces(const CtrlType *ctrl) { return (ctrl->dbglvl & ~DBG_TIME) != 0; }
+
+// The two halves of a split, each as a task with a context of its own
+// (streams from its part range, its own scratch and timers): no half reads
+// what the other writes, and the part numbers they write go to disjoint
+// vertices. So the partition is the same however the tasks are scheduled.
+// With a trace the halves run one after the other, left first, so that the
+// trace reads as one sequence. The vertex-weight limit reported is the one
+// the sequential order leaves: the right half's when it bisects at all.
+int BisectHalves(const CtrlType *ctrl, HGraph *lgraph, HGraph *rgraph, int *part, int n,
+                 int first, int *maxcellwgt) {
+  CtrlType lctrl = *ctrl, rctrl = *ctrl;
+  lctrl.ctx = std::make_shared<CallContext>();
+  rctrl.ctx = std::make_shared<CallContext>();
+  int lmax = *maxcellwgt, rmax = *maxcellwgt, lcut = 0, rcut = 0;
+  const bool rightBisects = rgraph->nvtxs > 0;
+
+#pragma omp task default(none) shared(lctrl, lgraph, part, lmax, lcut) firstprivate(n, first) \
+    if (!Traces(ctrl))
+  lcut = MLRB__(&lctrl, lgraph, part, n / 2, first, &lmax);
+  rcut = MLRB__(&rctrl, rgraph, part, (n + 1) / 2, first + n / 2, &rmax);
+#pragma omp taskwait
+
+  AddTimers__(&ctrl->ctx->tmr, lctrl.ctx->tmr);
+  AddTimers__(&ctrl->ctx->tmr, rctrl.ctx->tmr);
+  *maxcellwgt = rightBisects ? rmax : lmax;
+  return lcut + rcut;
+}
+
 }  // namespace
 
 int MultilevelPartition__(const CtrlType *ctrl, HGraph *graph, int *part) {
@@ -130,8 +162,7 @@ int MLRB__(const CtrlType *ctrl, HGraph *graph, int *part, int n, int first, int
   if (graph->isroot == 0) FreeHGraph__(graph);
 
   if (n > 3) {
-    cut += MLRB__(ctrl, lgraph, part, n / 2, first, maxcellwgt);
-    cut += MLRB__(ctrl, rgraph, part, (n + 1) / 2, first + n / 2, maxcellwgt);
+    cut += BisectHalves(ctrl, lgraph, rgraph, part, n, first, maxcellwgt);
   } else if (n == 3) {
     cut += MLRB__(ctrl, rgraph, part, 2, first + 1, maxcellwgt);
     ZBfree__(&lgraph->label);

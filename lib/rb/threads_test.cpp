@@ -1,0 +1,118 @@
+// The number of threads changes nothing a call returns or prints: the halves
+// of the recursion run as tasks with streams of their own positions.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "testgen.h"
+#include "hgraph/ctrl.h"
+#include "zorbel.h"
+
+namespace {
+
+struct Outcome {
+  std::vector<int> part;
+  int cut = -1;
+  std::string printed;
+  friend bool operator==(const Outcome &, const Outcome &) = default;
+};
+
+zt::PlainHGraph Input() {
+  zt::GenSpec gs;
+  gs.nvtxs = 1200;
+  gs.nhedges = 1800;
+  gs.maxsize = 7;
+  gs.maxvwgt = 3;
+  gs.maxhwgt = 2;
+  gs.nislands = 5;
+  gs.nlarge = 6;
+  gs.largesize = 150;
+  gs.seed = 21;
+  return zt::Generate(gs);
+}
+
+enum class Entry { Recursive, RecursiveFixed, Kway };
+
+Outcome Partition(const zt::PlainHGraph &g, Entry entry, int nparts, int dbglvl, int nthreads) {
+  ZORBEL_SetNumThreads(nthreads);
+  const int fixed = entry == Entry::RecursiveFixed ? 1 : 0;
+  const int options[9] = {1, 2, 1, 1, 1, 0, fixed, 13, dbglvl};
+  Outcome o;
+  o.part.assign(g.nvtxs, -1);
+  if (fixed) {
+    for (int v = 0; v < g.nvtxs; v += 15) o.part[v] = v % nparts;
+  }
+  testing::internal::CaptureStdout();
+  if (entry == Entry::Kway)
+    ZORBEL_PartKway(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                    g.hewgts.data(), nparts, 10, options, o.part.data(), &o.cut);
+  else
+    ZORBEL_PartRecursive(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                         g.hewgts.data(), nparts, 5, options, o.part.data(), &o.cut);
+  o.printed = testing::internal::GetCapturedStdout();
+  ZORBEL_SetNumThreads(0);
+  return o;
+}
+
+TEST(Threads, PartitionCutAndTraceAreTheSameForOneTwoAndSixteenThreads) {
+  const zt::PlainHGraph g = Input();
+  const int trace = DBG_COARSEN | DBG_INITPART | DBG_REFINE | DBG_BISECT | DBG_TRIAL | DBG_DETAIL;
+  struct Case {
+    Entry entry;
+    int nparts, dbglvl;
+  } cases[] = {{Entry::Recursive, 16, 0},      {Entry::Recursive, 11, 0},
+               {Entry::Recursive, 70, 0},      {Entry::Recursive, 8, trace},
+               {Entry::RecursiveFixed, 6, 0},  {Entry::Kway, 8, 0},
+               {Entry::Kway, 4, trace}};
+  for (const Case &c : cases) {
+    const Outcome one = Partition(g, c.entry, c.nparts, c.dbglvl, 1);
+    EXPECT_EQ(one.cut, zt::RecountCut(g, one.part.data()));
+    if (c.dbglvl != 0) {
+      EXPECT_NE(one.printed, "");
+    }
+    for (int nthreads : {2, 16})
+      EXPECT_EQ(Partition(g, c.entry, c.nparts, c.dbglvl, nthreads), one)
+          << "entry " << static_cast<int>(c.entry) << ", " << c.nparts << " parts, dbglvl "
+          << c.dbglvl << ", " << nthreads << " threads";
+  }
+}
+
+// The timers' lines are printed, in the same order, whatever the threads.
+TEST(Threads, PhaseTimersArePrintedWithAnyNumberOfThreads) {
+  const zt::PlainHGraph g = Input();
+  auto labels = [](const std::string &out) {
+    std::string kept;
+    for (char ch : out)
+      if (!(ch >= '0' && ch <= '9') && ch != '.') kept += ch;
+    return kept;
+  };
+  const Outcome one = Partition(g, Entry::Recursive, 8, DBG_TIME, 1);
+  const Outcome two = Partition(g, Entry::Recursive, 8, DBG_TIME, 2);
+  EXPECT_NE(one.printed.find("Coarsening:"), std::string::npos);
+  EXPECT_EQ(labels(two.printed), labels(one.printed));
+  EXPECT_EQ(two.part, one.part);
+}
+
+TEST(Threads, SetNumThreadsOverridesTheEnvironmentUntilReset) {
+  const char *saved = std::getenv("ZORBEL_NUM_THREADS");
+  const std::string keep = saved ? saved : "";
+  unsetenv("ZORBEL_NUM_THREADS");
+  const int hardware = NumThreads__();
+  EXPECT_GE(hardware, 1);
+  setenv("ZORBEL_NUM_THREADS", "5", 1);
+  EXPECT_EQ(NumThreadsFromEnvironment__(), 5);
+  EXPECT_EQ(NumThreads__(), 5);
+  ZORBEL_SetNumThreads(3);
+  EXPECT_EQ(NumThreads__(), 3);
+  ZORBEL_SetNumThreads(-2);
+  EXPECT_EQ(NumThreads__(), 5);
+  unsetenv("ZORBEL_NUM_THREADS");
+  EXPECT_EQ(NumThreadsFromEnvironment__(), 0);
+  EXPECT_EQ(NumThreads__(), hardware);
+  if (saved) setenv("ZORBEL_NUM_THREADS", keep.c_str(), 1);
+}
+
+}  // namespace
