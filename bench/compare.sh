@@ -27,8 +27,8 @@
 # simplepart's options linked against each build's library (bench/seeded.cpp):
 # "yes" when both builds give the same cut and the same part vector, with
 # that call's processor seconds for each build (identical work on both
-# sides). kwaypart rows have no agreement check: its initial partitions are
-# seeded from the clock.
+# sides). kwaypart rows have no agreement check: the seeded call is the
+# recursive entry's.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -91,7 +91,7 @@ fi
 build() {  # source-dir build-dir
   cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DZORBEL_BUILD_TESTS=OFF >/dev/null
   cmake --build "$2" --parallel 2 --target "${programs[@]}" zorbel >/dev/null
-  "$cxx" -O2 -std=c++20 -I"$1/lib" "$root/bench/seeded.cpp" "$2/lib/libzorbel.a" -lm \
+  "$cxx" -O2 -std=c++20 -I"$1/lib" "$root/bench/seeded.cpp" "$2/lib/libzorbel.a" -lm -fopenmp \
     -o "$2/seeded"
 }
 old="$cache/base-$base"
