@@ -191,8 +191,8 @@ void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
  * ZORBEL_NUM_THREADS from the environment when set (a positive integer;
  * any other value ends the run), else every hardware thread. The partition,
  * *edgecut and everything printed are the same for every number of threads
- * (with dbglvl trace bits the halves of the recursion run one after the
- * other). Processor times in the trace add up the time of all threads.
+ * (the trace keeps its lines in the same order). Processor times in the
+ * trace add up the time of all threads.
  */
 void ZORBEL_SetNumThreads(int nthreads);
 

@@ -61,14 +61,14 @@ HGraph *CCoarsen__(const CtrlType *ctrl, HGraph *graph) {
       // within its parts.
       const int c = graph->nvtxs;
       if ((float)f * ratio < (float)c || c == f) {
-        if (trace) printf("\nSlow progress in coarsening. Aborted at %d nodes\n", c);
+        if (trace) Trace__("\nSlow progress in coarsening. Aborted at %d nodes\n", c);
         break;
       }
       if (c <= ctrl->CoarsenTo) break;
     }
   }
 
-  if (trace) printf("\n");
+  if (trace) Trace__("\n");
   FreeCoarsenScratch__(work);
   StopTimer(ctrl, &PhaseTimers::CoarsenTmr);
   return graph;

@@ -11,7 +11,7 @@ void PrintCoarsenLevel(const HGraph *graph) {
   const int W = iasum__(h, graph->netwgt);
   const int R = graph->removedwgt;
   const int L = NumOfLargeNets__(h, graph->netptr);
-  printf("[%6d %6d %6.2f %6.2f %6.2f %6.2f, %6d %6d %6d %6.2f]\n", n, h,
+  Trace__("[%6d %6d %6.2f %6.2f %6.2f %6.2f, %6d %6d %6d %6.2f]\n", n, h,
          (double)graph->incptr[n] / (double)n, (double)graph->netptr[h] / (double)h,
          (double)h / (double)n, (double)L / (double)n, W, R, R + W, (double)W / (double)n);
 }
@@ -73,7 +73,7 @@ void FreeCoarsenScratch__(CoarsenScratch &work) {
 void StartCoarsenTrace__(HGraph *graph, bool trace) {
   graph->level = 0;
   if (trace) {
-    printf("----------------------------------------------------------\n");
+    Trace__("----------------------------------------------------------\n");
     PrintCoarsenLevel(graph);
   }
 }
@@ -104,18 +104,18 @@ HGraph *Coarsen__(const CtrlType *ctrl, HGraph *graph) {
         // Slow progress: once give the hyperedge schemes' successor (or the
         // stars a looser ratio) a chance, then stop.
         if (switched || ctrl->CType == 5) {
-          if (trace) printf("\nSlow progress in coarsening. Aborted at %d nodes\n", c);
+          if (trace) Trace__("\nSlow progress in coarsening. Aborted at %d nodes\n", c);
           break;
         }
         switched = true;
-        if (trace) printf("-----------------------------------\n");
+        if (trace) Trace__("-----------------------------------\n");
         ratio = (float)((double)ratio * 1.075);
       }
       if (c <= ctrl->CoarsenTo) break;
     }
   }
 
-  if (trace) printf("\n");
+  if (trace) Trace__("\n");
   FreeCoarsenScratch__(work);
   StopTimer(ctrl, &PhaseTimers::CoarsenTmr);
   return graph;

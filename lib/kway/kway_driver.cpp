@@ -42,7 +42,7 @@ struct KwayTrials {
   int NKeep(int nruns) const { return nruns <= 10 ? 2 : 3; }
   int NoTrialYet(const HGraph *) const { return kNoTrialYet; }
   void Header(const CtrlType *ctrl, const HGraph *graph) const {
-    printf("\n  Partitioning a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n",
+    Trace__("\n  Partitioning a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n",
            graph->nvtxs, graph->nhedges, ctrl->ubfactor);
   }
   void Trial(const CtrlType *ctrl, HGraph *sgraph) const {
@@ -53,8 +53,8 @@ struct KwayTrials {
   int Value(const HGraph *graph) const { return graph->objval; }
   void SetValue(HGraph *graph, int value) const { graph->objval = value; }
   void PrintPruned(int t, const HGraph *sgraph) const {
-    printf("    Cut/SOED of trial %4d:\t %6d %6d", t, sgraph->mincut, sgraph->minsoed);
-    fflush(stdout);
+    Trace__("    Cut/SOED of trial %4d:\t %6d %6d", t, sgraph->mincut, sgraph->minsoed);
+    TraceFlush__();
   }
   // Carries the pruned hypergraph's partition over to the full one; when
   // hyperedges were pruned, one more refinement there accounts for them.
@@ -68,16 +68,16 @@ struct KwayTrials {
       return;
     }
     if (detail) {
-      printf("[%d, ", IsSOED(ctrl) ? ComputeActualSOED__(graph, sgraph->where)
+      Trace__("[%d, ", IsSOED(ctrl) ? ComputeActualSOED__(graph, sgraph->where)
                                    : ComputeActualCut__(graph, sgraph->where));
-      fflush(stdout);
+      TraceFlush__();
     }
     AllocateKwayRefinementMemory__(ctrl, graph);
     HandOverWhere__(sgraph, graph);
     RefineForObjective(ctrl, graph);
     if (detail) {
-      printf("%d]", graph->objval);
-      fflush(stdout);
+      Trace__("%d]", graph->objval);
+      TraceFlush__();
     }
   }
   float Balance(const CtrlType *ctrl, const HGraph *graph, const int *where) const {
@@ -88,12 +88,12 @@ struct KwayTrials {
     VCycleRefinementKway__(ctrl, graph, 10);
   }
   void PrintTrial(const CtrlType *ctrl, int t, const HGraph *graph) const {
-    printf("    Cut/SOED of trial %4d:\t %6d %6d [%4.2f]\n", t, graph->mincut, graph->minsoed,
+    Trace__("    Cut/SOED of trial %4d:\t %6d %6d [%4.2f]\n", t, graph->mincut, graph->minsoed,
            ComputeBalanceKway__(ctrl, graph, graph->where));
   }
   void Summary(const CtrlType *ctrl, const HGraph *graph, int best, double average,
                const int *part) const {
-    printf("    The %s for this partitioning = %d, (average = %3.1f) (balance = %4.2f)\n",
+    Trace__("    The %s for this partitioning = %d, (average = %3.1f) (balance = %4.2f)\n",
            IsSOED(ctrl) ? "minsoed" : "mincut", best, average,
            ComputeBalanceKway__(ctrl, graph, part));
   }
@@ -119,7 +119,7 @@ void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
                        graph->where, &edgecut);
   RefineForObjective(ctrl, graph);
   if (IsSet(ctrl->dbglvl, DBG_INITPART))
-    printf("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut", graph->objval);
+    Trace__("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut", graph->objval);
   StopTimer(ctrl, &PhaseTimers::InitPartTmr);
 }
 

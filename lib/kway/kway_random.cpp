@@ -116,7 +116,7 @@ int KwayRandomPass(const CtrlType *ctrl, HGraph *graph, const int *perm, const B
     kpwgts[me] -= vw;
     where[v] = q;
     if (IsSet(ctrl->dbglvl, DBG_MOVEINFO))
-      printf("\tMoving %6d[%3d] (%3d -> %3d) [%4d %4d %4d %4d] %5d %5d\n", v,
+      Trace__("\tMoving %6d[%3d] (%3d -> %3d) [%4d %4d %4d %4d] %5d %5d\n", v,
              graph->incptr[v + 1] - graph->incptr[v], me, q, ci.id, d->ed, d->soedterm,
              d->pinbias, graph->mincut, graph->minsoed);
     KwayUpdateGainInfo__(graph, v, me, q, marker, updind);
@@ -142,7 +142,7 @@ void RefineKway_Random(const CtrlType *ctrl, HGraph *graph, int npasses) {
     StartTimer(ctrl, &PhaseTimers::RefIterTmr);
     RandomPermute__(&ctrl->ctx->rng, perm, nvtxs, 0);
     if (IsSet(ctrl->dbglvl, DBG_REFINE) && pass == 0)
-      printf("Partitions: [%5d,%5d], Balance: [%3.2f, %5d,%5d], Init Cut: %5d, Init SOED: %5d\n",
+      Trace__("Partitions: [%5d,%5d], Balance: [%3.2f, %5d,%5d], Init Cut: %5d, Init SOED: %5d\n",
              graph->kpwgts[iamin__(nparts, graph->kpwgts)],
              graph->kpwgts[iamax__(nparts, graph->kpwgts)], ctrl->ubfactor, b.minpwgt,
              b.maxpwgt, graph->mincut, graph->minsoed);
@@ -152,7 +152,7 @@ void RefineKway_Random(const CtrlType *ctrl, HGraph *graph, int npasses) {
     const int nmoves = KwayRandomPass<Obj>(ctrl, graph, perm, b, marker, updind);
 
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
-      printf("\tCut: %8d, SOED: %8d, Nmoves: %3d, Pwgts: [%6d %6d]\n", graph->mincut,
+      Trace__("\tCut: %8d, SOED: %8d, Nmoves: %3d, Pwgts: [%6d %6d]\n", graph->mincut,
              graph->minsoed, nmoves, graph->kpwgts[iamin__(nparts, graph->kpwgts)],
              graph->kpwgts[iamax__(nparts, graph->kpwgts)]);
     StopTimer(ctrl, &PhaseTimers::RefIterTmr);

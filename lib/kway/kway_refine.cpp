@@ -72,15 +72,15 @@ int VCycleRefinementKway__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
   vctrl.CoarsenTo = 1000;
   int best = graph->objval, last = -1;
 
-  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) printf("          [%d ", graph->objval);
+  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) Trace__("          [%d ", graph->objval);
   for (int i = 0; i < nvcycles; i++) {
     // Coarsening keeps every group inside one part and carries where down,
     // so each cycle starts its refinement from the current partition.
     vctrl.CType = i % 2 == 0 ? CCOARSEN_EDGES_STARS : CCOARSEN_EDGES;
     RefineKway__(&vctrl, graph, CCoarsen__(&vctrl, graph));
     if (IsSet(ctrl->dbglvl, DBG_DETAIL)) {
-      printf("%d ", graph->objval);
-      fflush(stdout);
+      Trace__("%d ", graph->objval);
+      TraceFlush__();
     }
     ZBfree__(&graph->cellmap, &graph->netmap, &graph->mptr, &graph->mind, &graph->nrinfo,
              &graph->crinfo, &graph->crdata, &graph->nrdata, &graph->kpwgts, &graph->islandmap);
@@ -92,6 +92,6 @@ int VCycleRefinementKway__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
       break;
     }
   }
-  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) printf("(min = %d)]\n", graph->objval);
+  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) Trace__("(min = %d)]\n", graph->objval);
   return graph->objval;
 }

@@ -37,7 +37,7 @@ struct BisectionTrials {
   // Above every cut.
   int NoTrialYet(const HGraph *graph) const { return iasum__(graph->nhedges, graph->netwgt) + 1; }
   void Header(const CtrlType *ctrl, const HGraph *graph) const {
-    printf("\n  Bisecting a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n", graph->nvtxs,
+    Trace__("\n  Bisecting a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n", graph->nvtxs,
            graph->nhedges, ctrl->TargetFrac);
   }
   // Leaves sgraph with its refined bisection in where and mincut.
@@ -49,8 +49,8 @@ struct BisectionTrials {
   int Value(const HGraph *graph) const { return graph->mincut; }
   void SetValue(HGraph *graph, int value) const { graph->mincut = value; }
   void PrintPruned(int t, const HGraph *sgraph) const {
-    printf("    Cut of trial %4d:\t %6d ", t, sgraph->mincut);
-    fflush(stdout);
+    Trace__("    Cut of trial %4d:\t %6d ", t, sgraph->mincut);
+    TraceFlush__();
   }
   // Hands the pruned hypergraph's bisection to the full one. When hyperedges
   // were pruned, the full hypergraph has not seen them yet: one FM run
@@ -62,15 +62,15 @@ struct BisectionTrials {
       return;
     }
     if (Detailed(ctrl)) {
-      printf("[%d, ", ComputeActualCut__(graph, sgraph->where));
-      fflush(stdout);
+      Trace__("[%d, ", ComputeActualCut__(graph, sgraph->where));
+      TraceFlush__();
     }
     AllocateRefinementMemory__(graph);
     HandOverWhere__(sgraph, graph);
     FM(ctrl, graph);
     if (Detailed(ctrl)) {
-      printf("%d]", graph->mincut);
-      fflush(stdout);
+      Trace__("%d]", graph->mincut);
+      TraceFlush__();
     }
   }
   float Balance(const CtrlType *, const HGraph *graph, const int *where) const {
@@ -79,12 +79,12 @@ struct BisectionTrials {
   void FreeWork(HGraph *graph) const { FreeVCycleArrays(graph); }
   void VCycles(const CtrlType *ctrl, HGraph *graph) const { VCycleRefinement__(ctrl, graph, 10); }
   void PrintTrial(const CtrlType *, int t, const HGraph *graph) const {
-    printf("    Cut of trial %4d:\t %6d [%4.2f]\n", t, graph->mincut,
+    Trace__("    Cut of trial %4d:\t %6d [%4.2f]\n", t, graph->mincut,
            ComputeBalance__(graph, graph->where));
   }
   void Summary(const CtrlType *, const HGraph *graph, int best, double average,
                const int *part) const {
-    printf("    The mincut for this bisection = %d, (average = %3.1f) (balance = %4.2f)\n", best,
+    Trace__("    The mincut for this bisection = %d, (average = %3.1f) (balance = %4.2f)\n", best,
            average, ComputeBalance__(graph, part));
   }
 };
@@ -94,7 +94,7 @@ struct BisectionTrials {
 int Hypergraph_Bisection__(const CtrlType *ctrl, HGraph *graph, int *part, int *maxcellwgt) {
   const int bestcut = MultilevelTrials__(ctrl, graph, part, BisectionTrials{}, maxcellwgt);
   const int actual = ComputeActualCut__(graph, part);
-  if (bestcut != actual) printf("Wrong cut! %d %d\n", bestcut, actual);
+  if (bestcut != actual) Trace__("Wrong cut! %d %d\n", bestcut, actual);
   return bestcut;
 }
 
@@ -104,7 +104,7 @@ int VCycleRefinement__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
   vctrl.CoarsenTo = 1000;
   int best = graph->mincut, last = -1;
 
-  if (Detailed(ctrl)) printf("          [");
+  if (Detailed(ctrl)) Trace__("          [");
   for (int i = 0; i < nvcycles; i++) {
     // Coarsening merges only vertices of one side and carries where down, so
     // every level's refinement starts from the current bisection.
@@ -113,8 +113,8 @@ int VCycleRefinement__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
     Refine__(&vctrl, graph, cgraph);
 
     if (Detailed(ctrl)) {
-      printf("%d ", graph->mincut);
-      fflush(stdout);
+      Trace__("%d ", graph->mincut);
+      TraceFlush__();
     }
     FreeVCycleArrays(graph);
 
@@ -126,7 +126,7 @@ int VCycleRefinement__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
       break;
     }
   }
-  if (Detailed(ctrl)) printf("(min = %d)]\n", graph->mincut);
+  if (Detailed(ctrl)) Trace__("(min = %d)]\n", graph->mincut);
   return graph->mincut;
 }
 

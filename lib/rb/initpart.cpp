@@ -72,13 +72,13 @@ void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph) {
       Refine_FM__(ctrl, graph, 10);
 
     if (IsSet(ctrl->dbglvl, DBG_INITPART))
-      printf("%5d %5d %5d\n", graph->pwgts[0], graph->pwgts[1], graph->mincut);
+      Trace__("%5d %5d %5d\n", graph->pwgts[0], graph->pwgts[1], graph->mincut);
     if (t == 0 || graph->mincut < best) {
       best = graph->mincut;
       icopy__(nvtxs, graph->where, bestwhere);
     }
   }
-  if (IsSet(ctrl->dbglvl, DBG_INITPART)) printf("Bestcut Icut: %5d\n", best);
+  if (IsSet(ctrl->dbglvl, DBG_INITPART)) Trace__("Bestcut Icut: %5d\n", best);
 
   // The side weights go with the bisection that is kept, not the last trial.
   icopy__(nvtxs, bestwhere, graph->where);

@@ -1,6 +1,7 @@
 // Multilevel recursive bisection: the recursion over bisections, fixed
 // vertices, and the k-way pass that finishes the partition.
 #include <memory>
+#include <string>
 
 #include "coarsen/coarsen.h"
 #include "kway/kway.h"
@@ -78,23 +79,21 @@ int MultilevelPartitionFixed(const CtrlType *ctrl, HGraph *graph, int *part) {
   ProjectFixedCells__(ctrl, graph, part, fpart);
   for (int i = 0; i < nvtxs; ++i)
     if (orgpart[i] != -1 && orgpart[i] != part[i])
-      printf("Fixing failed: %d %d %d\n", i, orgpart[i], part[i]);
+      Trace__("Fixing failed: %d %d %d\n", i, orgpart[i], part[i]);
 
   ZBfree__(&fpart, &orgpart);
   FreeHGraph__(cgraph);
   return cut;
 }
 
-// Which trace bits print from inside a bisection; the phase timers do not.
-bool Traces(const CtrlType *ctrl) { return (ctrl->dbglvl & ~DBG_TIME) != 0; }
-
 // The two halves of a split, each as a task with a context of its own
 // (streams from its part range, its own scratch and timers): no half reads
 // what the other writes, and the part numbers they write go to disjoint
 // vertices. So the partition is the same however the tasks are scheduled.
-// With a trace the halves run one after the other, left first, so that the
-// trace reads as one sequence. The vertex-weight limit reported is the one
-// the sequential order leaves: the right half's when it bisects at all.
+// Each half traces into a buffer of its own; the left half's lines, then the
+// right half's, follow the split's as a sequential run prints them. The
+// vertex-weight limit reported is the one the sequential order leaves: the
+// right half's when it bisects at all.
 int BisectHalves(const CtrlType *ctrl, HGraph *lgraph, HGraph *rgraph, int *part, int n,
                  int first, int *maxcellwgt) {
   CtrlType lctrl = *ctrl, rctrl = *ctrl;
@@ -102,13 +101,22 @@ int BisectHalves(const CtrlType *ctrl, HGraph *lgraph, HGraph *rgraph, int *part
   rctrl.ctx = std::make_shared<CallContext>();
   int lmax = *maxcellwgt, rmax = *maxcellwgt, lcut = 0, rcut = 0;
   const bool rightBisects = rgraph->nvtxs > 0;
+  std::string ltrace, rtrace;
 
-#pragma omp task default(none) shared(lctrl, lgraph, part, lmax, lcut) firstprivate(n, first) \
-    if (!Traces(ctrl))
-  lcut = MLRB__(&lctrl, lgraph, part, n / 2, first, &lmax);
-  rcut = MLRB__(&rctrl, rgraph, part, (n + 1) / 2, first + n / 2, &rmax);
+#pragma omp task default(none) shared(lctrl, lgraph, part, lmax, lcut, ltrace) \
+    firstprivate(n, first)
+  {
+    TraceInto__ into(&ltrace);
+    lcut = MLRB__(&lctrl, lgraph, part, n / 2, first, &lmax);
+  }
+  {
+    TraceInto__ into(&rtrace);
+    rcut = MLRB__(&rctrl, rgraph, part, (n + 1) / 2, first + n / 2, &rmax);
+  }
 #pragma omp taskwait
 
+  TraceText__(ltrace);
+  TraceText__(rtrace);
   AddTimers__(&ctrl->ctx->tmr, lctrl.ctx->tmr);
   AddTimers__(&ctrl->ctx->tmr, rctrl.ctx->tmr);
   *maxcellwgt = rightBisects ? rmax : lmax;

@@ -1,5 +1,6 @@
 // The number of threads changes nothing a call returns or prints: the halves
-// of the recursion run as tasks with streams of their own positions.
+// of the recursion run as tasks with streams of their own positions and trace
+// into buffers written out in the sequential order.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -65,6 +66,7 @@ TEST(Threads, PartitionCutAndTraceAreTheSameForOneTwoAndSixteenThreads) {
     int nparts, dbglvl;
   } cases[] = {{Entry::Recursive, 16, 0},      {Entry::Recursive, 11, 0},
                {Entry::Recursive, 70, 0},      {Entry::Recursive, 8, trace},
+               {Entry::Recursive, 32, DBG_BISECT},
                {Entry::RecursiveFixed, 6, 0},  {Entry::Kway, 8, 0},
                {Entry::Kway, 4, trace}};
   for (const Case &c : cases) {

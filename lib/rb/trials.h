@@ -134,7 +134,7 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
     if (IsSet(ctrl->dbglvl, DBG_DETAIL)) policy.PrintPruned(t, sgraph);
     policy.Carry(&tctrl, graph, sgraph);
     if (IsSet(ctrl->dbglvl, DBG_DETAIL))
-      printf(" [%4.2f]\n", policy.Balance(ctrl, graph, graph->where));
+      Trace__(" [%4.2f]\n", policy.Balance(ctrl, graph, graph->where));
 
     if (WantVCycles__(ctrl->opt.VCycle, policy.Value(graph), best, improved)) {
       policy.FreeWork(graph);

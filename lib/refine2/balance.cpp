@@ -31,7 +31,7 @@ void SetupQueues(const CtrlType *ctrl, HGraph *graph, BalanceWork *work) {
   FillQueues__(&ctrl->ctx->rng, graph, work->queues, work->moved, work->perm);
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE))
-    printf("Partitions[B]: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",
+    Trace__("Partitions[B]: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",
            work->queues[0].nnodes, graph->pwgts[0], work->queues[1].nnodes, graph->pwgts[1],
            work->cut, ComputeCut__(graph), work->minpwgt[0]);
 }

@@ -33,7 +33,7 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedge
     work->sides[v] = work->moved[v] == -1 ? graph->where[v] : kHeldSide;
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
-    printf("%s: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d %d]\n",
+    Trace__("%s: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d %d]\n",
            Pick::kHeavy ? "Partitions2" : "Partitions", work->queues[0].nnodes,
            graph->pwgts[0], work->queues[1].nnodes, graph->pwgts[1], pass->initcut,
            FMCut__(graph, hedges), pass->minpwgt[0], pass->minpwgt[1]);
@@ -81,10 +81,10 @@ int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges
 
     if (IsSet(ctrl->dbglvl, DBG_MOVEINFO)) {
       if constexpr (Pick::kHeavy)
-        printf("Gains from moving %8d from %2d: %4d, \tNewcut: %d [%6d %6d %6d]\n", v, from,
+        Trace__("Gains from moving %8d from %2d: %4d, \tNewcut: %d [%6d %6d %6d]\n", v, from,
                gain[v], pass->newcut, cellwgt[v], pwgts[0], pwgts[1]);
       else
-        printf("Gains from moving %8d from %2d: %4d, \tNewcut: %d [%6d %6d]\n", v, from, gain[v],
+        Trace__("Gains from moving %8d from %2d: %4d, \tNewcut: %d [%6d %6d]\n", v, from, gain[v],
                pass->newcut, pwgts[0], pwgts[1]);
     }
 
@@ -125,7 +125,7 @@ void RefineFM(const CtrlType *ctrl, HGraph *graph, int npasses) {
     StartTimer(ctrl, &PhaseTimers::RefWrapTmr);
     RollBack(graph, &work, &pass, nswaps);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
-      printf("\tMinimum Cut: %8d at %5d [%6d %6d]\n", pass.mincut, pass.mincutorder,
+      Trace__("\tMinimum Cut: %8d at %5d [%6d %6d]\n", pass.mincut, pass.mincutorder,
              graph->pwgts[0], graph->pwgts[1]);
     graph->mincut = pass.mincut;
     StopTimer(ctrl, &PhaseTimers::RefWrapTmr);

@@ -37,7 +37,7 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pa
   }
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
-    printf("1-way Partitions: [%6d %8d %8d] Initial Cut: %8d [%d] [%d %d]\n", queue->nnodes,
+    Trace__("1-way Partitions: [%6d %8d %8d] Initial Cut: %8d [%d] [%d %d]\n", queue->nnodes,
            graph->pwgts[from], graph->pwgts[pass->to], pass->initcut, ComputeCut__(graph),
            minpwgt[0], minpwgt[1]);
 }
@@ -82,7 +82,7 @@ int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pas
     }
 
     if (IsSet(ctrl->dbglvl, DBG_MOVEINFO))
-      printf("Gains from moving %8d from %2d: %4d, \tNewcut: %d\n", v, from, gain[v],
+      Trace__("Gains from moving %8d from %2d: %4d, \tNewcut: %d\n", v, from, gain[v],
              pass->newcut);
 
     gain[v] = -gain[v];
@@ -133,7 +133,7 @@ void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses) {
     StartTimer(ctrl, &PhaseTimers::RefWrapTmr);
     RollBack(graph, &work, &pass, nswaps);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
-      printf("\tMinimum Cut: %8d [%8d] at %5d [%6d %6d] [%d]\n", pass.mincut, ComputeCut__(graph),
+      Trace__("\tMinimum Cut: %8d [%8d] at %5d [%6d %6d] [%d]\n", pass.mincut, ComputeCut__(graph),
              pass.mincutorder, graph->pwgts[0], graph->pwgts[1], from);
     graph->mincut = pass.mincut;
     StopTimer(ctrl, &PhaseTimers::RefWrapTmr);

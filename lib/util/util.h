@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <type_traits>
 
 // A key-value pair of the key sorts: the sorts compare keys and move both.
@@ -28,6 +29,28 @@ void ZBfclose__(FILE *fp);
 double seconds__();
 // Processor time of the calling thread so far, in seconds.
 double threadseconds__();
+
+// ---- Trace ------------------------------------------------------------------
+
+// The library's trace: printf to standard output, or into the buffer of the
+// task at hand (TraceInto__), so that tasks running at once keep their lines
+// apart and their parent writes them out in the sequential order.
+void Trace__(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+// fflush(stdout) when the trace goes there.
+void TraceFlush__();
+// Writes text to the trace as it is (a finished task's buffer).
+void TraceText__(const std::string &text);
+// While it lives, the calling thread's trace goes into buffer.
+class TraceInto__ {
+ public:
+  explicit TraceInto__(std::string *buffer);
+  ~TraceInto__();
+  TraceInto__(const TraceInto__ &) = delete;
+  TraceInto__ &operator=(const TraceInto__ &) = delete;
+
+ private:
+  std::string *previous_;
+};
 
 // ---- Threads ----------------------------------------------------------------
 
