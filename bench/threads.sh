@@ -20,7 +20,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 read -r -a parts <<<"${PARTS:-32}"
 program="${PROGRAM:-simplepart}"
 seed="${SEED:-1}"
-read -r -a threads <<<"${THREADS:-1 2 $(nproc)}"
+read -r -a threads <<<"$(printf '%s\n' ${THREADS:-1 2 $(nproc)} | awk '!seen[$0]++' | tr '\n' ' ')"
 ub=5
 [ $# -gt 0 ] || set -- "$root/../shared/instances/ibm01.hgr" "$root/../shared/instances/widenets.hgr"
 
@@ -57,7 +57,7 @@ for file in "$@"; do
       fi
       same=no
       cmp -s "$work/first" "$work/$name.hgr.part.$k" && same=yes
-      speedup="$(awk -v a="$base_wall" -v b="$wall" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }')"
+      speedup="$(awk -v a="$base_wall" -v b="$wall" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
       printf '%-14s %6s %8s %8s %8s %9s %8s %5s\n' "$name" "$k" "$n" "$wall" "$cpu" "$rss" \
         "$speedup" "$same"
     done
