@@ -12,8 +12,8 @@ void PrintCoarsenLevel(const HGraph *graph) {
   const int R = graph->removedwgt;
   const int L = NumOfLargeNets__(h, graph->netptr);
   Trace__("[%6d %6d %6.2f %6.2f %6.2f %6.2f, %6d %6d %6d %6.2f]\n", n, h,
-         (double)graph->incptr[n] / (double)n, (double)graph->netptr[h] / (double)h,
-         (double)h / (double)n, (double)L / (double)n, W, R, R + W, (double)W / (double)n);
+          (double)graph->incptr[n] / (double)n, (double)graph->netptr[h] / (double)h,
+          (double)h / (double)n, (double)L / (double)n, W, R, R + W, (double)W / (double)n);
 }
 
 namespace {

@@ -43,7 +43,7 @@ struct KwayTrials {
   int NoTrialYet(const HGraph *) const { return kNoTrialYet; }
   void Header(const CtrlType *ctrl, const HGraph *graph) const {
     Trace__("\n  Partitioning a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n",
-           graph->nvtxs, graph->nhedges, ctrl->ubfactor);
+            graph->nvtxs, graph->nhedges, ctrl->ubfactor);
   }
   void Trial(const CtrlType *ctrl, HGraph *sgraph) const {
     HGraph *cgraph = Coarsen__(ctrl, sgraph);
@@ -89,13 +89,13 @@ struct KwayTrials {
   }
   void PrintTrial(const CtrlType *ctrl, int t, const HGraph *graph) const {
     Trace__("    Cut/SOED of trial %4d:\t %6d %6d [%4.2f]\n", t, graph->mincut, graph->minsoed,
-           ComputeBalanceKway__(ctrl, graph, graph->where));
+            ComputeBalanceKway__(ctrl, graph, graph->where));
   }
   void Summary(const CtrlType *ctrl, const HGraph *graph, int best, double average,
                const int *part) const {
     Trace__("    The %s for this partitioning = %d, (average = %3.1f) (balance = %4.2f)\n",
-           IsSOED(ctrl) ? "minsoed" : "mincut", best, average,
-           ComputeBalanceKway__(ctrl, graph, part));
+            IsSOED(ctrl) ? "minsoed" : "mincut", best, average,
+            ComputeBalanceKway__(ctrl, graph, part));
   }
 };
 

@@ -117,8 +117,8 @@ int KwayRandomPass(const CtrlType *ctrl, HGraph *graph, const int *perm, const B
     where[v] = q;
     if (IsSet(ctrl->dbglvl, DBG_MOVEINFO))
       Trace__("\tMoving %6d[%3d] (%3d -> %3d) [%4d %4d %4d %4d] %5d %5d\n", v,
-             graph->incptr[v + 1] - graph->incptr[v], me, q, ci.id, d->ed, d->soedterm,
-             d->pinbias, graph->mincut, graph->minsoed);
+              graph->incptr[v + 1] - graph->incptr[v], me, q, ci.id, d->ed, d->soedterm,
+              d->pinbias, graph->mincut, graph->minsoed);
     KwayUpdateGainInfo__(graph, v, me, q, marker, updind);
     nmoves++;
   }
@@ -143,9 +143,9 @@ void RefineKway_Random(const CtrlType *ctrl, HGraph *graph, int npasses) {
     RandomPermute__(&ctrl->ctx->rng, perm, nvtxs, 0);
     if (IsSet(ctrl->dbglvl, DBG_REFINE) && pass == 0)
       Trace__("Partitions: [%5d,%5d], Balance: [%3.2f, %5d,%5d], Init Cut: %5d, Init SOED: %5d\n",
-             graph->kpwgts[iamin__(nparts, graph->kpwgts)],
-             graph->kpwgts[iamax__(nparts, graph->kpwgts)], ctrl->ubfactor, b.minpwgt,
-             b.maxpwgt, graph->mincut, graph->minsoed);
+              graph->kpwgts[iamin__(nparts, graph->kpwgts)],
+              graph->kpwgts[iamax__(nparts, graph->kpwgts)], ctrl->ubfactor, b.minpwgt,
+              b.maxpwgt, graph->mincut, graph->minsoed);
 
     const int oldcut = graph->mincut, oldsoed = graph->minsoed;
     iset__(nvtxs, -1, marker);
@@ -153,8 +153,8 @@ void RefineKway_Random(const CtrlType *ctrl, HGraph *graph, int npasses) {
 
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       Trace__("\tCut: %8d, SOED: %8d, Nmoves: %3d, Pwgts: [%6d %6d]\n", graph->mincut,
-             graph->minsoed, nmoves, graph->kpwgts[iamin__(nparts, graph->kpwgts)],
-             graph->kpwgts[iamax__(nparts, graph->kpwgts)]);
+              graph->minsoed, nmoves, graph->kpwgts[iamin__(nparts, graph->kpwgts)],
+              graph->kpwgts[iamax__(nparts, graph->kpwgts)]);
     StopTimer(ctrl, &PhaseTimers::RefIterTmr);
     if (graph->mincut == oldcut && graph->minsoed == oldsoed) break;
   }

@@ -37,8 +37,8 @@ struct BisectionTrials {
   // Above every cut.
   int NoTrialYet(const HGraph *graph) const { return iasum__(graph->nhedges, graph->netwgt) + 1; }
   void Header(const CtrlType *ctrl, const HGraph *graph) const {
-    Trace__("\n  Bisecting a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n", graph->nvtxs,
-           graph->nhedges, ctrl->TargetFrac);
+    Trace__("\n  Bisecting a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n",
+            graph->nvtxs, graph->nhedges, ctrl->TargetFrac);
   }
   // Leaves sgraph with its refined bisection in where and mincut.
   void Trial(const CtrlType *ctrl, HGraph *sgraph) const {
@@ -80,12 +80,12 @@ struct BisectionTrials {
   void VCycles(const CtrlType *ctrl, HGraph *graph) const { VCycleRefinement__(ctrl, graph, 10); }
   void PrintTrial(const CtrlType *, int t, const HGraph *graph) const {
     Trace__("    Cut of trial %4d:\t %6d [%4.2f]\n", t, graph->mincut,
-           ComputeBalance__(graph, graph->where));
+            ComputeBalance__(graph, graph->where));
   }
   void Summary(const CtrlType *, const HGraph *graph, int best, double average,
                const int *part) const {
     Trace__("    The mincut for this bisection = %d, (average = %3.1f) (balance = %4.2f)\n", best,
-           average, ComputeBalance__(graph, part));
+            average, ComputeBalance__(graph, part));
   }
 };
 

@@ -46,8 +46,8 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, 
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     Trace__("Partitions: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",
-           work->queues[0].nnodes, graph->pwgts[0], work->queues[1].nnodes, graph->pwgts[1],
-           pass->initcut, ComputeCut__(graph), pass->minpwgt[0]);
+            work->queues[0].nnodes, graph->pwgts[0], work->queues[1].nnodes, graph->pwgts[1],
+            pass->initcut, ComputeCut__(graph), pass->minpwgt[0]);
 }
 
 // Makes moves until the queues run dry or the early exit; returns the number
@@ -91,7 +91,7 @@ int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, i
 
     if (IsSet(ctrl->dbglvl, DBG_MOVEINFO))
       Trace__("Gains from moving %8d from %2d: %4d, \tNewcut: %d\n", v, from, gain[v],
-             pass->newcut);
+              pass->newcut);
 
     gain[v] = -gain[v];
     UpdateMoveGains__(
@@ -127,7 +127,7 @@ void RefineEEFM(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction
     for (int i = nmoves - 1; i > pass.mincutorder; --i) UndoMoveExact__(graph, work.swaps[i]);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       Trace__("\tMinimum Cut: %8d [%8d] at %5d [%6d %6d]\n", pass.mincut, ComputeCut__(graph),
-             pass.mincutorder, graph->pwgts[0], graph->pwgts[1]);
+              pass.mincutorder, graph->pwgts[0], graph->pwgts[1]);
     graph->mincut = pass.mincut;
     StopTimer(ctrl, &PhaseTimers::RefWrapTmr);
 

@@ -34,9 +34,9 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedge
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     Trace__("%s: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d %d]\n",
-           Pick::kHeavy ? "Partitions2" : "Partitions", work->queues[0].nnodes,
-           graph->pwgts[0], work->queues[1].nnodes, graph->pwgts[1], pass->initcut,
-           FMCut__(graph, hedges), pass->minpwgt[0], pass->minpwgt[1]);
+            Pick::kHeavy ? "Partitions2" : "Partitions", work->queues[0].nnodes,
+            graph->pwgts[0], work->queues[1].nnodes, graph->pwgts[1], pass->initcut,
+            FMCut__(graph, hedges), pass->minpwgt[0], pass->minpwgt[1]);
 }
 
 // A balanced prefix counts when its cut is smaller, or equal with a more even
@@ -82,10 +82,10 @@ int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges
     if (IsSet(ctrl->dbglvl, DBG_MOVEINFO)) {
       if constexpr (Pick::kHeavy)
         Trace__("Gains from moving %8d from %2d: %4d, \tNewcut: %d [%6d %6d %6d]\n", v, from,
-               gain[v], pass->newcut, cellwgt[v], pwgts[0], pwgts[1]);
+                gain[v], pass->newcut, cellwgt[v], pwgts[0], pwgts[1]);
       else
         Trace__("Gains from moving %8d from %2d: %4d, \tNewcut: %d [%6d %6d]\n", v, from, gain[v],
-               pass->newcut, pwgts[0], pwgts[1]);
+                pass->newcut, pwgts[0], pwgts[1]);
     }
 
     // Vertices that moved or are fixed keep their gains: the next pass
@@ -126,7 +126,7 @@ void RefineFM(const CtrlType *ctrl, HGraph *graph, int npasses) {
     RollBack(graph, &work, &pass, nswaps);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       Trace__("\tMinimum Cut: %8d at %5d [%6d %6d]\n", pass.mincut, pass.mincutorder,
-             graph->pwgts[0], graph->pwgts[1]);
+              graph->pwgts[0], graph->pwgts[1]);
     graph->mincut = pass.mincut;
     StopTimer(ctrl, &PhaseTimers::RefWrapTmr);
 

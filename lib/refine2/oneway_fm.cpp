@@ -38,8 +38,8 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pa
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     Trace__("1-way Partitions: [%6d %8d %8d] Initial Cut: %8d [%d] [%d %d]\n", queue->nnodes,
-           graph->pwgts[from], graph->pwgts[pass->to], pass->initcut, ComputeCut__(graph),
-           minpwgt[0], minpwgt[1]);
+            graph->pwgts[from], graph->pwgts[pass->to], pass->initcut, ComputeCut__(graph),
+            minpwgt[0], minpwgt[1]);
 }
 
 // Returns the number of steps made, skipped vertices included.
@@ -83,7 +83,7 @@ int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pas
 
     if (IsSet(ctrl->dbglvl, DBG_MOVEINFO))
       Trace__("Gains from moving %8d from %2d: %4d, \tNewcut: %d\n", v, from, gain[v],
-             pass->newcut);
+              pass->newcut);
 
     gain[v] = -gain[v];
     UpdateMoveGains__(
@@ -134,7 +134,7 @@ void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses) {
     RollBack(graph, &work, &pass, nswaps);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       Trace__("\tMinimum Cut: %8d [%8d] at %5d [%6d %6d] [%d]\n", pass.mincut, ComputeCut__(graph),
-             pass.mincutorder, graph->pwgts[0], graph->pwgts[1], from);
+              pass.mincutorder, graph->pwgts[0], graph->pwgts[1], from);
     graph->mincut = pass.mincut;
     StopTimer(ctrl, &PhaseTimers::RefWrapTmr);
 
