@@ -22,23 +22,25 @@ TEST(Timers, PhaseRunTwiceAccumulatesBothIntervalsOnlyWithTimingBit) {
   ctrl.ctx->tmr.CoarsenTmr = 7.0;
   double lo = 7.0, hi = 7.0;
   volatile double sink = 0;
+  // A phase timer reads the processor time of the thread running the phase.
+  auto phaseClock = [] { return threadseconds__(); };
   for (int run = 0; run < 2; ++run) {
-    const double a = seconds__();
+    const double a = phaseClock();
     StartTimer(&ctrl, &PhaseTimers::CoarsenTmr);
-    const double b = seconds__();
+    const double b = phaseClock();
     for (int i = 0; i < 100000; ++i) sink = sink + i;
-    const double c = seconds__();
+    const double c = phaseClock();
     StopTimer(&ctrl, &PhaseTimers::CoarsenTmr);
-    const double d = seconds__();
+    const double d = phaseClock();
     lo += c - b;  // the shortest interval the two readings can span
     hi += d - a;  // the longest
   }
   EXPECT_GE(ctrl.ctx->tmr.CoarsenTmr, lo - 1e-9);
   EXPECT_LE(ctrl.ctx->tmr.CoarsenTmr, hi + 1e-9);
   // Started without a stop, the timer holds minus the start reading.
-  const double a = seconds__();
+  const double a = phaseClock();
   StartTimer(&ctrl, &PhaseTimers::SpareTmr);
-  const double b = seconds__();
+  const double b = phaseClock();
   EXPECT_LE(-ctrl.ctx->tmr.SpareTmr, b + 1e-9);
   EXPECT_GE(-ctrl.ctx->tmr.SpareTmr, a - 1e-9);
 
@@ -91,4 +93,29 @@ TEST(Timers, ReportPrintsPhasesInOrderAndRefinementOnRequest) {
                 "\n            Iterate: \t\t\t\t   7.000"
                 "\n            Wrap Up: \t\t\t\t   8.000" +
                 tail);
+}
+
+// The timers around a whole call read the process's processor time, the
+// phase timers the thread's; a task's timers add up into its parent's.
+TEST(Timers, CallTimersReadTheProcessClockAndTaskTimersAddUp) {
+  const double start = threadseconds__();
+  const double phase = TimerClock(&PhaseTimers::CoarsenTmr);
+  EXPECT_GE(phase, start);
+  EXPECT_LE(phase, threadseconds__());
+  const double before = seconds__();
+  const double total = TimerClock(&PhaseTimers::TotalTmr);
+  EXPECT_GE(total, before);
+  EXPECT_LE(total, seconds__());
+  const double multilevel = TimerClock(&PhaseTimers::MultilevelTmr);
+  EXPECT_LE(multilevel, seconds__());
+  EXPECT_GE(multilevel, total);
+
+  PhaseTimers parent{}, task{};
+  double *p = &parent.TotalTmr, *t = &task.TotalTmr;
+  for (int i = 0; i < 15; ++i) {
+    p[i] = i;
+    t[i] = 0.5 * i;
+  }
+  AddTimers__(&parent, task);
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(p[i], 1.5 * i) << i;
 }
