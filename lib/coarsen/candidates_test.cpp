@@ -101,7 +101,7 @@ TEST(CandidateSearch, EverySearchAgreesWithThePlainModel) {
     ctrl.maxcellwgt = 4 + round % 6;
     const State s = RandomState(g, rng);
     std::vector<int> htable(g->nvtxs, -1);
-    const std::vector<int> cellwgt(g->cellwgt, g->cellwgt + g->nvtxs);
+    const std::vector<int> cellwgt(g->cellwgt.get(), g->cellwgt + g->nvtxs);
     for (Search kind : {Search::Cell, Search::CellC, Search::Star, Search::StarC})
       for (int v = 0; v < g->nvtxs; ++v) {
         if (kind != Search::Star && kind != Search::StarC && s.cellmap[v] != -1) continue;
@@ -109,7 +109,7 @@ TEST(CandidateSearch, EverySearchAgreesWithThePlainModel) {
             << "search " << (int)kind << " vertex " << v;
       }
     EXPECT_EQ(htable, std::vector<int>(g->nvtxs, -1));
-    EXPECT_TRUE(std::equal(cellwgt.begin(), cellwgt.end(), g->cellwgt));
+    EXPECT_TRUE(std::equal(cellwgt.begin(), cellwgt.end(), g->cellwgt.get()));
     FreeHGraph__(g);
   }
 }

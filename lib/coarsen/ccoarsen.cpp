@@ -22,8 +22,8 @@ namespace {
 void CarryPartitionDown(HGraph *graph) {
   HGraph *coarser = graph->coarser;
   int *cwhere = imalloc__(coarser->nvtxs, "CCoarsen: cwhere");
-  for (int v = 0; v < graph->nvtxs; ++v) cwhere[graph->cellmap[v]] = graph->where[v];
-  ZBfree__(&graph->where);
+  for (int v = 0; v < graph->nvtxs; ++v) cwhere[graph->maps.cellmap[v]] = graph->where[v];
+  graph->where.reset();
   coarser->where = cwhere;
 }
 

@@ -13,7 +13,7 @@ HGraph *WithPartition(const zt::PlainHGraph &p, int nfixed, int nparts, unsigned
   where.resize(p.nvtxs);
   for (int &w : where) w = (int)(rng() % nparts);
   graph->where = imalloc__(p.nvtxs, "test: where");
-  std::copy(where.begin(), where.end(), graph->where);
+  std::copy(where.begin(), where.end(), graph->where.get());
   return graph;
 }
 
@@ -30,17 +30,17 @@ std::string CheckPartsCarried(HGraph *top, const std::vector<int> &where) {
     HGraph *c = g->coarser;
     std::vector<int> cpart(c->nvtxs + c->nislands, -1);
     for (int v = 0; v < g->nvtxs; ++v) {
-      int &cp = cpart[g->cellmap[v]];
+      int &cp = cpart[g->maps.cellmap[v]];
       if (cp != -1 && cp != part[v]) return "a group mixes parts";
       cp = part[v];
     }
     for (int e = 0; e < g->nhedges; ++e)
       for (int j = g->netptr[e] + 1; j < g->netptr[e + 1]; ++j)
-        if (part[g->netind[j]] != part[g->netind[g->netptr[e]]] && g->netmap[e] == -1)
+        if (part[g->netind[j]] != part[g->netind[g->netptr[e]]] && g->maps.netmap[e] == -1)
           return "a hyperedge across parts vanished";
     part = cpart;
   }
-  if (!std::equal(part.begin(), part.end(), g->where)) return "coarsest where differs";
+  if (!std::equal(part.begin(), part.end(), g->where.get())) return "coarsest where differs";
   return "";
 }
 
@@ -134,7 +134,7 @@ TEST(CCoarsen, SmallHypergraphKeepsItsPartition) {
   HGraph *graph = WithPartition(zt::Generate(gs), 0, 2, 3, where);
   CtrlType ctrl = ct::MakeCtrl(0, 1000);
   EXPECT_EQ(CCoarsen__(&ctrl, graph), graph);
-  EXPECT_TRUE(std::equal(where.begin(), where.end(), graph->where));
+  EXPECT_TRUE(std::equal(where.begin(), where.end(), graph->where.get()));
   FreeHGraph__(graph);
 }
 

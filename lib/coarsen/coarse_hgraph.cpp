@@ -55,7 +55,7 @@ int MergeSameHEdges(const HEdgeList &h, const KeyValueType *cand, int *dptr, int
 // share of the cnvtxs coarse vertices is read off htable in vertex order.
 int RewriteHEdges(HGraph *graph, int cnvtxs, int *htable, int *cptr, int *cind, int *cwgt,
                   int &removed) {
-  const int *netptr = graph->netptr, *netind = graph->netind, *cellmap = graph->cellmap;
+  const int *netptr = graph->netptr, *netind = graph->netind, *cellmap = graph->maps.cellmap;
   int n = 0, pos = 0;
   cptr[0] = 0;
   removed = 0;
@@ -69,7 +69,7 @@ int RewriteHEdges(HGraph *graph, int cnvtxs, int *htable, int *cptr, int *cind, 
     }
     const int k = pos - start;
     if (k == 1) {
-      graph->netmap[e] = -1;
+      graph->maps.netmap[e] = -1;
       removed += graph->netwgt[e];
       pos = start;
       continue;
@@ -86,7 +86,7 @@ int RewriteHEdges(HGraph *graph, int cnvtxs, int *htable, int *cptr, int *cind, 
     } else {
       std::sort(cind + start, cind + pos);
     }
-    graph->netmap[e] = n;
+    graph->maps.netmap[e] = n;
     cwgt[n] = graph->netwgt[e];
     cptr[++n] = pos;
   }
@@ -111,7 +111,7 @@ int SplitHEdgeKey(const int *x, int k) {
 // Coarse incidence, vertex weights and adjwgt, walking the groups in order.
 void BuildCoarseIncidence(const HGraph *graph, HGraph *coarser, int *htable) {
   const int cnvtxs = coarser->nvtxs;
-  const int *mptr = graph->mptr, *mind = graph->mind, *netmap = graph->netmap;
+  const int *mptr = graph->maps.mptr, *mind = graph->maps.mind, *netmap = graph->maps.netmap;
   int *cincptr = imalloc__(cnvtxs + 1, "CreateCoarseHGraph: coarser->incptr");
   int *cincind = imalloc__(graph->incptr[graph->nvtxs], "CreateCoarseHGraph: coarser->incind");
   int *ccellwgt = ismalloc__(cnvtxs, 0, "CreateCoarseHGraph: coarser->cellwgt");
@@ -152,7 +152,7 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   coarser->finer = graph;
   graph->coarser = coarser;
 
-  graph->netmap = ismalloc__(nhedges, -1, "CreateCoarseHGraph: graph->netmap");
+  graph->maps.netmap = ismalloc__(nhedges, -1, "CreateCoarseHGraph: graph->netmap");
   // Indexed by coarse vertex, then by coarse hyperedge. A compressed
   // hypergraph may have more coarse vertices than vertices (empty anchors).
   const int tsize = std::max({graph->nvtxs, nhedges, cnvtxs});
@@ -184,7 +184,7 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   coarser->netind = dnetind;
   coarser->netwgt = dnetwgt;
   for (int e = 0; e < nhedges; ++e)
-    if (graph->netmap[e] != -1) graph->netmap[e] = dnetmap[graph->netmap[e]];
+    if (graph->maps.netmap[e] != -1) graph->maps.netmap[e] = dnetmap[graph->maps.netmap[e]];
   ZBfree__(&cnetptr, &cnetind, &cnetwgt, &cand, &dnetmap);
 
   for (int d = 0; d < coarser->nhedges; ++d)

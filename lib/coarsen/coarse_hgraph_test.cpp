@@ -12,14 +12,14 @@ namespace {
 // numbered 0 .. cnvtxs-1, members by increasing vertex number).
 void GroupAndBuild(CtrlType &ctrl, HGraph *graph, const std::vector<int> &cellmap, int cnvtxs) {
   const int n = graph->nvtxs;
-  graph->cellmap = imalloc__(n, "test: cellmap");
-  graph->mptr = ismalloc__(cnvtxs + 1, 0, "test: mptr");
-  graph->mind = imalloc__(n, "test: mind");
-  std::copy(cellmap.begin(), cellmap.end(), graph->cellmap);
-  for (int v = 0; v < n; ++v) ++graph->mptr[cellmap[v] + 1];
-  for (int c = 0; c < cnvtxs; ++c) graph->mptr[c + 1] += graph->mptr[c];
-  std::vector<int> pos(graph->mptr, graph->mptr + cnvtxs);
-  for (int v = 0; v < n; ++v) graph->mind[pos[cellmap[v]]++] = v;
+  graph->maps.cellmap = imalloc__(n, "test: cellmap");
+  graph->maps.mptr = ismalloc__(cnvtxs + 1, 0, "test: mptr");
+  graph->maps.mind = imalloc__(n, "test: mind");
+  std::copy(cellmap.begin(), cellmap.end(), graph->maps.cellmap.get());
+  for (int v = 0; v < n; ++v) ++graph->maps.mptr[cellmap[v] + 1];
+  for (int c = 0; c < cnvtxs; ++c) graph->maps.mptr[c + 1] += graph->maps.mptr[c];
+  std::vector<int> pos(graph->maps.mptr.get(), graph->maps.mptr + cnvtxs);
+  for (int v = 0; v < n; ++v) graph->maps.mind[pos[cellmap[v]]++] = v;
   CreateCoarseHGraph__(&ctrl, graph, cnvtxs);
 }
 
@@ -112,11 +112,12 @@ TEST(CreateCoarseHGraph, WideAndNarrowHyperedgesListTheirCoarseVerticesAscending
       std::set<int> coarse;
       for (int v : hedges[e]) coarse.insert(cellmap[v]);
       if (coarse.size() == 1) {
-        EXPECT_EQ(graph->netmap[e], -1);
+        EXPECT_EQ(graph->maps.netmap[e], -1);
         continue;
       }
-      ASSERT_NE(graph->netmap[e], -1);
-      EXPECT_EQ(Pins(graph->coarser, graph->netmap[e]), std::vector<int>(coarse.begin(), coarse.end()));
+      ASSERT_NE(graph->maps.netmap[e], -1);
+      EXPECT_EQ(Pins(graph->coarser, graph->maps.netmap[e]),
+                std::vector<int>(coarse.begin(), coarse.end()));
     }
     ct::FreeBelow(graph);
     FreeHGraph__(graph);
@@ -128,8 +129,8 @@ TEST(CreateCoarseHGraph, HyperedgeInsideOneCoarseVertexVanishes) {
   CtrlType ctrl = ct::MakeCtrl(5, 100);
   GroupAndBuild(ctrl, graph, {0, 0, 1, 1}, 2);
   HGraph *c = graph->coarser;
-  EXPECT_EQ(graph->netmap[0], -1);
-  EXPECT_EQ(graph->netmap[1], 0);
+  EXPECT_EQ(graph->maps.netmap[0], -1);
+  EXPECT_EQ(graph->maps.netmap[1], 0);
   EXPECT_EQ(c->removedwgt, 5);
   EXPECT_EQ(c->nhedges, 1);
   EXPECT_EQ(c->adjwgt[0], 2);
@@ -144,9 +145,9 @@ TEST(CreateCoarseHGraph, PermutedDuplicatesMergeWithSummedWeight) {
   GroupAndBuild(ctrl, graph, Identity(4), 4);
   HGraph *c = graph->coarser;
   ASSERT_EQ(c->nhedges, 2);
-  EXPECT_EQ(graph->netmap[0], graph->netmap[2]);
-  EXPECT_EQ(c->netwgt[graph->netmap[0]], 5);
-  EXPECT_EQ(Pins(c, graph->netmap[0]), (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(graph->maps.netmap[0], graph->maps.netmap[2]);
+  EXPECT_EQ(c->netwgt[graph->maps.netmap[0]], 5);
+  EXPECT_EQ(Pins(c, graph->maps.netmap[0]), (std::vector<int>{1, 2, 3}));
   ct::FreeBelow(graph);
   FreeHGraph__(graph);
 }
@@ -156,8 +157,8 @@ TEST(CreateCoarseHGraph, CoarseHyperedgesAreNumberedByKeyOrder) {
   HGraph *graph = Hand(4, {{0, 3}, {1, 2}}, {1, 1});
   CtrlType ctrl = ct::MakeCtrl(5, 100);
   GroupAndBuild(ctrl, graph, Identity(4), 4);
-  EXPECT_EQ(graph->netmap[0], 1);
-  EXPECT_EQ(graph->netmap[1], 0);
+  EXPECT_EQ(graph->maps.netmap[0], 1);
+  EXPECT_EQ(graph->maps.netmap[1], 0);
   EXPECT_EQ(Pins(graph->coarser, 0), (std::vector<int>{1, 2}));
   ct::FreeBelow(graph);
   FreeHGraph__(graph);
@@ -185,9 +186,9 @@ TEST(CreateCoarseHGraph, MergeScanPassesEqualKeysWithOtherPins) {
   GroupAndBuild(ctrl, graph, Identity(5), 5);
   HGraph *c = graph->coarser;
   ASSERT_EQ(c->nhedges, 2);
-  EXPECT_EQ(graph->netmap[0], 0);
-  EXPECT_EQ(graph->netmap[1], 1);
-  EXPECT_EQ(graph->netmap[2], 0);
+  EXPECT_EQ(graph->maps.netmap[0], 0);
+  EXPECT_EQ(graph->maps.netmap[1], 1);
+  EXPECT_EQ(graph->maps.netmap[2], 0);
   EXPECT_EQ(c->netwgt[0], 4);
   ct::FreeBelow(graph);
   FreeHGraph__(graph);

@@ -164,7 +164,8 @@ TEST(Coarsen, HybridSchemeFollowsThePriorityOrderForFourSteps) {
   ASSERT_GE(lb.size(), 6u);
   for (int i = 0; i < 4; ++i) {
     ASSERT_EQ(la[i]->nvtxs, lb[i]->nvtxs);
-    EXPECT_TRUE(std::equal(la[i]->cellmap, la[i]->cellmap + la[i]->nvtxs, lb[i]->cellmap));
+    EXPECT_TRUE(std::equal(la[i]->maps.cellmap.get(), la[i]->maps.cellmap + la[i]->nvtxs,
+                           lb[i]->maps.cellmap.get()));
   }
   Release(a);
   Release(b);

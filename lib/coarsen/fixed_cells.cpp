@@ -10,23 +10,23 @@ void CompressFixedCells__(const CtrlType *ctrl, HGraph *graph, const int *part) 
   const int nvtxs = graph->nvtxs, nparts = ctrl->nparts;
 
   // Anchors 0 .. nparts-1 come first, then the free vertices in their order.
-  graph->cellmap = ismalloc__(nvtxs, -1, "CompressFixedCells: graph->cellmap");
+  graph->maps.cellmap = ismalloc__(nvtxs, -1, "CompressFixedCells: graph->cellmap");
   int next = nparts;
   for (int v = 0; v < nvtxs; ++v) {
     if (part[v] < -1 || part[v] >= nparts)
       errexit__("CompressFixedCells: vertex %d is fixed to part %d, outside 0..%d\n", v, part[v],
                 nparts - 1);
-    graph->cellmap[v] = part[v] != -1 ? part[v] : next++;
+    graph->maps.cellmap[v] = part[v] != -1 ? part[v] : next++;
   }
   const int cnvtxs = next;
 
   // With few fixed vertices there are more coarse vertices than vertices.
-  graph->mptr = ismalloc__(std::max(nvtxs, cnvtxs) + 1, 0, "CompressFixedCells: graph->mptr");
-  graph->mind = imalloc__(nvtxs, "CompressFixedCells: graph->mind");
-  int *mptr = graph->mptr;
-  for (int v = 0; v < nvtxs; ++v) ++mptr[graph->cellmap[v] + 1];
+  graph->maps.mptr = ismalloc__(std::max(nvtxs, cnvtxs) + 1, 0, "CompressFixedCells: graph->mptr");
+  graph->maps.mind = imalloc__(nvtxs, "CompressFixedCells: graph->mind");
+  int *mptr = graph->maps.mptr;
+  for (int v = 0; v < nvtxs; ++v) ++mptr[graph->maps.cellmap[v] + 1];
   for (int c = 0; c < cnvtxs; ++c) mptr[c + 1] += mptr[c];
-  for (int v = 0; v < nvtxs; ++v) graph->mind[mptr[graph->cellmap[v]]++] = v;
+  for (int v = 0; v < nvtxs; ++v) graph->maps.mind[mptr[graph->maps.cellmap[v]]++] = v;
   for (int c = cnvtxs; c > 0; --c) mptr[c] = mptr[c - 1];
   mptr[0] = 0;
 
@@ -35,8 +35,12 @@ void CompressFixedCells__(const CtrlType *ctrl, HGraph *graph, const int *part) 
 
   // The bisection rebuilds the incidence of whatever it partitions.
   HGraph *coarser = graph->coarser;
-  ZBfree__(&graph->incptr, &graph->incind, &graph->adjwgt, &graph->edgewgt);
-  ZBfree__(&coarser->incptr, &coarser->incind, &coarser->adjwgt, &coarser->edgewgt);
+  for (HGraph *g : {graph, coarser}) {
+    g->incptr.reset();
+    g->incind.reset();
+    g->adjwgt.reset();
+    g->edgewgt.reset();
+  }
 }
 
 void ProjectFixedCells__(const CtrlType *ctrl, HGraph *graph, int *part, const int *fpart) {
@@ -57,7 +61,7 @@ void ProjectFixedCells__(const CtrlType *ctrl, HGraph *graph, int *part, const i
     imap[q] = p;
   }
   for (int v = 0; v < graph->nvtxs; ++v) {
-    const int q = fpart[graph->cellmap[v]];
+    const int q = fpart[graph->maps.cellmap[v]];
     if (q < 0 || q >= nparts)
       errexit__("Internal error: vertex %d lies in part %d, outside 0..%d\n", v, q, nparts - 1);
     part[v] = imap[q];

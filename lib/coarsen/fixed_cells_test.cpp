@@ -36,7 +36,7 @@ TEST(FixedCells, CompressionMergesEachPartsFixedVerticesIntoItsAnchor) {
     std::vector<int> anchorwgt(nparts, 0);
     for (int v = 0; v < p.nvtxs; ++v) {
       const int want = part[v] == -1 ? next++ : part[v];
-      ASSERT_EQ(graph->cellmap[v], want);
+      ASSERT_EQ(graph->maps.cellmap[v], want);
       if (part[v] != -1) anchorwgt[part[v]] += p.vwgts[v];
     }
     ASSERT_EQ(c->nvtxs, next);
@@ -63,7 +63,7 @@ TEST(FixedCells, CompressionMergesEachPartsFixedVerticesIntoItsAnchor) {
       if (part[v] != -1) {
         EXPECT_EQ(result[v], part[v]);
       }
-      const int q = fpart[graph->cellmap[v]];
+      const int q = fpart[graph->maps.cellmap[v]];
       const int anchor = (int)(std::find(anchorpart.begin(), anchorpart.end(), q) - anchorpart.begin());
       EXPECT_EQ(result[v], anchor);
     }
@@ -85,7 +85,7 @@ TEST(FixedCells, AllFreeGivesEmptyAnchorsThenEveryVertexInOrder) {
   HGraph *c = graph->coarser;
   ASSERT_EQ(c->nvtxs, 48);
   for (int a = 0; a < 8; ++a) EXPECT_EQ(c->cellwgt[a], 0);
-  for (int v = 0; v < 40; ++v) EXPECT_EQ(graph->cellmap[v], 8 + v);
+  for (int v = 0; v < 40; ++v) EXPECT_EQ(graph->maps.cellmap[v], 8 + v);
   EXPECT_EQ(c->nhedges, 3);
   ct::FreeBelow(graph);
   FreeHGraph__(graph);

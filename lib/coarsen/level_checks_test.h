@@ -107,7 +107,7 @@ inline void CheckConnected(const HGraph *F, const std::vector<int> &groupOf, int
 inline void CheckGrouping(const CtrlType &ctrl, const HGraph *F, const HGraph *C,
                           const LevelRules &rules, std::ostringstream &err) {
   const int nF = F->nvtxs, nC = C->nvtxs + C->nislands;
-  const int *mptr = F->mptr, *mind = F->mind, *cellmap = F->cellmap;
+  const int *mptr = F->maps.mptr, *mind = F->maps.mind, *cellmap = F->maps.cellmap;
   if (mptr[0] != 0 || mptr[nC] != nF) err << "mptr ends " << mptr[0] << " " << mptr[nC] << "; ";
   std::vector<int> groupOf(nF, -1), cellOfGroup(nC, -1), groupOfCell(nC, -1);
   std::vector<long long> wgt(nC, 0);
@@ -167,10 +167,11 @@ inline void CheckHEdges(const HGraph *F, const HGraph *C, std::ostringstream &er
   for (int e = 0; e < F->nhedges; ++e) {
     finer += F->netwgt[e];
     std::vector<int> set;
-    for (int j = F->netptr[e]; j < F->netptr[e + 1]; ++j) set.push_back(F->cellmap[F->netind[j]]);
+    for (int j = F->netptr[e]; j < F->netptr[e + 1]; ++j)
+      set.push_back(F->maps.cellmap[F->netind[j]]);
     std::sort(set.begin(), set.end());
     set.erase(std::unique(set.begin(), set.end()), set.end());
-    const int d = F->netmap[e];
+    const int d = F->maps.netmap[e];
     if (set.size() == 1) {
       if (d != -1) err << "hyperedge " << e << " should vanish; ";
       vanished += F->netwgt[e];
@@ -279,8 +280,8 @@ inline std::vector<int> Snapshot(HGraph *top) {
     add(g->netind, g->netptr[g->nhedges]);
     add(g->netwgt, g->nhedges);
     add(g->cellwgt, nall);
-    add(g->cellmap, g->nvtxs);
-    add(g->netmap, g->nhedges);
+    add(g->maps.cellmap, g->nvtxs);
+    add(g->maps.netmap, g->nhedges);
     add(g->where, nall);
   }
   return s;

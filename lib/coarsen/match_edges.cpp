@@ -27,7 +27,7 @@ void DegreeOrder(const CtrlType *ctrl, const HGraph *graph, int *perm, int *vpai
 
 int EdgeMatchingPass(const CtrlType *ctrl, HGraph *graph, const int *perm, int *htable,
                      const int *where, int cnvtxs) {
-  int *cellmap = graph->cellmap, *mptr = graph->mptr, *mind = graph->mind;
+  int *cellmap = graph->maps.cellmap, *mptr = graph->maps.mptr, *mind = graph->maps.mind;
   int pos = mptr[cnvtxs];
   for (int i = 0; i < graph->nvtxs; ++i) {
     const int v = perm[i];
@@ -52,11 +52,11 @@ int EdgeMatchingPass(const CtrlType *ctrl, HGraph *graph, const int *perm, int *
 void MatchEdges(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
                 const int *where) {
   const int nvtxs = graph->nvtxs;
-  graph->mptr = imalloc__(nvtxs + 1, "Match_Edges: graph->mptr");
-  graph->mind = imalloc__(nvtxs, "Match_Edges: graph->mind");
-  graph->cellmap = ismalloc__(nvtxs, -1, "Match_Edges: graph->cellmap");
+  graph->maps.mptr = imalloc__(nvtxs + 1, "Match_Edges: graph->mptr");
+  graph->maps.mind = imalloc__(nvtxs, "Match_Edges: graph->mind");
+  graph->maps.cellmap = ismalloc__(nvtxs, -1, "Match_Edges: graph->cellmap");
 
-  int cnvtxs = AnchorGroups(graph, graph->cellmap, graph->mptr, graph->mind);
+  int cnvtxs = AnchorGroups(graph, graph->maps.cellmap, graph->maps.mptr, graph->maps.mind);
   DegreeOrder(ctrl, graph, perm, vpairs);
   cnvtxs = EdgeMatchingPass(ctrl, graph, perm, htable, where, cnvtxs);
   CreateCoarseHGraph__(ctrl, graph, cnvtxs);

@@ -27,11 +27,11 @@ struct Grouping {
 Grouping StartGrouping(HGraph *graph, const char *mptrlabel, const char *mindlabel,
                        const char *cellmaplabel, bool cellmapfirst) {
   const int nvtxs = graph->nvtxs;
-  if (cellmapfirst) graph->cellmap = ismalloc__(nvtxs, -1, cellmaplabel);
-  graph->mptr = imalloc__(nvtxs + 1, mptrlabel);
-  graph->mind = imalloc__(nvtxs, mindlabel);
-  if (!cellmapfirst) graph->cellmap = ismalloc__(nvtxs, -1, cellmaplabel);
-  Grouping g{graph->cellmap, graph->mptr, graph->mind, 0};
+  if (cellmapfirst) graph->maps.cellmap = ismalloc__(nvtxs, -1, cellmaplabel);
+  graph->maps.mptr = imalloc__(nvtxs + 1, mptrlabel);
+  graph->maps.mind = imalloc__(nvtxs, mindlabel);
+  if (!cellmapfirst) graph->maps.cellmap = ismalloc__(nvtxs, -1, cellmaplabel);
+  Grouping g{graph->maps.cellmap, graph->maps.mptr, graph->maps.mind, 0};
   g.cnvtxs = AnchorGroups(graph, g.cellmap, g.mptr, g.mind);
   return g;
 }

@@ -24,10 +24,10 @@ HGraph *OneStep(Scheme scheme, const zt::GenSpec &gs, int seed, CtrlType &ctrl) 
 // one hyperedge's pins (1 = it is that whole hyperedge).
 std::vector<double> GroupShares(const HGraph *g, int maxpair) {
   std::vector<double> shares;
-  for (int c = 0; g->mptr[c] < g->nvtxs; ++c) {
-    const int size = g->mptr[c + 1] - g->mptr[c];
+  for (int c = 0; g->maps.mptr[c] < g->nvtxs; ++c) {
+    const int size = g->maps.mptr[c + 1] - g->maps.mptr[c];
     if (size <= maxpair) continue;
-    const std::set<int> members(g->mind + g->mptr[c], g->mind + g->mptr[c + 1]);
+    const std::set<int> members(g->maps.mind + g->maps.mptr[c], g->maps.mind + g->maps.mptr[c + 1]);
     double best = 0;
     for (int e = 0; e < g->nhedges; ++e) {
       const int pins = g->netptr[e + 1] - g->netptr[e];
@@ -105,7 +105,8 @@ TEST(MatchHedges, HeavierThenSmallerHyperedgesAreGroupedFirst) {
   std::vector<int> htable(8, -1), perm(4), vpairs(8);
   InitRandom__(&ctrl.ctx->rng, 1);
   Match_Hedges__(&ctrl, g, perm.data(), htable.data(), vpairs.data());
-  EXPECT_EQ(std::vector<int>(g->cellmap, g->cellmap + 4), (std::vector<int>{0, 0, 1, 1}));
+  EXPECT_EQ(std::vector<int>(g->maps.cellmap.get(), g->maps.cellmap + 4),
+            (std::vector<int>{0, 0, 1, 1}));
   ct::FreeBelow(g);
   FreeHGraph__(g);
 }

@@ -26,7 +26,7 @@ void PriorityOrder(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, 
 int GroupStars(const CtrlType *ctrl, HGraph *graph, const int *perm, int *htable, int *wgts,
                const int *where) {
   const int nvtxs = graph->nvtxs;
-  int *cellmap = graph->cellmap;
+  int *cellmap = graph->maps.cellmap;
   const int *cellwgt = graph->cellwgt;
 
   // Anchors weigh too much for anyone to join them.
@@ -70,8 +70,8 @@ int GroupStars(const CtrlType *ctrl, HGraph *graph, const int *perm, int *htable
 // vertex number.
 void GroupsFromCellMap(HGraph *graph, int cnvtxs) {
   const int nvtxs = graph->nvtxs;
-  int *mptr = graph->mptr, *mind = graph->mind;
-  const int *cellmap = graph->cellmap;
+  int *mptr = graph->maps.mptr, *mind = graph->maps.mind;
+  const int *cellmap = graph->maps.cellmap;
   std::fill(mptr, mptr + cnvtxs + 1, 0);
   for (int v = 0; v < nvtxs; ++v) ++mptr[cellmap[v] + 1];
   for (int c = 0; c < cnvtxs; ++c) mptr[c + 1] += mptr[c];
@@ -86,9 +86,9 @@ void MatchEdgesStars(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable
                      int flag, const int *where) {
   const int nvtxs = graph->nvtxs;
   const bool timed = where == nullptr;  // the partition-respecting run is not split up
-  graph->mptr = imalloc__(nvtxs + 1, "Match_Edges: graph->mptr");
-  graph->mind = imalloc__(nvtxs, "Match_Edges: graph->mind");
-  graph->cellmap = ismalloc__(nvtxs, -1, "Match_Edges: graph->cellmap");
+  graph->maps.mptr = imalloc__(nvtxs + 1, "Match_Edges: graph->mptr");
+  graph->maps.mind = imalloc__(nvtxs, "Match_Edges: graph->mind");
+  graph->maps.cellmap = ismalloc__(nvtxs, -1, "Match_Edges: graph->cellmap");
   int *wgtsbase = ismalloc__(nvtxs + 1, 0, "Match_EdgesStars: wgts");
 
   if (timed) StartTimer(ctrl, &PhaseTimers::Aux3Tmr);

@@ -1,74 +1,36 @@
-// Lifecycle of the hypergraph record: creation, initial values and release.
+// Lifecycle of the hypergraph record: creation, release and the hand-over
+// of a partition.
 #include "hgraph/hgraph.h"
 
+#include <new>
+#include <utility>
+
+// The record lives in the labelled allocator's memory like its arrays.
 HGraph *CreateHGraph__() {
-  HGraph *graph = ZBmallocT__<HGraph>(1, "CreateCoarseHGraph: graph");
-  InitHGraph__(graph);
-  return graph;
+  return new (ZBmallocT__<HGraph>(1, "CreateCoarseHGraph: graph")) HGraph;
 }
 
-// Fields that are always written before they are read (isroot, label, mincut,
-// objval, minsoed) are cleared too, so a fresh record holds no garbage.
-void InitHGraph__(HGraph *graph) {
-  graph->nvtxs = -1;
-  graph->nislands = 0;
-  graph->nhedges = -1;
-  graph->removedwgt = 0;
-  graph->isroot = 0;
-  graph->nfixed = -1;
-
-  graph->incptr = graph->incind = nullptr;
-  graph->netptr = graph->netind = nullptr;
-  graph->islandmap = graph->cellwgt = graph->netwgt = graph->adjwgt = nullptr;
-  graph->edgewgt = nullptr;
-  graph->label = nullptr;
-
-  graph->cellmap = graph->netmap = graph->mptr = graph->mind = nullptr;
-  graph->coarser = graph->finer = nullptr;
-  graph->level = -1;
-
-  graph->where = nullptr;
-  graph->mincut = 0;
-
-  graph->gain = graph->ndeg[0] = graph->ndeg[1] = nullptr;
-  graph->pwgts[0] = graph->pwgts[1] = -1;
-
-  graph->objval = 0;
-  graph->minsoed = 0;
-  graph->nrinfo = nullptr;
-  graph->crinfo = nullptr;
-  graph->nrdata = nullptr;
-  graph->crdata = nullptr;
-  graph->crsize = graph->crused = 0;
-  graph->kpwgts = nullptr;
-}
-
-// The work arrays of coarsening and refinement: what a trial leaves behind on
-// the hypergraph it started from.
-static void FreeWorkArrays(HGraph *graph) {
-  ZBfree__(&graph->cellmap, &graph->netmap, &graph->mptr, &graph->mind, &graph->gain,
-           &graph->ndeg[0], &graph->ndeg[1], &graph->islandmap, &graph->where, &graph->kpwgts,
-           &graph->nrinfo, &graph->crinfo, &graph->nrdata, &graph->crdata);
-}
-
-// Frees the level and everything it owns; label belongs to recursive
-// bisection, and the neighbouring levels are freed on their own.
+// Frees the level and everything it owns; the neighbouring levels are freed
+// on their own.
 void FreeHGraph__(HGraph *graph) {
-  ZBfree__(&graph->incptr, &graph->incind, &graph->netptr, &graph->netind, &graph->cellwgt,
-           &graph->netwgt, &graph->adjwgt, &graph->edgewgt);
-  FreeWorkArrays(graph);
-  ZBfree__(&graph);
+  if (graph == nullptr) return;
+  graph->~HGraph();
+  ZBfreeBlock__(graph);
 }
 
-// Keeps structure, weights, incidence and label, so that the next trial can
-// coarsen the same hypergraph again from a clean state.
-void FreeRootHGraph__(HGraph *graph) { FreeWorkArrays(graph); }
-
-void HandOverWhere__(HGraph *from, HGraph *to) {
-  ZBfree__(&to->where);
-  to->where = from->where;
-  from->where = nullptr;
+void ReleaseRunState__(HGraph *graph) {
+  graph->maps.Release();
+  graph->twoway.Release();
+  graph->kway.Release();
+  graph->islandmap.reset();
 }
+
+void FreeRootHGraph__(HGraph *graph) {
+  ReleaseRunState__(graph);
+  graph->where.reset();
+}
+
+void HandOverWhere__(HGraph *from, HGraph *to) { to->where = std::move(from->where); }
 
 // Consistency check: every pin lies in 0..nvtxs-1 and, once the incidence
 // lists exist, they hold exactly the hyperedges whose pin lists name the

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 
 #include "util/util.h"
 
@@ -38,64 +39,117 @@ struct CellKwayInfo {
   CellPartInfo *degrees;  // the vertex's slice of crdata
 };
 
+// The maps one coarsening step leaves on the finer level: which coarse
+// vertex each vertex went to, which coarse hyperedge each hyperedge became,
+// and the matching groups. Projection and V-cycles read them; the next
+// coarsening of the level builds them afresh.
+struct CoarseningMaps {
+  ZBArray<int> cellmap;  // [nvtxs] vertex -> coarse vertex
+  ZBArray<int> netmap;   // [nhedges] hyperedge -> coarse hyperedge, -1 when it vanished
+  ZBArray<int> mptr;     // [nvtxs+1] matching groups
+  ZBArray<int> mind;     // [nvtxs]
+
+  void Release() {
+    cellmap.reset();
+    netmap.reset();
+    mptr.reset();
+    mind.reset();
+  }
+};
+
+// Two-way refinement state: each vertex's gain and each hyperedge's pins on
+// either side, with the sides' weights.
+struct TwoWayState {
+  ZBArray<int> gain;     // [nvtxs]
+  ZBArray<int> ndeg[2];  // [nhedges] pins on side 0 / side 1
+  int pwgts[2] = {-1, -1};
+
+  // The arrays go; the side weights stay as the last refinement left them.
+  void Release() {
+    gain.reset();
+    ndeg[0].reset();
+    ndeg[1].reset();
+  }
+};
+
+// K-way refinement state: the objective's figures and the records of every
+// hyperedge, vertex and part.
+struct KwayState {
+  int objval = 0;
+  int minsoed = 0;
+  ZBArray<NetKwayInfo> nrinfo;   // [nhedges]
+  ZBArray<CellKwayInfo> crinfo;  // [nvtxs]
+  ZBArray<NetPartCount> nrdata;  // [npins+nparts] one per pin, then one work entry per part
+  ZBArray<CellPartInfo> crdata;  // [crsize] pool of the vertices' slices, grown on demand
+  size_t crsize = 0;             // entries allocated in crdata
+  size_t crused = 0;             // entries handed out from crdata; slices lie below
+  ZBArray<int> kpwgts;           // [nparts]
+
+  // The records go; the objective's figures stay as the last refinement
+  // left them.
+  void Release() {
+    nrinfo.reset();
+    crinfo.reset();
+    nrdata.reset();
+    crdata.reset();
+    kpwgts.reset();
+  }
+};
+
 // One hypergraph: the file's, the library's copy, every coarser level, the
-// pruned copy and the halves of recursive bisection. Owns every array field;
-// coarser and finer only point at the neighbouring levels.
+// pruned copy and the halves of recursive bisection. The structure (sizes,
+// pins, incidence, weights) is built once; each phase adds its own record
+// (maps, twoway, kway), which the phase's next run or the hypergraph's
+// release frees. Every array belongs to the record, which frees it; coarser
+// and finer only point at the neighbouring levels.
 struct HGraph {
-  int nvtxs;       // vertices taking part in coarsening; islands follow behind
-  int nislands;    // isolated vertices moved behind the first nvtxs
-  int nhedges;
-  int removedwgt;  // weight of hyperedges collapsed away on the way down to this level
-  int isroot;      // 1 on the hypergraph handed to recursive bisection by its caller
-  int nfixed;      // leading anchor vertices, one per fixed part
+  int nvtxs = -1;    // vertices taking part in coarsening; islands follow behind
+  int nislands = 0;  // isolated vertices moved behind the first nvtxs
+  int nhedges = -1;
+  int removedwgt = 0;  // weight of hyperedges collapsed away on the way down to this level
+  int nfixed = -1;     // leading anchor vertices, one per fixed part
 
-  int *incptr;  // [nvtxs+1] start of each vertex's incident hyperedges
-  int *incind;  // [npins]
-  int *netptr;  // [nhedges+1]
-  int *netind;  // [npins] pins, 0-based
+  ZBArray<int> incptr;  // [nvtxs+1] start of each vertex's incident hyperedges
+  ZBArray<int> incind;  // [npins]
+  ZBArray<int> netptr;  // [nhedges+1]
+  ZBArray<int> netind;  // [npins] pins, 0-based
 
-  int *islandmap;  // [nvtxs+nislands] new position of every vertex
-  int *cellwgt;    // [nvtxs]
-  int *netwgt;     // [nhedges]
-  int *adjwgt;     // [nvtxs] sum of netwgt over incident hyperedges
-  float *edgewgt;  // [nhedges] netwgt / (pins - 1)
+  ZBArray<int> islandmap;  // [nvtxs+nislands] new position of every vertex
+  ZBArray<int> cellwgt;    // [nvtxs]
+  ZBArray<int> netwgt;     // [nhedges]
+  ZBArray<int> adjwgt;     // [nvtxs] sum of netwgt over incident hyperedges
+  ZBArray<float> edgewgt;  // [nhedges] netwgt / (pins - 1)
 
-  int *label;  // [nvtxs] vertex number in the top hypergraph of the recursion
+  ZBArray<int> label;  // [nvtxs] vertex number in the top hypergraph of the recursion
 
-  int *cellmap;  // [nvtxs] vertex -> coarse vertex
-  int *netmap;   // [nhedges] hyperedge -> coarse hyperedge, -1 when it vanished
-  int *mptr;     // [nvtxs+1] matching groups
-  int *mind;     // [nvtxs]
+  HGraph *coarser = nullptr;
+  HGraph *finer = nullptr;
+  int level = -1;
 
-  HGraph *coarser;
-  HGraph *finer;
-  int level;
+  ZBArray<int> where;  // [nvtxs+nislands]
+  int mincut = 0;
 
-  int *where;  // [nvtxs+nislands]
-  int mincut;
-
-  // Two-way refinement state.
-  int *gain;     // [nvtxs]
-  int *ndeg[2];  // [nhedges] pins on side 0 / side 1
-  int pwgts[2];
-
-  // K-way refinement state.
-  int objval;
-  int minsoed;
-  NetKwayInfo *nrinfo;   // [nhedges]
-  CellKwayInfo *crinfo;  // [nvtxs]
-  NetPartCount *nrdata;  // [npins+nparts] one per pin, then one work entry per part
-  CellPartInfo *crdata;  // [crsize] pool of the vertices' slices, grown on demand
-  size_t crsize;         // entries allocated in crdata
-  size_t crused;         // entries handed out from crdata; slices lie below
-  int *kpwgts;           // [nparts]
+  CoarseningMaps maps;
+  TwoWayState twoway;
+  KwayState kway;
 };
 
 // ---- Lifecycle ---------------------------------------------------------------
 HGraph *CreateHGraph__();
-void InitHGraph__(HGraph *graph);
 void FreeHGraph__(HGraph *graph);
+// Releases what a multilevel run (coarsening and refinement, two-way or
+// k-way) leaves on the level it started from: every phase's record and the
+// island map. The partition stays.
+void ReleaseRunState__(HGraph *graph);
+// Releases that and the partition too: what trials and V-cycles leave on a
+// hypergraph that stays.
 void FreeRootHGraph__(HGraph *graph);
+// Owner of a hypergraph that one routine creates and another frees (a half of
+// recursive bisection).
+struct HGraphRelease {
+  void operator()(HGraph *graph) const { FreeHGraph__(graph); }
+};
+using HGraphOwner = std::unique_ptr<HGraph, HGraphRelease>;
 // The one way a partition passes from one hypergraph to another with the
 // same vertices (the pruned copy to the full hypergraph): to releases the
 // partition it held and takes from's, which from no longer holds.

@@ -195,10 +195,12 @@ int CheckAgainst(const HGraph *g, const Expected &x) {
   if ((g->netwgt != nullptr) != (x.netwgts && g->nhedges > 0) || (g->cellwgt != nullptr) != x.cellwgts)
     return kDiffers;
   if (g->nvtxs != x.g.nvtxs || g->nhedges != x.g.nhedges()) return kDiffers;
-  if (!std::equal(x.g.eptr.begin(), x.g.eptr.end(), g->netptr)) return kDiffers;
-  if (!std::equal(x.g.eind.begin(), x.g.eind.end(), g->netind)) return kDiffers;
-  if (x.netwgts && !std::equal(x.g.hewgts.begin(), x.g.hewgts.end(), g->netwgt)) return kDiffers;
-  if (x.cellwgts && !std::equal(x.g.vwgts.begin(), x.g.vwgts.end(), g->cellwgt)) return kDiffers;
+  if (!std::equal(x.g.eptr.begin(), x.g.eptr.end(), g->netptr.get())) return kDiffers;
+  if (!std::equal(x.g.eind.begin(), x.g.eind.end(), g->netind.get())) return kDiffers;
+  if (x.netwgts && !std::equal(x.g.hewgts.begin(), x.g.hewgts.end(), g->netwgt.get()))
+    return kDiffers;
+  if (x.cellwgts && !std::equal(x.g.vwgts.begin(), x.g.vwgts.end(), g->cellwgt.get()))
+    return kDiffers;
   return kMatches;
 }
 

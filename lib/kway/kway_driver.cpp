@@ -26,13 +26,6 @@ void RefineForObjective(const CtrlType *ctrl, HGraph *graph) {
     RefineCutKway_Random__(ctrl, graph, 10);
 }
 
-// What one trial's coarsening and refinement leave on the level they started
-// from; released so that V-cycles can coarsen that level afresh.
-void FreeKwayWork(HGraph *graph) {
-  ZBfree__(&graph->cellmap, &graph->netmap, &graph->mptr, &graph->mind, &graph->nrinfo,
-           &graph->crinfo, &graph->crdata, &graph->nrdata, &graph->kpwgts, &graph->islandmap);
-}
-
 // What k-way trials do their own way: they minimise the objective (cut or
 // SOED), take the initial partition from recursive bisection and refine
 // k-way.
@@ -50,10 +43,10 @@ struct KwayTrials {
     InitPartitionKway__(ctrl, cgraph);
     RefineKway__(ctrl, sgraph, cgraph);
   }
-  int Value(const HGraph *graph) const { return graph->objval; }
-  void SetValue(HGraph *graph, int value) const { graph->objval = value; }
+  int Value(const HGraph *graph) const { return graph->kway.objval; }
+  void SetValue(HGraph *graph, int value) const { graph->kway.objval = value; }
   void PrintPruned(int t, const HGraph *sgraph) const {
-    Trace__("    Cut/SOED of trial %4d:\t %6d %6d", t, sgraph->mincut, sgraph->minsoed);
+    Trace__("    Cut/SOED of trial %4d:\t %6d %6d", t, sgraph->mincut, sgraph->kway.minsoed);
     TraceFlush__();
   }
   // Carries the pruned hypergraph's partition over to the full one; when
@@ -62,8 +55,8 @@ struct KwayTrials {
     const bool detail = IsSet(ctrl->dbglvl, DBG_DETAIL);
     if (sgraph->nhedges == graph->nhedges) {
       graph->mincut = sgraph->mincut;
-      graph->minsoed = sgraph->minsoed;
-      graph->objval = sgraph->objval;
+      graph->kway.minsoed = sgraph->kway.minsoed;
+      graph->kway.objval = sgraph->kway.objval;
       HandOverWhere__(sgraph, graph);
       return;
     }
@@ -76,19 +69,18 @@ struct KwayTrials {
     HandOverWhere__(sgraph, graph);
     RefineForObjective(ctrl, graph);
     if (detail) {
-      Trace__("%d]", graph->objval);
+      Trace__("%d]", graph->kway.objval);
       TraceFlush__();
     }
   }
   float Balance(const CtrlType *ctrl, const HGraph *graph, const int *where) const {
     return ComputeBalanceKway__(ctrl, graph, where);
   }
-  void FreeWork(HGraph *graph) const { FreeKwayWork(graph); }
   void VCycles(const CtrlType *ctrl, HGraph *graph) const {
     VCycleRefinementKway__(ctrl, graph, 10);
   }
   void PrintTrial(const CtrlType *ctrl, int t, const HGraph *graph) const {
-    Trace__("    Cut/SOED of trial %4d:\t %6d %6d [%4.2f]\n", t, graph->mincut, graph->minsoed,
+    Trace__("    Cut/SOED of trial %4d:\t %6d %6d [%4.2f]\n", t, graph->mincut, graph->kway.minsoed,
             ComputeBalanceKway__(ctrl, graph, graph->where));
   }
   void Summary(const CtrlType *ctrl, const HGraph *graph, int best, double average,
@@ -119,7 +111,7 @@ void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
                        graph->where, &edgecut);
   RefineForObjective(ctrl, graph);
   if (IsSet(ctrl->dbglvl, DBG_INITPART))
-    Trace__("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut", graph->objval);
+    Trace__("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut", graph->kway.objval);
   StopTimer(ctrl, &PhaseTimers::InitPartTmr);
 }
 

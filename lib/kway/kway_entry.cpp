@@ -45,8 +45,7 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   // A cut pass first, whatever the objective; the V-cycles then follow it.
   RefineCutKway_Random__(&ctrl, graph, 10);
-  ZBfree__(&graph->nrinfo, &graph->crinfo, &graph->crdata, &graph->nrdata, &graph->kpwgts,
-           &graph->islandmap);
+  ReleaseRunState__(graph);
   VCycleRefinementKway__(&ctrl, graph, 10);
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
 

@@ -38,7 +38,7 @@ inline int NetPartPins(const NetKwayInfo &ni, int part) {
 // part's entry in the vertex being computed from scratch. Both are kept at
 // 0 and -1 between uses.
 inline NetPartCount *PartWork(const HGraph *graph) {
-  return graph->nrdata + graph->netptr[graph->nhedges];
+  return graph->kway.nrdata + graph->netptr[graph->nhedges];
 }
 
 inline void EmptyCell(CellKwayInfo &ci, CellPartInfo *at) {
@@ -51,20 +51,19 @@ inline void EmptyCell(CellKwayInfo &ci, CellPartInfo *at) {
 // and half as much again, keeping each slice's room.
 void RepackCells(HGraph *graph, size_t extra) {
   size_t live = extra;
-  for (int v = 0; v < graph->nvtxs; v++) live += graph->crinfo[v].room;
+  for (int v = 0; v < graph->nvtxs; v++) live += graph->kway.crinfo[v].room;
   const size_t size = live + live / 2 + 16;
   CellPartInfo *pool = ZBmallocT__<CellPartInfo>(size, "AllocateKwayRefinementMemory: crdata");
   size_t used = 0;
   for (int v = 0; v < graph->nvtxs; v++) {
-    CellKwayInfo &ci = graph->crinfo[v];
+    CellKwayInfo &ci = graph->kway.crinfo[v];
     std::copy(ci.degrees, ci.degrees + ci.ndegrees, pool + used);
     ci.degrees = pool + used;
     used += ci.room;
   }
-  ZBfree__(&graph->crdata);
-  graph->crdata = pool;
-  graph->crsize = size;
-  graph->crused = used;
+  graph->kway.crdata = pool;
+  graph->kway.crsize = size;
+  graph->kway.crused = used;
 }
 
 // Makes room in v's slice for one more entry. The slice on top of the pool
@@ -72,19 +71,19 @@ void RepackCells(HGraph *graph, size_t extra) {
 // move, so no entry may be held across this call.
 void MakeRoom(HGraph *graph, CellKwayInfo &ci) {
   if (ci.ndegrees < ci.room) return;
-  auto ontop = [&] { return ci.degrees + ci.room == graph->crdata + graph->crused; };
+  auto ontop = [&] { return ci.degrees + ci.room == graph->kway.crdata + graph->kway.crused; };
   size_t grow = ontop() ? 1 : (ci.room > 0 ? 2 * static_cast<size_t>(ci.room) : 2);
-  if (graph->crused + grow > graph->crsize) RepackCells(graph, grow);
+  if (graph->kway.crused + grow > graph->kway.crsize) RepackCells(graph, grow);
   if (ontop()) {
-    graph->crused += 1;
+    graph->kway.crused += 1;
     ci.room += 1;
     return;
   }
-  CellPartInfo *top = graph->crdata + graph->crused;
+  CellPartInfo *top = graph->kway.crdata + graph->kway.crused;
   std::copy(ci.degrees, ci.degrees + ci.ndegrees, top);
   ci.degrees = top;
   ci.room = static_cast<int>(grow);
-  graph->crused += grow;
+  graph->kway.crused += grow;
 }
 
 // Recomputes every term of v from the hyperedges' part lists. The entries
@@ -95,9 +94,9 @@ void MakeRoom(HGraph *graph, CellKwayInfo &ci) {
 void ComputeCellKwayInfo(HGraph *graph, int v, const int *own = nullptr) {
   const int me = graph->where[v];
   const int *netwgt = graph->netwgt;
-  const NetKwayInfo *nrinfo = graph->nrinfo;
+  const NetKwayInfo *nrinfo = graph->kway.nrinfo;
   NetPartCount *work = PartWork(graph);
-  CellKwayInfo &ci = graph->crinfo[v];
+  CellKwayInfo &ci = graph->kway.crinfo[v];
   int id = 0, alonewgt = 0, single = 0;
   ci.ndegrees = 0;
 
@@ -208,7 +207,7 @@ void ApplyShare(HGraph *graph, CellKwayInfo &ci, int p, int w, const PartShare &
 // mover), whose part keeps its pins apart from the mover.
 void UpdatePin(HGraph *graph, int u, const NetKwayInfo &ni, const NetMove &m) {
   const NetPartCount *work = PartWork(graph);
-  CellKwayInfo &ci = graph->crinfo[u];
+  CellKwayInfo &ci = graph->kway.crinfo[u];
   const int q = graph->where[u];
   const int cnew = work[q].npins, cold = cnew + (q == m.from) - (q == m.to);
 
@@ -267,23 +266,24 @@ void AllocateKwayRefinementMemory__(const CtrlType *ctrl, HGraph *graph) {
 
   graph->where = imalloc__(static_cast<size_t>(nvtxs) + graph->nislands,
                            "AllocateRefinementMemory: where");
-  graph->kpwgts = imalloc__(nparts, "AllocateKwayRefinementMemory: kpwgts");
-  graph->nrinfo = ZBmallocT__<NetKwayInfo>(nhedges, "AllocateKwayRefinementMemory: nrinfo");
-  graph->crinfo = ZBmallocT__<CellKwayInfo>(nvtxs, "AllocateKwayRefinementMemory: crinfo");
-  graph->nrdata = ZBmallocT__<NetPartCount>(static_cast<size_t>(npins) + nparts,
-                                            "AllocateKwayRefinementMemory: nrdata");
+  graph->kway.kpwgts = imalloc__(nparts, "AllocateKwayRefinementMemory: kpwgts");
+  graph->kway.nrinfo = ZBmallocT__<NetKwayInfo>(nhedges, "AllocateKwayRefinementMemory: nrinfo");
+  graph->kway.crinfo = ZBmallocT__<CellKwayInfo>(nvtxs, "AllocateKwayRefinementMemory: crinfo");
+  graph->kway.nrdata = ZBmallocT__<NetPartCount>(static_cast<size_t>(npins) + nparts,
+                                                 "AllocateKwayRefinementMemory: nrdata");
 
   for (int e = 0; e < nhedges; e++) {
-    graph->nrinfo[e].ndegrees = 0;
-    graph->nrinfo[e].degrees = graph->nrdata + graph->netptr[e];
+    graph->kway.nrinfo[e].ndegrees = 0;
+    graph->kway.nrinfo[e].degrees = graph->kway.nrdata + graph->netptr[e];
   }
 
   // The slices are handed out from a pool as the entries appear, so that the
   // memory follows the parts each vertex actually touches, not nparts.
-  graph->crsize = static_cast<size_t>(nvtxs) + 16;
-  graph->crused = 0;
-  graph->crdata = ZBmallocT__<CellPartInfo>(graph->crsize, "AllocateKwayRefinementMemory: crdata");
-  for (int v = 0; v < nvtxs; v++) EmptyCell(graph->crinfo[v], graph->crdata);
+  graph->kway.crsize = static_cast<size_t>(nvtxs) + 16;
+  graph->kway.crused = 0;
+  graph->kway.crdata =
+      ZBmallocT__<CellPartInfo>(graph->kway.crsize, "AllocateKwayRefinementMemory: crdata");
+  for (int v = 0; v < nvtxs; v++) EmptyCell(graph->kway.crinfo[v], graph->kway.crdata);
   NetPartCount *work = PartWork(graph);
   for (int p = 0; p < nparts; p++) work[p] = NetPartCount{-1, 0};
 }
@@ -292,9 +292,9 @@ void ComputeInitKwayGains__(const CtrlType *ctrl, HGraph *graph) {
   const int *where = graph->where, *netptr = graph->netptr, *netind = graph->netind;
   const int *netwgt = graph->netwgt;
 
-  iset__(ctrl->nparts, 0, graph->kpwgts);
+  iset__(ctrl->nparts, 0, graph->kway.kpwgts);
   graph->mincut = 0;
-  graph->minsoed = 0;
+  graph->kway.minsoed = 0;
 
   // While a hyperedge's list is built, the work entries hold each part's
   // position in it. Each pin's count of its own part goes to the pin's
@@ -307,7 +307,7 @@ void ComputeInitKwayGains__(const CtrlType *ctrl, HGraph *graph) {
   for (int v = 0; v < graph->nvtxs; v++) cursor[v] = incptr[v];
   bool inorder = true;
   for (int e = 0; e < graph->nhedges; e++) {
-    NetKwayInfo &ni = graph->nrinfo[e];
+    NetKwayInfo &ni = graph->kway.nrinfo[e];
     ni.ndegrees = 0;
     for (int j = netptr[e]; j < netptr[e + 1]; j++) {
       const int p = where[netind[j]];
@@ -333,17 +333,17 @@ void ComputeInitKwayGains__(const CtrlType *ctrl, HGraph *graph) {
     for (int k = 0; k < ni.ndegrees; k++) work[ni.degrees[k].part].part = -1;
     if (ni.ndegrees > 1) {
       graph->mincut += netwgt[e];
-      graph->minsoed += netwgt[e] * ni.ndegrees;
+      graph->kway.minsoed += netwgt[e] * ni.ndegrees;
     }
   }
 
   // The slices are laid out afresh one after the other, each as long as its
   // entries.
-  graph->crused = 0;
-  for (int v = 0; v < graph->nvtxs; v++) EmptyCell(graph->crinfo[v], graph->crdata);
+  graph->kway.crused = 0;
+  for (int v = 0; v < graph->nvtxs; v++) EmptyCell(graph->kway.crinfo[v], graph->kway.crdata);
   for (int v = 0; v < graph->nvtxs; v++) {
-    graph->kpwgts[where[v]] += graph->cellwgt[v];
-    EmptyCell(graph->crinfo[v], graph->crdata + graph->crused);
+    graph->kway.kpwgts[where[v]] += graph->cellwgt[v];
+    EmptyCell(graph->kway.crinfo[v], graph->kway.crdata + graph->kway.crused);
     ComputeCellKwayInfo(graph, v, inorder ? own : nullptr);
   }
   ZBfree__(&own, &cursor);
@@ -362,7 +362,7 @@ void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, i
   updind[nupd++] = v;
   for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; j++) {
     const int e = graph->incind[j];
-    NetKwayInfo &ni = graph->nrinfo[e];
+    NetKwayInfo &ni = graph->kway.nrinfo[e];
     NetMove m{graph->netwgt[e], from, to, 0, 0, ni.ndegrees, 0};
     MoveNetPin(ni, from, to, m.nfrom, m.nto);
     m.newdeg = ni.ndegrees;
@@ -390,7 +390,7 @@ void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, i
   // terms all change with its part.
   ComputeCellKwayInfo(graph, v);
   for (int i = 1; i < nupd; i++) {
-    CellKwayInfo &ci = graph->crinfo[updind[i]];
+    CellKwayInfo &ci = graph->kway.crinfo[updind[i]];
     if (!ci.stale) continue;
     for (int k = 0; k < ci.ndegrees; k++) ci.degrees[k].pinbias = ci.degrees[k].livebias;
     ci.stale = 0;
@@ -399,7 +399,7 @@ void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, i
 
 bool KwayListsBefore__(const HGraph *graph, int v, int p, int q) {
   for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; j++) {
-    const NetKwayInfo &ni = graph->nrinfo[graph->incind[j]];
+    const NetKwayInfo &ni = graph->kway.nrinfo[graph->incind[j]];
     if (ni.ndegrees == 1) continue;
     for (int k = 0; k < ni.ndegrees; k++) {
       if (ni.degrees[k].part == p) return true;

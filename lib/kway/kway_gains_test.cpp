@@ -14,10 +14,10 @@ void ExpectAllMatch(const HGraph *graph, const PlainHGraph &g, const std::vector
                     int nparts, bool pinbias) {
   const auto counts = NetPartCounts(g, graph->where);
   ExpectNetsMatch(graph, counts);
-  EXPECT_EQ(std::vector<int>(graph->kpwgts, graph->kpwgts + nparts),
+  EXPECT_EQ(std::vector<int>(graph->kway.kpwgts.get(), graph->kway.kpwgts + nparts),
             RecountPartWeights(g, graph->where, nparts));
   EXPECT_EQ(graph->mincut, RecountCut(g, graph->where));
-  EXPECT_EQ(graph->minsoed, RecountSOED(g, graph->where));
+  EXPECT_EQ(graph->kway.minsoed, RecountSOED(g, graph->where));
   for (int v = 0; v < g.nvtxs; ++v)
     ExpectCellMatches(graph, ModelCell(g, nets, counts, graph->where, v), v, pinbias);
 }
@@ -39,7 +39,8 @@ TEST(KwayGains, InitialGainsMatchDefinitionsOnGeneratedHypergraphs) {
         int p = graph->where[c.g.eind[j]];
         if (std::find(order.begin(), order.end(), p) == order.end()) order.push_back(p);
       }
-      for (size_t k = 0; k < order.size(); ++k) EXPECT_EQ(graph->nrinfo[e].degrees[k].part, order[k]);
+      for (size_t k = 0; k < order.size(); ++k)
+        EXPECT_EQ(graph->kway.nrinfo[e].degrees[k].part, order[k]);
     }
     FreeHGraph__(graph);
   }
@@ -69,7 +70,7 @@ TEST(KwayGains, UpdateAfterRandomMovesMatchesRecount) {
       // The gains of the move as the bookkeeping states them; a part no cut
       // hyperedge of v touches has no entry: nothing to uncut, and every
       // hyperedge of v of two or more pins against it.
-      const CellKwayInfo &ci = graph->crinfo[v];
+      const CellKwayInfo &ci = graph->kway.crinfo[v];
       int multi = 0;
       for (int e : nets[v]) multi += (c.g.eptr[e + 1] - c.g.eptr[e] > 1) ? c.g.hewgts[e] : 0;
       int ed = 0, soedterm = ci.alonewgt - multi;
@@ -79,11 +80,11 @@ TEST(KwayGains, UpdateAfterRandomMovesMatchesRecount) {
 
       std::fill(marker.begin(), marker.end(), -1);
       graph->where[v] = to;
-      graph->kpwgts[from] -= c.g.vwgts[v];
-      graph->kpwgts[to] += c.g.vwgts[v];
+      graph->kway.kpwgts[from] -= c.g.vwgts[v];
+      graph->kway.kpwgts[to] += c.g.vwgts[v];
       KwayUpdateGainInfo__(graph, v, from, to, marker.data(), updind.data());
       graph->mincut -= cutgain;
-      graph->minsoed -= soedgain;
+      graph->kway.minsoed -= soedgain;
 
       const auto counts = NetPartCounts(c.g, graph->where);
       std::set<int> expected{v};
@@ -122,12 +123,12 @@ TEST(KwayGains, SmallExampleHasDocumentedTerms) {
   ComputeInitKwayGains__(&ctrl, graph);
 
   EXPECT_EQ(graph->mincut, 8);
-  EXPECT_EQ(graph->minsoed, 3 * 2 + 5 * 3);  // three parts count three times
-  EXPECT_EQ(graph->kpwgts[0], 3);
+  EXPECT_EQ(graph->kway.minsoed, 3 * 2 + 5 * 3);  // three parts count three times
+  EXPECT_EQ(graph->kway.kpwgts[0], 3);
 
   // Vertex 1: internal weight 2 from hyperedge 0; alone in part 0 on hyperedge 1,
   // which moving it to part 1 would uncut.
-  const CellKwayInfo &c1 = graph->crinfo[1];
+  const CellKwayInfo &c1 = graph->kway.crinfo[1];
   EXPECT_EQ(c1.id, 2);
   EXPECT_EQ(c1.alonewgt, 3);
   ASSERT_EQ(c1.ndegrees, 1);
@@ -137,7 +138,7 @@ TEST(KwayGains, SmallExampleHasDocumentedTerms) {
   EXPECT_EQ(c1.degrees[0].soedterm, 3 - (5 - 3));
 
   // Vertex 0: alone in part 0 on the three-part hyperedge; no move uncuts it.
-  const CellKwayInfo &c0 = graph->crinfo[0];
+  const CellKwayInfo &c0 = graph->kway.crinfo[0];
   EXPECT_EQ(c0.id, 2);
   EXPECT_EQ(c0.alonewgt, 5);
   ASSERT_EQ(c0.ndegrees, 2);
@@ -147,8 +148,8 @@ TEST(KwayGains, SmallExampleHasDocumentedTerms) {
   EXPECT_EQ(c0.degrees[1].soedterm, 5 - (7 - 5));
 
   // Vertex 3 and 5 lie in no hyperedge.
-  EXPECT_EQ(graph->crinfo[3].ndegrees, 0);
-  EXPECT_EQ(graph->crinfo[3].id, 0);
+  EXPECT_EQ(graph->kway.crinfo[3].ndegrees, 0);
+  EXPECT_EQ(graph->kway.crinfo[3].id, 0);
   FreeHGraph__(graph);
 }
 
@@ -165,16 +166,16 @@ TEST(KwayGains, UpdateSkipsHyperedgeKeepingSeveralPinsOnBothSides) {
   CtrlType ctrl = KwayCtrl(2, 1.5f);
   HGraph *graph = KwayHGraph(&ctrl, g, {0, 0, 0, 1, 1, 0});
   ComputeInitKwayGains__(&ctrl, graph);
-  EXPECT_EQ(graph->crinfo[1].degrees[0].pinbias, -1);  // 4 pins in part 0 against 2
+  EXPECT_EQ(graph->kway.crinfo[1].degrees[0].pinbias, -1);  // 4 pins in part 0 against 2
 
   std::vector<int> marker(6, -1), updind(6);
   graph->where[0] = 1;
   KwayUpdateGainInfo__(graph, 0, 0, 1, marker.data(), updind.data());
   EXPECT_EQ(marker, (std::vector<int>{0, -1, -1, -1, -1, -1}));
-  EXPECT_EQ(graph->nrinfo[0].ndegrees, 2);
-  EXPECT_EQ(graph->crinfo[1].degrees[0].pinbias, -1);  // 3 against 3 now, not recomputed
-  EXPECT_EQ(graph->crinfo[0].degrees[0].part, 0);
-  EXPECT_EQ(graph->crinfo[0].degrees[0].pinbias, 0);
+  EXPECT_EQ(graph->kway.nrinfo[0].ndegrees, 2);
+  EXPECT_EQ(graph->kway.crinfo[1].degrees[0].pinbias, -1);  // 3 against 3 now, not recomputed
+  EXPECT_EQ(graph->kway.crinfo[0].degrees[0].part, 0);
+  EXPECT_EQ(graph->kway.crinfo[0].degrees[0].pinbias, 0);
 
   // The next move leaves part 0 with... 2 pins and part 1 with 4: still skipped;
   // then one that leaves part 0 a single pin recomputes every pin.
@@ -186,8 +187,8 @@ TEST(KwayGains, UpdateSkipsHyperedgeKeepingSeveralPinsOnBothSides) {
   graph->where[2] = 1;
   KwayUpdateGainInfo__(graph, 2, 0, 1, marker.data(), updind.data());
   EXPECT_EQ(marker, (std::vector<int>{2, 2, 2, 2, 2, 2}));
-  EXPECT_EQ(graph->crinfo[5].alonewgt, 1);
-  EXPECT_EQ(graph->crinfo[5].degrees[0].ed, 1);
+  EXPECT_EQ(graph->kway.crinfo[5].alonewgt, 1);
+  EXPECT_EQ(graph->kway.crinfo[5].degrees[0].ed, 1);
   FreeHGraph__(graph);
 }
 
@@ -206,7 +207,7 @@ TEST(KwayGains, UpdateRemovesEmptiedPartByMovingLastEntry) {
   std::vector<int> marker(4, -1), updind(4);
   graph->where[0] = 2;
   KwayUpdateGainInfo__(graph, 0, 0, 2, marker.data(), updind.data());
-  const NetKwayInfo &ni = graph->nrinfo[0];
+  const NetKwayInfo &ni = graph->kway.nrinfo[0];
   ASSERT_EQ(ni.ndegrees, 3);
   EXPECT_EQ(ni.degrees[0].part, 3);
   EXPECT_EQ(ni.degrees[1].part, 1);

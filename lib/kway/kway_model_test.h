@@ -79,7 +79,7 @@ inline CellTerms ModelCell(const PlainHGraph &g, const std::vector<std::vector<i
 
 // Compares the stored terms of v with the model; pinbias only when asked.
 inline void ExpectCellMatches(const HGraph *graph, const CellTerms &m, int v, bool pinbias) {
-  const CellKwayInfo &ci = graph->crinfo[v];
+  const CellKwayInfo &ci = graph->kway.crinfo[v];
   EXPECT_EQ(ci.id, m.id) << "vertex " << v;
   EXPECT_EQ(ci.alonewgt, m.alonewgt) << "vertex " << v;
   ASSERT_EQ(ci.ndegrees, static_cast<int>(m.parts.size())) << "vertex " << v;
@@ -97,7 +97,7 @@ inline void ExpectCellMatches(const HGraph *graph, const CellTerms &m, int v, bo
 
 inline void ExpectNetsMatch(const HGraph *graph, const std::vector<std::map<int, int>> &counts) {
   for (int e = 0; e < graph->nhedges; ++e) {
-    const NetKwayInfo &ni = graph->nrinfo[e];
+    const NetKwayInfo &ni = graph->kway.nrinfo[e];
     std::map<int, int> got;
     for (int k = 0; k < ni.ndegrees; ++k) got[ni.degrees[k].part] += ni.degrees[k].npins;
     ASSERT_EQ(ni.ndegrees, static_cast<int>(got.size())) << "hyperedge " << e << " repeats a part";
@@ -125,7 +125,7 @@ inline HGraph *KwayHGraph(const CtrlType *ctrl, const PlainHGraph &g, const std:
   HGraph *graph = ToHGraph(g);
   CreateIncidentHGraph__(graph);
   AllocateKwayRefinementMemory__(ctrl, graph);
-  std::copy(where.begin(), where.end(), graph->where);
+  std::copy(where.begin(), where.end(), graph->where.get());
   return graph;
 }
 

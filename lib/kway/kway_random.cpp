@@ -30,7 +30,7 @@ struct SOEDObjective {
   static bool KeepsObjective(const CellKwayInfo &ci, const CellPartInfo &d) {
     return d.soedterm + d.ed - ci.id >= 0;
   }
-  static int Objective(const HGraph *graph) { return graph->minsoed; }
+  static int Objective(const HGraph *graph) { return graph->kway.minsoed; }
 };
 
 struct Bounds {
@@ -45,7 +45,7 @@ struct Bounds {
 template <class Obj>
 const CellPartInfo *ChooseTarget(const HGraph *graph, int v, const int *kpwgts, int vw,
                                  int maxpwgt) {
-  const CellKwayInfo &ci = graph->crinfo[v];
+  const CellKwayInfo &ci = graph->kway.crinfo[v];
   const CellPartInfo *best = nullptr;
   for (int k = 0; k < ci.ndegrees; k++) {
     const CellPartInfo &d = ci.degrees[k];
@@ -81,7 +81,7 @@ bool AcceptMove(const CellKwayInfo &ci, const CellPartInfo &d, const int *kpwgts
 }
 
 Bounds KwayBalanceBounds(const CtrlType *ctrl, const HGraph *graph) {
-  const int total = iasum__(ctrl->nparts, graph->kpwgts);
+  const int total = iasum__(ctrl->nparts, graph->kway.kpwgts);
   const float ub = ctrl->ubfactor, fparts = static_cast<float>(ctrl->nparts);
   Bounds b;
   // A large UBfactor can put the bound past any int: then no part is too heavy.
@@ -95,14 +95,14 @@ Bounds KwayBalanceBounds(const CtrlType *ctrl, const HGraph *graph) {
 template <class Obj>
 int KwayRandomPass(const CtrlType *ctrl, HGraph *graph, const int *perm, const Bounds &b,
                    int *marker, int *updind) {
-  int *where = graph->where, *kpwgts = graph->kpwgts;
+  int *where = graph->where, *kpwgts = graph->kway.kpwgts;
   int nmoves = 0;
 
   for (int i = 0; i < graph->nvtxs; i++) {
     const int v = perm[i];
     if (v < graph->nfixed) continue;  // anchors keep their parts
     const int me = where[v], vw = graph->cellwgt[v];
-    const CellKwayInfo &ci = graph->crinfo[v];
+    const CellKwayInfo &ci = graph->kway.crinfo[v];
     if (ci.alonewgt < ci.id) continue;  // no move of v can pay
     if (kpwgts[me] - vw < b.minpwgt) continue;
 
@@ -111,14 +111,14 @@ int KwayRandomPass(const CtrlType *ctrl, HGraph *graph, const int *perm, const B
 
     const int q = d->part;
     graph->mincut -= d->ed - ci.id;
-    graph->minsoed -= d->soedterm + d->ed - ci.id;
+    graph->kway.minsoed -= d->soedterm + d->ed - ci.id;
     kpwgts[q] += vw;
     kpwgts[me] -= vw;
     where[v] = q;
     if (IsSet(ctrl->dbglvl, DBG_MOVEINFO))
       Trace__("\tMoving %6d[%3d] (%3d -> %3d) [%4d %4d %4d %4d] %5d %5d\n", v,
               graph->incptr[v + 1] - graph->incptr[v], me, q, ci.id, d->ed, d->soedterm,
-              d->pinbias, graph->mincut, graph->minsoed);
+              d->pinbias, graph->mincut, graph->kway.minsoed);
     KwayUpdateGainInfo__(graph, v, me, q, marker, updind);
     nmoves++;
   }
@@ -143,23 +143,23 @@ void RefineKway_Random(const CtrlType *ctrl, HGraph *graph, int npasses) {
     RandomPermute__(&ctrl->ctx->rng, perm, nvtxs, 0);
     if (IsSet(ctrl->dbglvl, DBG_REFINE) && pass == 0)
       Trace__("Partitions: [%5d,%5d], Balance: [%3.2f, %5d,%5d], Init Cut: %5d, Init SOED: %5d\n",
-              graph->kpwgts[iamin__(nparts, graph->kpwgts)],
-              graph->kpwgts[iamax__(nparts, graph->kpwgts)], ctrl->ubfactor, b.minpwgt,
-              b.maxpwgt, graph->mincut, graph->minsoed);
+              graph->kway.kpwgts[iamin__(nparts, graph->kway.kpwgts)],
+              graph->kway.kpwgts[iamax__(nparts, graph->kway.kpwgts)], ctrl->ubfactor, b.minpwgt,
+              b.maxpwgt, graph->mincut, graph->kway.minsoed);
 
-    const int oldcut = graph->mincut, oldsoed = graph->minsoed;
+    const int oldcut = graph->mincut, oldsoed = graph->kway.minsoed;
     iset__(nvtxs, -1, marker);
     const int nmoves = KwayRandomPass<Obj>(ctrl, graph, perm, b, marker, updind);
 
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       Trace__("\tCut: %8d, SOED: %8d, Nmoves: %3d, Pwgts: [%6d %6d]\n", graph->mincut,
-              graph->minsoed, nmoves, graph->kpwgts[iamin__(nparts, graph->kpwgts)],
-              graph->kpwgts[iamax__(nparts, graph->kpwgts)]);
+              graph->kway.minsoed, nmoves, graph->kway.kpwgts[iamin__(nparts, graph->kway.kpwgts)],
+              graph->kway.kpwgts[iamax__(nparts, graph->kway.kpwgts)]);
     StopTimer(ctrl, &PhaseTimers::RefIterTmr);
-    if (graph->mincut == oldcut && graph->minsoed == oldsoed) break;
+    if (graph->mincut == oldcut && graph->kway.minsoed == oldsoed) break;
   }
 
-  graph->objval = Obj::Objective(graph);
+  graph->kway.objval = Obj::Objective(graph);
   ZBfree__(&perm, &marker, &updind);
 }
 

@@ -29,8 +29,9 @@ Refined RefineOnce(RefineFn refine, const PlainHGraph &g, const std::vector<int>
   HGraph *graph = KwayHGraph(&ctrl, g, where);
   graph->nfixed = nfixed;
   refine(&ctrl, graph, npasses);
-  Refined r{std::vector<int>(graph->where, graph->where + g.nvtxs), graph->mincut, graph->minsoed,
-        graph->objval, std::vector<int>(graph->kpwgts, graph->kpwgts + nparts)};
+  Refined r{std::vector<int>(graph->where.get(), graph->where + g.nvtxs), graph->mincut,
+            graph->kway.minsoed, graph->kway.objval,
+            std::vector<int>(graph->kway.kpwgts.get(), graph->kway.kpwgts + nparts)};
   // The bookkeeping left behind still describes the result.
   const auto counts = NetPartCounts(g, graph->where);
   ExpectNetsMatch(graph, counts);

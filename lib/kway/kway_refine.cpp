@@ -20,7 +20,7 @@ void RefineKwayLevel(const CtrlType *ctrl, HGraph *graph) {
     }
   } else {
     ComputeInitKwayGains__(ctrl, graph);
-    graph->objval = (ctrl->RType == 2) ? graph->minsoed : graph->mincut;
+    graph->kway.objval = (ctrl->RType == 2) ? graph->kway.minsoed : graph->mincut;
   }
   StopTimer(ctrl, &PhaseTimers::RefTmr);
 }
@@ -31,7 +31,7 @@ void ProjectKwayPartition__(const CtrlType *ctrl, HGraph *cgraph) {
   StartTimer(ctrl, &PhaseTimers::ProjectTmr);
   HGraph *graph = cgraph->finer;
   AllocateKwayRefinementMemory__(ctrl, graph);
-  const int *cmap = graph->cellmap, *cwhere = cgraph->where;
+  const int *cmap = graph->maps.cellmap, *cwhere = cgraph->where;
   for (int v = 0; v < graph->nvtxs; v++) graph->where[v] = cwhere[cmap[v]];
   FreeHGraph__(cgraph);
   graph->coarser = nullptr;
@@ -43,9 +43,9 @@ void ProjectKwayPartition__(const CtrlType *ctrl, HGraph *cgraph) {
 void PartitionIslandsKway__(const CtrlType *ctrl, HGraph *graph) {
   const int end = graph->nvtxs + graph->nislands;
   for (int v = graph->nvtxs; v < end; v++) {
-    const int p = iamin__(ctrl->nparts, graph->kpwgts);
+    const int p = iamin__(ctrl->nparts, graph->kway.kpwgts);
     graph->where[v] = p;
-    graph->kpwgts[p] += graph->cellwgt[v];
+    graph->kway.kpwgts[p] += graph->cellwgt[v];
   }
 }
 
@@ -70,28 +70,27 @@ int VCycleRefinementKway__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
   // V-cycles coarsen further than the trials, alternating their two schemes.
   CtrlType vctrl = *ctrl;
   vctrl.CoarsenTo = 1000;
-  int best = graph->objval, last = -1;
+  int best = graph->kway.objval, last = -1;
 
-  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) Trace__("          [%d ", graph->objval);
+  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) Trace__("          [%d ", graph->kway.objval);
   for (int i = 0; i < nvcycles; i++) {
     // Coarsening keeps every group inside one part and carries where down,
     // so each cycle starts its refinement from the current partition.
     vctrl.CType = i % 2 == 0 ? CCOARSEN_EDGES_STARS : CCOARSEN_EDGES;
     RefineKway__(&vctrl, graph, CCoarsen__(&vctrl, graph));
     if (IsSet(ctrl->dbglvl, DBG_DETAIL)) {
-      Trace__("%d ", graph->objval);
+      Trace__("%d ", graph->kway.objval);
       TraceFlush__();
     }
-    ZBfree__(&graph->cellmap, &graph->netmap, &graph->mptr, &graph->mind, &graph->nrinfo,
-             &graph->crinfo, &graph->crdata, &graph->nrdata, &graph->kpwgts, &graph->islandmap);
+    ReleaseRunState__(graph);
 
-    if (graph->objval < best) {
-      best = graph->objval;
+    if (graph->kway.objval < best) {
+      best = graph->kway.objval;
       last = i;
     } else if (i - last >= 2) {
       break;
     }
   }
-  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) Trace__("(min = %d)]\n", graph->objval);
-  return graph->objval;
+  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) Trace__("(min = %d)]\n", graph->kway.objval);
+  return graph->kway.objval;
 }

@@ -47,8 +47,8 @@ void ExpectFiguresExact(const HGraph *graph, const PlainHGraph &g, int nparts, i
   ASSERT_EQ(graph->nislands, 0);
   for (int v = 0; v < g.nvtxs; ++v) ASSERT_TRUE(graph->where[v] >= 0 && graph->where[v] < nparts);
   EXPECT_EQ(graph->mincut, RecountCut(g, graph->where));
-  EXPECT_EQ(graph->minsoed, RecountSOED(g, graph->where));
-  EXPECT_EQ(graph->objval, RType == 2 ? graph->minsoed : graph->mincut);
+  EXPECT_EQ(graph->kway.minsoed, RecountSOED(g, graph->where));
+  EXPECT_EQ(graph->kway.objval, RType == 2 ? graph->kway.minsoed : graph->mincut);
 }
 
 TEST(KwayRefine, ProjectionGivesEveryVertexItsCoarseVertexPart) {
@@ -66,9 +66,9 @@ TEST(KwayRefine, ProjectionGivesEveryVertexItsCoarseVertexPart) {
 
   ProjectKwayPartition__(&ctrl, cgraph);
   EXPECT_EQ(fine->coarser, nullptr);
-  ASSERT_NE(fine->kpwgts, nullptr);
-  ASSERT_NE(fine->crinfo, nullptr);
-  for (int v = 0; v < fine->nvtxs; ++v) EXPECT_EQ(fine->where[v], cwhere[fine->cellmap[v]]);
+  ASSERT_NE(fine->kway.kpwgts, nullptr);
+  ASSERT_NE(fine->kway.crinfo, nullptr);
+  for (int v = 0; v < fine->nvtxs; ++v) EXPECT_EQ(fine->where[v], cwhere[fine->maps.cellmap[v]]);
 
   // Tear down the remaining levels from the coarsest now present.
   for (HGraph *h = fine; h != nullptr;) {
@@ -87,12 +87,13 @@ TEST(KwayRefine, IslandsGoOneByOneToLightestPart) {
   graph->nvtxs = 2;
   graph->nislands = 3;
   AllocateKwayRefinementMemory__(&ctrl, graph);
-  graph->kpwgts[0] = 5;
-  graph->kpwgts[1] = 3;
-  graph->kpwgts[2] = 4;
+  graph->kway.kpwgts[0] = 5;
+  graph->kway.kpwgts[1] = 3;
+  graph->kway.kpwgts[2] = 4;
   PartitionIslandsKway__(&ctrl, graph);
   EXPECT_EQ(std::vector<int>(graph->where + 2, graph->where + 5), (std::vector<int>{1, 2, 0}));
-  EXPECT_EQ(std::vector<int>(graph->kpwgts, graph->kpwgts + 3), (std::vector<int>{6, 5, 6}));
+  EXPECT_EQ(std::vector<int>(graph->kway.kpwgts.get(), graph->kway.kpwgts + 3),
+            (std::vector<int>{6, 5, 6}));
   graph->nvtxs = 5;
   FreeHGraph__(graph);
 }
@@ -103,11 +104,11 @@ TEST(KwayRefine, NeverCoarsenedHypergraphIsReturnedUntouched) {
   HGraph *graph = PreparedHGraph(g);
   graph->where = imalloc__(g.nvtxs, "test: where");
   for (int v = 0; v < g.nvtxs; ++v) graph->where[v] = v % 4;
-  graph->objval = -7;
+  graph->kway.objval = -7;
   RefineKway__(&ctrl, graph, graph);
   for (int v = 0; v < g.nvtxs; ++v) EXPECT_EQ(graph->where[v], v % 4);
-  EXPECT_EQ(graph->kpwgts, nullptr);
-  EXPECT_EQ(graph->objval, -7);
+  EXPECT_EQ(graph->kway.kpwgts, nullptr);
+  EXPECT_EQ(graph->kway.objval, -7);
   FreeHGraph__(graph);
 }
 
@@ -140,9 +141,9 @@ TEST(KwayRefine, RefinementThroughHierarchyKeepsFiguresExactAndObjectiveDown) {
     RefineKway__(&ctrl, graph, cgraph);
     EXPECT_EQ(graph->coarser, nullptr);
     ExpectFiguresExact(graph, g, nparts, RType);
-    EXPECT_EQ(std::vector<int>(graph->kpwgts, graph->kpwgts + nparts),
+    EXPECT_EQ(std::vector<int>(graph->kway.kpwgts.get(), graph->kway.kpwgts + nparts),
               RecountPartWeights(g, graph->where, nparts));
-    EXPECT_LE(graph->objval, before);
+    EXPECT_LE(graph->kway.objval, before);
     FreeHGraph__(graph);
   }
 }
@@ -154,8 +155,7 @@ HGraph *RefinedStart(const CtrlType *ctrl, const PlainHGraph &g, std::mt19937 &r
   AllocateKwayRefinementMemory__(ctrl, graph);
   for (int v = 0; v < g.nvtxs; ++v) graph->where[v] = static_cast<int>(rng() % ctrl->nparts);
   (ctrl->RType == 2 ? RefineSOEDKway_Random__ : RefineCutKway_Random__)(ctrl, graph, 10);
-  ZBfree__(&graph->nrinfo, &graph->crinfo, &graph->crdata, &graph->nrdata, &graph->kpwgts,
-           &graph->islandmap);
+  ReleaseRunState__(graph);
   return graph;
 }
 
@@ -188,19 +188,19 @@ TEST(KwayRefine, VCyclesKeepFiguresExactAndStopAfterTwoCyclesWithoutGain) {
     InitRandom__(&ctrl.ctx->rng, static_cast<int>(seed));
     std::mt19937 rng(seed);
     HGraph *graph = RefinedStart(&ctrl, g, rng);
-    const int start = graph->objval;
+    const int start = graph->kway.objval;
 
     testing::internal::CaptureStdout();
     const int result = VCycleRefinementKway__(&ctrl, graph, 10);
     fflush(stdout);
     const std::vector<int> values = ProgressValues(testing::internal::GetCapturedStdout());
 
-    EXPECT_EQ(result, graph->objval);
+    EXPECT_EQ(result, graph->kway.objval);
     ExpectFiguresExact(graph, g, nparts, RType);
     EXPECT_EQ(ctrl.CoarsenTo, 100);
     EXPECT_EQ(ctrl.CType, 1);
-    EXPECT_EQ(graph->cellmap, nullptr);
-    EXPECT_EQ(graph->crinfo, nullptr);
+    EXPECT_EQ(graph->maps.cellmap, nullptr);
+    EXPECT_EQ(graph->kway.crinfo, nullptr);
     EXPECT_EQ(graph->islandmap, nullptr);
 
     ASSERT_GE(values.size(), 4u);  // start, at least two cycles, closing value
@@ -233,15 +233,15 @@ TEST(KwayRefine, VCyclesOnSmallHypergraphChangeNothing) {
   ctrl.dbglvl = DBG_DETAIL;
   std::mt19937 rng(1);
   HGraph *graph = RefinedStart(&ctrl, g, rng);
-  const std::vector<int> before(graph->where, graph->where + g.nvtxs);
-  const int objval = graph->objval;
+  const std::vector<int> before(graph->where.get(), graph->where + g.nvtxs);
+  const int objval = graph->kway.objval;
   testing::internal::CaptureStdout();
   EXPECT_EQ(VCycleRefinementKway__(&ctrl, graph, 10), objval);
   fflush(stdout);
   const std::string o = std::to_string(objval);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "          [" + o + " " + o + " " + o + " (min = " + o + ")]\n");
-  EXPECT_EQ(std::vector<int>(graph->where, graph->where + g.nvtxs), before);
+  EXPECT_EQ(std::vector<int>(graph->where.get(), graph->where + g.nvtxs), before);
   FreeHGraph__(graph);
 }
 
@@ -261,11 +261,11 @@ TEST(KwayRefine, HierarchyOfIslandsOnlyEndsWithObjectiveZero) {
     ASSERT_NE(cgraph, graph);
     AllocateKwayRefinementMemory__(&ctrl, cgraph);
     for (int c = 0; c < cgraph->nvtxs + cgraph->nislands; ++c) cgraph->where[c] = 0;
-    graph->objval = -1;
+    graph->kway.objval = -1;
     RefineKway__(&ctrl, graph, cgraph);
     EXPECT_EQ(graph->nvtxs, 60);
-    EXPECT_EQ(graph->objval, 0);
-    EXPECT_EQ(std::vector<int>(graph->kpwgts, graph->kpwgts + 4),
+    EXPECT_EQ(graph->kway.objval, 0);
+    EXPECT_EQ(std::vector<int>(graph->kway.kpwgts.get(), graph->kway.kpwgts + 4),
               (std::vector<int>{15, 15, 15, 15}));
     FreeHGraph__(graph);
   }

@@ -96,7 +96,7 @@ struct Reference {
 // order of the entries is the reference's entry order.
 void ExpectSameAsReference(const HGraph *graph, const Reference &ref, int move, bool order) {
   for (int v = 0; v < ref.g.nvtxs; ++v) {
-    const CellKwayInfo &ci = graph->crinfo[v];
+    const CellKwayInfo &ci = graph->kway.crinfo[v];
     ASSERT_EQ(ci.id, ref.id[v]) << "move " << move << " vertex " << v;
     ASSERT_EQ(ci.alonewgt, ref.alonewgt[v]) << "move " << move << " vertex " << v;
     const auto &want = ref.cells[v];
@@ -154,7 +154,7 @@ TEST(KwayUpdate, RecordsAfterRandomMovesEqualRecomputation) {
       const int v = static_cast<int>(rng() % g.nvtxs);
       const int from = where[v];
       int to = (from + 1 + static_cast<int>(rng() % (nparts - 1))) % nparts;
-      const CellKwayInfo &ci = graph->crinfo[v];
+      const CellKwayInfo &ci = graph->kway.crinfo[v];
       if (rng() % 2 && ci.ndegrees > 0) to = ci.degrees[rng() % ci.ndegrees].part;
       std::fill(marker.begin(), marker.end(), -1);  // a vertex moves once per pass
       where[v] = graph->where[v] = to;
@@ -178,16 +178,18 @@ using namespace zt;
 void ExpectSlicesApart(const HGraph *graph) {
   std::vector<std::pair<const CellPartInfo *, int>> slices;
   for (int v = 0; v < graph->nvtxs; ++v) {
-    const CellKwayInfo &ci = graph->crinfo[v];
+    const CellKwayInfo &ci = graph->kway.crinfo[v];
     ASSERT_LE(ci.ndegrees, ci.room) << "vertex " << v;
     if (ci.room > 0) slices.push_back({ci.degrees, ci.room});
   }
   std::sort(slices.begin(), slices.end());
   for (size_t i = 0; i < slices.size(); ++i) {
-    ASSERT_GE(slices[i].first, graph->crdata);
-    ASSERT_LE(slices[i].first + slices[i].second, i + 1 < slices.size() ? slices[i + 1].first : graph->crdata + graph->crused);
+    ASSERT_GE(slices[i].first, graph->kway.crdata);
+    ASSERT_LE(slices[i].first + slices[i].second, i + 1 < slices.size()
+                                                      ? slices[i + 1].first
+                                                      : graph->kway.crdata + graph->kway.crused);
   }
-  ASSERT_LE(graph->crused, graph->crsize);
+  ASSERT_LE(graph->kway.crused, graph->kway.crsize);
 }
 
 TEST(KwayUpdate, SlicesFollowTheEntriesNotThePartCount) {
@@ -210,10 +212,10 @@ TEST(KwayUpdate, SlicesFollowTheEntriesNotThePartCount) {
     ComputeInitKwayGains__(&ctrl, graph);
     size_t entries = 0;
     for (int v = 0; v < g.nvtxs; ++v) {
-      EXPECT_EQ(graph->crinfo[v].room, graph->crinfo[v].ndegrees) << "vertex " << v;
-      entries += graph->crinfo[v].ndegrees;
+      EXPECT_EQ(graph->kway.crinfo[v].room, graph->kway.crinfo[v].ndegrees) << "vertex " << v;
+      entries += graph->kway.crinfo[v].ndegrees;
     }
-    EXPECT_EQ(graph->crused, entries);
+    EXPECT_EQ(graph->kway.crused, entries);
     ExpectSlicesApart(graph);
 
     std::vector<int> marker(g.nvtxs, -1), updind(g.nvtxs);

@@ -9,8 +9,7 @@
 namespace {
 
 // Moves the value of every old vertex v to position newid[v] (n values).
-template <class T>
-void PermuteForward(int n, const int *newid, T *x, T *aux) {
+void PermuteForward(int n, const int *newid, int *x, int *aux) {
   if (x == nullptr) return;
   for (int v = 0; v < n; ++v) aux[newid[v]] = x[v];
   std::copy(aux, aux + n, x);
@@ -61,10 +60,9 @@ void SeparateIslands__(HGraph *graph) {
   if (graph->finer != nullptr) {
     // Projection from this level must reach the renumbered vertices directly.
     HGraph *finer = graph->finer;
-    for (int i = 0; i < finer->nvtxs; ++i) finer->cellmap[i] = newid[finer->cellmap[i]];
+    for (int i = 0; i < finer->nvtxs; ++i) finer->maps.cellmap[i] = newid[finer->maps.cellmap[i]];
     ZBfree__(&newid, &aux);
   } else {
-    ZBfree__(&graph->islandmap);
     graph->islandmap = newid;
     ZBfree__(&aux);
   }

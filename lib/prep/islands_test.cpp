@@ -18,12 +18,12 @@ HGraph *WithIncidence(const zt::PlainHGraph &p, int nfixed) {
 std::vector<int> State(const HGraph *g) {
   const int n = g->nvtxs + g->nislands, npins = g->netptr[g->nhedges];
   std::vector<int> s{g->nvtxs, g->nislands};
-  s.insert(s.end(), g->incptr, g->incptr + n + 1);
-  s.insert(s.end(), g->incind, g->incind + npins);
-  s.insert(s.end(), g->netind, g->netind + npins);
-  s.insert(s.end(), g->cellwgt, g->cellwgt + n);
-  s.insert(s.end(), g->adjwgt, g->adjwgt + n);
-  if (g->where) s.insert(s.end(), g->where, g->where + n);
+  s.insert(s.end(), g->incptr.get(), g->incptr + n + 1);
+  s.insert(s.end(), g->incind.get(), g->incind + npins);
+  s.insert(s.end(), g->netind.get(), g->netind + npins);
+  s.insert(s.end(), g->cellwgt.get(), g->cellwgt + n);
+  s.insert(s.end(), g->adjwgt.get(), g->adjwgt + n);
+  if (g->where) s.insert(s.end(), g->where.get(), g->where + n);
   return s;
 }
 
@@ -43,16 +43,20 @@ TEST(Islands, SeparationMovesVerticesTwoAndFiveBehindAndCombiningRestores) {
   SeparateIslands__(g);
   EXPECT_EQ(g->nvtxs, 5);
   EXPECT_EQ(g->nislands, 2);
-  EXPECT_EQ(std::vector<int>(g->islandmap, g->islandmap + 7), (std::vector<int>{0, 1, 6, 2, 3, 5, 4}));
-  EXPECT_EQ(std::vector<int>(g->netind, g->netind + 9), (std::vector<int>{0, 1, 1, 2, 2, 3, 4, 0, 4}));
-  EXPECT_EQ(std::vector<int>(g->cellwgt, g->cellwgt + 7), (std::vector<int>{10, 11, 13, 14, 16, 15, 12}));
-  EXPECT_EQ(std::vector<int>(g->incptr, g->incptr + 6), (std::vector<int>{0, 2, 4, 6, 7, 9}));
+  EXPECT_EQ(std::vector<int>(g->islandmap.get(), g->islandmap + 7),
+            (std::vector<int>{0, 1, 6, 2, 3, 5, 4}));
+  EXPECT_EQ(std::vector<int>(g->netind.get(), g->netind + 9),
+            (std::vector<int>{0, 1, 1, 2, 2, 3, 4, 0, 4}));
+  EXPECT_EQ(std::vector<int>(g->cellwgt.get(), g->cellwgt + 7),
+            (std::vector<int>{10, 11, 13, 14, 16, 15, 12}));
+  EXPECT_EQ(std::vector<int>(g->incptr.get(), g->incptr + 6), (std::vector<int>{0, 2, 4, 6, 7, 9}));
   // Refinement gives every position, islands included, a part.
   g->where = imalloc__(7, "test: where");
   for (int k = 0; k < 7; ++k) g->where[k] = k % 2;
   CombineIslands__(g);
   std::vector<int> after = State(g);
-  EXPECT_EQ(std::vector<int>(g->where, g->where + 7), (std::vector<int>{0, 1, 0, 0, 1, 1, 0}));
+  EXPECT_EQ(std::vector<int>(g->where.get(), g->where + 7),
+            (std::vector<int>{0, 1, 0, 0, 1, 1, 0}));
   after.resize(before.size());
   EXPECT_EQ(after, before);
   FreeHGraph__(g);

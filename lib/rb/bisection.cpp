@@ -12,13 +12,6 @@
 
 namespace {
 
-// The coarsening maps and refinement arrays of the last run; a V-cycle
-// coarsens the hypergraph again and projection allocates them afresh.
-void FreeVCycleArrays(HGraph *graph) {
-  ZBfree__(&graph->cellmap, &graph->netmap, &graph->mptr, &graph->mind, &graph->gain,
-           &graph->ndeg[0], &graph->ndeg[1], &graph->islandmap);
-}
-
 void FM(const CtrlType *ctrl, HGraph *graph) {
   if (ctrl->HeavyCells == 1)
     Refine_FM2__(ctrl, graph, 10);
@@ -76,7 +69,6 @@ struct BisectionTrials {
   float Balance(const CtrlType *, const HGraph *graph, const int *where) const {
     return ComputeBalance__(graph, where);
   }
-  void FreeWork(HGraph *graph) const { FreeVCycleArrays(graph); }
   void VCycles(const CtrlType *ctrl, HGraph *graph) const { VCycleRefinement__(ctrl, graph, 10); }
   void PrintTrial(const CtrlType *, int t, const HGraph *graph) const {
     Trace__("    Cut of trial %4d:\t %6d [%4.2f]\n", t, graph->mincut,
@@ -116,7 +108,7 @@ int VCycleRefinement__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
       Trace__("%d ", graph->mincut);
       TraceFlush__();
     }
-    FreeVCycleArrays(graph);
+    ReleaseRunState__(graph);
 
     // Two cycles in a row without a new best end the run.
     if (graph->mincut < best) {

@@ -37,7 +37,7 @@ BisectionResult Bisect(const zt::PlainHGraph &g, int nfixed, CtrlType ctrl) {
   r.cut = Hypergraph_Bisection__(&ctrl, graph, r.part.data());
   r.out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(graph->where, nullptr);
-  EXPECT_EQ(graph->gain, nullptr);
+  EXPECT_EQ(graph->twoway.gain, nullptr);
   EXPECT_NE(graph->incptr, nullptr);
   FreeHGraph__(graph);
   return r;
@@ -392,7 +392,7 @@ TEST(VCycleRefinement, NeverRaisesCutAndStopsAfterTwoCyclesWithoutNewBest) {
     const int cut = Hypergraph_Bisection__(&ctrl, graph, part.data());
 
     graph->where = imalloc__(g.nvtxs, "test: where");
-    std::copy(part.begin(), part.end(), graph->where);
+    std::copy(part.begin(), part.end(), graph->where.get());
     graph->mincut = cut;
     ctrl.dbglvl = DBG_DETAIL;
     testing::internal::CaptureStdout();

@@ -48,7 +48,7 @@ void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph) {
   const int nvtxs = graph->nvtxs;
   if (nvtxs == 0) {
     // Nothing to place: an empty bisection with nothing cut.
-    graph->mincut = graph->pwgts[0] = graph->pwgts[1] = 0;
+    graph->mincut = graph->twoway.pwgts[0] = graph->twoway.pwgts[1] = 0;
     return;
   }
 
@@ -72,7 +72,7 @@ void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph) {
       Refine_FM__(ctrl, graph, 10);
 
     if (IsSet(ctrl->dbglvl, DBG_INITPART))
-      Trace__("%5d %5d %5d\n", graph->pwgts[0], graph->pwgts[1], graph->mincut);
+      Trace__("%5d %5d %5d\n", graph->twoway.pwgts[0], graph->twoway.pwgts[1], graph->mincut);
     if (t == 0 || graph->mincut < best) {
       best = graph->mincut;
       icopy__(nvtxs, graph->where, bestwhere);
@@ -83,7 +83,7 @@ void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph) {
   // The side weights go with the bisection that is kept, not the last trial.
   icopy__(nvtxs, bestwhere, graph->where);
   graph->mincut = best;
-  graph->pwgts[0] = graph->pwgts[1] = 0;
-  for (int v = 0; v < nvtxs; v++) graph->pwgts[graph->where[v]] += graph->cellwgt[v];
+  graph->twoway.pwgts[0] = graph->twoway.pwgts[1] = 0;
+  for (int v = 0; v < nvtxs; v++) graph->twoway.pwgts[graph->where[v]] += graph->cellwgt[v];
   ZBfree__(&perm, &bestwhere);
 }

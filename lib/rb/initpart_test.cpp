@@ -45,10 +45,10 @@ TEST(InitPartition, ResultIsBalancedBisectionWithExactCutAndWeights) {
     for (int v = 0; v < g.nvtxs; v++) ASSERT_TRUE(graph->where[v] == 0 || graph->where[v] == 1);
     EXPECT_EQ(graph->mincut, zt::RecountCut(g, graph->where)) << seed;
     const std::vector<int> pw = zt::RecountPartWeights(g, graph->where, 2);
-    EXPECT_EQ(graph->pwgts[0], pw[0]) << seed;
-    EXPECT_EQ(graph->pwgts[1], pw[1]) << seed;
+    EXPECT_EQ(graph->twoway.pwgts[0], pw[0]) << seed;
+    EXPECT_EQ(graph->twoway.pwgts[1], pw[1]) << seed;
     EXPECT_TRUE(Balanced(ctrl, pw)) << seed << ": " << pw[0] << " " << pw[1];
-    EXPECT_NE(graph->gain, nullptr);
+    EXPECT_NE(graph->twoway.gain, nullptr);
     FreeHGraph__(graph);
   }
 }
@@ -125,7 +125,7 @@ TEST(InitPartition, SameSeedGivesSameBisection) {
     CtrlType ctrl = BisectionCtrl(0.5f, 0.02f);
     InitRandom__(&ctrl.ctx->rng, 42);
     InitPartition__(&ctrl, graph);
-    std::vector<int> where(graph->where, graph->where + g.nvtxs);
+    std::vector<int> where(graph->where.get(), graph->where + g.nvtxs);
     if (run == 0)
       first = where;
     else

@@ -38,7 +38,8 @@ void CheckCallerParts__(const char *caller, const char *what, int nvtxs, const i
 
 // Multilevel recursive bisection.
 int MultilevelPartition__(const CtrlType *ctrl, HGraph *graph, int *part);
-// Bisects graph into parts first .. first+n-1 of part, recursively. Each
+// Bisects graph into parts first .. first+n-1 of part, recursively; graph
+// stays its caller's, the halves below it are freed as the recursion goes. Each
 // bisection's vertex-weight limit is left in *maxcellwgt, so that it holds the
 // last one's when the recursion ends.
 int MLRB__(const CtrlType *ctrl, HGraph *graph, int *part, int n, int first, int *maxcellwgt);

@@ -2,6 +2,7 @@
 // vertices, and the k-way pass that finishes the partition.
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "coarsen/coarsen.h"
 #include "kway/kway.h"
@@ -39,7 +40,7 @@ int KwayFinishPass(const CtrlType *ctrl, HGraph *g, int *p, int maxcellwgt) {
   AllocateKwayRefinementMemory__(&kctrl, g);
   icopy__(g->nvtxs, p, g->where);
   RefineCutKway_Random__(&kctrl, g, 10);
-  ZBfree__(&g->nrinfo, &g->crinfo, &g->crdata, &g->nrdata, &g->kpwgts, &g->islandmap);
+  ReleaseRunState__(g);
   VCycleRefinementKway__(&kctrl, g, 10);
   icopy__(g->nvtxs, g->where, p);
   int cut = g->mincut;
@@ -64,7 +65,6 @@ int MultilevelPartitionFixed(const CtrlType *ctrl, HGraph *graph, int *part) {
 
   CompressFixedCells__(ctrl, graph, part);
   HGraph *cgraph = graph->coarser;
-  cgraph->isroot = 1;
   cgraph->finer = nullptr;
   graph->coarser = nullptr;
 
@@ -86,6 +86,42 @@ int MultilevelPartitionFixed(const CtrlType *ctrl, HGraph *graph, int *part) {
   return cut;
 }
 
+// The two halves of a split; each belongs to the recursion below it.
+struct Halves {
+  HGraphOwner left, right;
+};
+
+// Bisects graph into the n parts from first on, writes the provisional part
+// numbers through the labels and, when either side still has more than one
+// part to make, splits graph into its halves. Returns the bisection's cut.
+int BisectAndSplit(const CtrlType *ctrl, HGraph *graph, int *part, int n, int first,
+                   int *maxcellwgt, Halves *halves) {
+  // Side 0 produces the n/2 lower part numbers, side 1 the (n+1)/2 upper ones.
+  CtrlType bctrl = *ctrl;
+  bctrl.TargetFrac = (float)((n / 2 * 1.0) / (n * 1.0));
+  bctrl.partlo = first;
+  bctrl.parthi = first + n;
+
+  int *bis = imalloc__(graph->nvtxs, "MLRB: bisection");
+  const int cut = Hypergraph_Bisection__(&bctrl, graph, bis, maxcellwgt);
+
+  // Written through the labels, so every bisection writes into the final part
+  // vector; deeper levels overwrite these provisional numbers.
+  for (int i = 0; i < graph->nvtxs; ++i) part[graph->label[i]] = first + bis[i];
+
+  if (n > 2) {
+    halves->left.reset(CreateHGraph__());
+    halves->right.reset(CreateHGraph__());
+    SplitGraphPart__(&bctrl, graph, bis, halves->left.get(), halves->right.get());
+  }
+  ZBfree__(&bis);
+  graph->label.reset();
+  return cut;
+}
+
+int MLRBHalf(const CtrlType *ctrl, HGraphOwner graph, int *part, int n, int first,
+             int *maxcellwgt);
+
 // The two halves of a split, each as a task with a context of its own
 // (streams from its part range, its own scratch and timers): no half reads
 // what the other writes, and the part numbers they write go to disjoint
@@ -94,24 +130,24 @@ int MultilevelPartitionFixed(const CtrlType *ctrl, HGraph *graph, int *part) {
 // right half's, follow the split's as a sequential run prints them. The
 // vertex-weight limit reported is the one the sequential order leaves: the
 // right half's when it bisects at all.
-int BisectHalves(const CtrlType *ctrl, HGraph *lgraph, HGraph *rgraph, int *part, int n,
-                 int first, int *maxcellwgt) {
+int BisectHalves(const CtrlType *ctrl, Halves halves, int *part, int n, int first,
+                 int *maxcellwgt) {
   CtrlType lctrl = *ctrl, rctrl = *ctrl;
   lctrl.ctx = std::make_shared<CallContext>();
   rctrl.ctx = std::make_shared<CallContext>();
   int lmax = *maxcellwgt, rmax = *maxcellwgt, lcut = 0, rcut = 0;
-  const bool rightBisects = rgraph->nvtxs > 0;
+  const bool rightBisects = halves.right->nvtxs > 0;
   std::string ltrace, rtrace;
 
-#pragma omp task default(none) shared(lctrl, lgraph, part, lmax, lcut, ltrace) \
+#pragma omp task default(none) shared(lctrl, halves, part, lmax, lcut, ltrace) \
     firstprivate(n, first)
   {
     TraceInto__ into(&ltrace);
-    lcut = MLRB__(&lctrl, lgraph, part, n / 2, first, &lmax);
+    lcut = MLRBHalf(&lctrl, std::move(halves.left), part, n / 2, first, &lmax);
   }
   {
     TraceInto__ into(&rtrace);
-    rcut = MLRB__(&rctrl, rgraph, part, (n + 1) / 2, first + n / 2, &rmax);
+    rcut = MLRBHalf(&rctrl, std::move(halves.right), part, (n + 1) / 2, first + n / 2, &rmax);
   }
 #pragma omp taskwait
 
@@ -123,12 +159,36 @@ int BisectHalves(const CtrlType *ctrl, HGraph *lgraph, HGraph *rgraph, int *part
   return lcut + rcut;
 }
 
+// Side 0 of a split makes the n/2 lower parts, side 1 the (n+1)/2 upper ones;
+// a side of one part is final already.
+int PartitionHalves(const CtrlType *ctrl, Halves halves, int *part, int n, int first,
+                    int *maxcellwgt) {
+  if (n > 3) return BisectHalves(ctrl, std::move(halves), part, n, first, maxcellwgt);
+  if (n == 3) {
+    halves.left.reset();
+    return MLRBHalf(ctrl, std::move(halves.right), part, 2, first + 1, maxcellwgt);
+  }
+  return 0;
+}
+
+// A half is freed as soon as it is split, so that only the halves still to be
+// partitioned take memory.
+int MLRBHalf(const CtrlType *ctrl, HGraphOwner graph, int *part, int n, int first,
+             int *maxcellwgt) {
+  // A half without vertices: its parts stay empty, whatever their number, so
+  // the recursion does not descend through them one split at a time.
+  if (graph->nvtxs == 0) return 0;
+  Halves halves;
+  const int cut = BisectAndSplit(ctrl, graph.get(), part, n, first, maxcellwgt, &halves);
+  graph.reset();
+  return cut + PartitionHalves(ctrl, std::move(halves), part, n, first, maxcellwgt);
+}
+
 }  // namespace
 
 int MultilevelPartition__(const CtrlType *ctrl, HGraph *graph, int *part) {
   if (ctrl->opt.Fixed) return MultilevelPartitionFixed(ctrl, graph, part);
 
-  graph->isroot = 1;
   graph->label = IdentityLabel(graph->nvtxs);
   graph->nfixed = 0;
 
@@ -139,42 +199,11 @@ int MultilevelPartition__(const CtrlType *ctrl, HGraph *graph, int *part) {
 }
 
 int MLRB__(const CtrlType *ctrl, HGraph *graph, int *part, int n, int first, int *maxcellwgt) {
-  // A half without vertices: its parts stay empty, whatever their number, so
-  // the recursion does not descend through them one split at a time.
   if (graph->nvtxs == 0) {
-    ZBfree__(&graph->label);
-    if (graph->isroot == 0) FreeHGraph__(graph);
+    graph->label.reset();
     return 0;
   }
-  // Side 0 produces the n/2 lower part numbers, side 1 the (n+1)/2 upper ones.
-  CtrlType bctrl = *ctrl;
-  bctrl.TargetFrac = (float)((n / 2 * 1.0) / (n * 1.0));
-  bctrl.partlo = first;
-  bctrl.parthi = first + n;
-
-  int *bis = imalloc__(graph->nvtxs, "MLRB: bisection");
-  int cut = Hypergraph_Bisection__(&bctrl, graph, bis, maxcellwgt);
-
-  // Written through the labels, so every bisection writes into the final part
-  // vector; deeper levels overwrite these provisional numbers.
-  for (int i = 0; i < graph->nvtxs; ++i) part[graph->label[i]] = first + bis[i];
-
-  HGraph *lgraph = nullptr, *rgraph = nullptr;
-  if (n > 2) {
-    lgraph = CreateHGraph__();
-    rgraph = CreateHGraph__();
-    SplitGraphPart__(&bctrl, graph, bis, lgraph, rgraph);
-  }
-
-  ZBfree__(&bis, &graph->label);
-  if (graph->isroot == 0) FreeHGraph__(graph);
-
-  if (n > 3) {
-    cut += BisectHalves(ctrl, lgraph, rgraph, part, n, first, maxcellwgt);
-  } else if (n == 3) {
-    cut += MLRB__(ctrl, rgraph, part, 2, first + 1, maxcellwgt);
-    ZBfree__(&lgraph->label);
-    FreeHGraph__(lgraph);
-  }
-  return cut;
+  Halves halves;
+  const int cut = BisectAndSplit(ctrl, graph, part, n, first, maxcellwgt, &halves);
+  return cut + PartitionHalves(ctrl, std::move(halves), part, n, first, maxcellwgt);
 }

@@ -69,7 +69,6 @@ void FillHalf(HGraph *half, const HalfLists &h, int nvtxs, const char *ptrlabel,
   half->netptr = icopy__(h.nhedges + 1, h.netptr, imalloc__(h.nhedges + 1, ptrlabel));
   half->netind = icopy__(npins, h.netind, imalloc__(npins, indlabel));
   half->netwgt = icopy__(h.nhedges, h.netwgt, imalloc__(h.nhedges, wgtlabel));
-  half->isroot = 0;
   half->nhedges = h.nhedges;
   half->nvtxs = nvtxs;
 }

@@ -16,7 +16,6 @@
 //   void PrintPruned(int t, const HGraph *sgraph) const;   trace bit 128
 //   void Carry(const CtrlType *, HGraph *graph, HGraph *sgraph) const;
 //   float Balance(const CtrlType *, const HGraph *, const int *where) const;
-//   void FreeWork(HGraph *graph) const;             what V-cycles build afresh
 //   void VCycles(const CtrlType *, HGraph *graph) const;
 //   void PrintTrial(const CtrlType *, int t, const HGraph *graph) const;  bit 16
 //   void Summary(const CtrlType *, const HGraph *, int best, double average,
@@ -92,7 +91,7 @@ void VCycleKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPartit
       icopy__(graph->nvtxs, graph->where, part);
     }
     ZBfree__(&kept.parts[k]);
-    policy.FreeWork(graph);
+    ReleaseRunState__(graph);
   }
   FreeRootHGraph__(graph);
   ZBfree__(&kept.vals, &kept.parts);
@@ -137,7 +136,7 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
       Trace__(" [%4.2f]\n", policy.Balance(ctrl, graph, graph->where));
 
     if (WantVCycles__(ctrl->opt.VCycle, policy.Value(graph), best, improved)) {
-      policy.FreeWork(graph);
+      ReleaseRunState__(graph);
       policy.VCycles(&tctrl, graph);
     }
     if (IsSet(ctrl->dbglvl, DBG_TRIAL)) policy.PrintTrial(ctrl, t, graph);

@@ -44,11 +44,9 @@ struct ScriptedTrials {
   void Carry(const CtrlType *, HGraph *graph, HGraph *sgraph) const {
     ASSERT_EQ(graph->nhedges, sgraph->nhedges);
     graph->mincut = sgraph->mincut;
-    graph->where = sgraph->where;
-    sgraph->where = nullptr;
+    HandOverWhere__(sgraph, graph);
   }
   float Balance(const CtrlType *, const HGraph *, const int *) const { return 1.0f; }
-  void FreeWork(HGraph *) const {}
   void VCycles(const CtrlType *, HGraph *graph) const {
     log->vcycled.push_back(graph->mincut);
     graph->mincut -= 1;

@@ -14,7 +14,7 @@ struct BalanceWork {
 };
 
 bool Balanced(const HGraph *graph, const int minpwgt[2]) {
-  return graph->pwgts[0] >= minpwgt[0] && graph->pwgts[1] >= minpwgt[1];
+  return graph->twoway.pwgts[0] >= minpwgt[0] && graph->twoway.pwgts[1] >= minpwgt[1];
 }
 
 void SetupQueues(const CtrlType *ctrl, HGraph *graph, BalanceWork *work) {
@@ -32,7 +32,7 @@ void SetupQueues(const CtrlType *ctrl, HGraph *graph, BalanceWork *work) {
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE))
     Trace__("Partitions[B]: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",
-            work->queues[0].nnodes, graph->pwgts[0], work->queues[1].nnodes, graph->pwgts[1],
+            work->queues[0].nnodes, graph->twoway.pwgts[0], work->queues[1].nnodes, graph->twoway.pwgts[1],
             work->cut, ComputeCut__(graph), work->minpwgt[0]);
 }
 
@@ -41,7 +41,7 @@ void SetupQueues(const CtrlType *ctrl, HGraph *graph, BalanceWork *work) {
 constexpr int kDropped = 2;
 
 int ChooseSide(HGraph *graph, BalanceWork *work) {
-  const int *pwgts = graph->pwgts, *cellwgt = graph->cellwgt, *minpwgt = work->minpwgt;
+  const int *pwgts = graph->twoway.pwgts, *cellwgt = graph->cellwgt, *minpwgt = work->minpwgt;
   const int a = PQueueSeeMax__(&work->queues[0]);
   const int b = PQueueSeeMax__(&work->queues[1]);
 
@@ -66,15 +66,15 @@ int ChooseSide(HGraph *graph, BalanceWork *work) {
 
 void MoveVertex(HGraph *graph, BalanceWork *work, int from) {
   const int to = 1 - from;
-  int *where = graph->where, *gain = graph->gain, *moved = work->moved;
+  int *where = graph->where, *gain = graph->twoway.gain, *moved = work->moved;
   PQueue *queues = work->queues;
 
   const int v = PQueueGetMax__(&queues[from]);
   work->cut -= gain[v];
   moved[v] = 1;
   where[v] = to;
-  graph->pwgts[to] += graph->cellwgt[v];
-  graph->pwgts[from] -= graph->cellwgt[v];
+  graph->twoway.pwgts[to] += graph->cellwgt[v];
+  graph->twoway.pwgts[from] -= graph->cellwgt[v];
   gain[v] = -gain[v];
   UpdateMoveGains__(
       graph, v, from, to, where,
@@ -86,11 +86,11 @@ void MoveVertex(HGraph *graph, BalanceWork *work, int from) {
 }  // namespace
 
 void Balance__(const CtrlType *ctrl, HGraph *graph) {
-  graph->pwgts[0] = graph->pwgts[1] = 0;
-  for (int v = 0; v < graph->nvtxs; ++v) graph->pwgts[graph->where[v]] += graph->cellwgt[v];
+  graph->twoway.pwgts[0] = graph->twoway.pwgts[1] = 0;
+  for (int v = 0; v < graph->nvtxs; ++v) graph->twoway.pwgts[graph->where[v]] += graph->cellwgt[v];
 
   BalanceWork work;
-  ComputeMinPartWeights__(ctrl, graph->pwgts[0] + graph->pwgts[1], work.minpwgt);
+  ComputeMinPartWeights__(ctrl, graph->twoway.pwgts[0] + graph->twoway.pwgts[1], work.minpwgt);
   if (Balanced(graph, work.minpwgt)) return;
 
   StartTimer(ctrl, &PhaseTimers::RefInitTmr);

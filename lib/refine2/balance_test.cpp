@@ -51,17 +51,17 @@ TEST(Balance, BalancedInputOnlyRecountsSideWeights) {
   CtrlType ctrl = MakeCtrl();
   ctrl.dbglvl = DBG_REFINE | DBG_MOVEINFO;
   for (int v = 0; v < g.nvtxs; ++v) graph->where[v] = v % 2;
-  for (int v = 0; v < g.nvtxs; ++v) graph->gain[v] = 12345;
+  for (int v = 0; v < g.nvtxs; ++v) graph->twoway.gain[v] = 12345;
   graph->mincut = -3;
-  graph->pwgts[0] = graph->pwgts[1] = 0;
+  graph->twoway.pwgts[0] = graph->twoway.pwgts[1] = 0;
   const std::string out = CaptureOutput([&] { Balance__(&ctrl, graph); });
   EXPECT_EQ(out, "");
   const std::vector<int> pw = zt::RecountPartWeights(g, graph->where, 2);
-  EXPECT_EQ(graph->pwgts[0], pw[0]);
-  EXPECT_EQ(graph->pwgts[1], pw[1]);
+  EXPECT_EQ(graph->twoway.pwgts[0], pw[0]);
+  EXPECT_EQ(graph->twoway.pwgts[1], pw[1]);
   EXPECT_EQ(graph->mincut, -3);
   for (int v = 0; v < g.nvtxs; ++v) EXPECT_EQ(graph->where[v], v % 2);
-  for (int v = 0; v < g.nvtxs; ++v) EXPECT_EQ(graph->gain[v], 12345);
+  for (int v = 0; v < g.nvtxs; ++v) EXPECT_EQ(graph->twoway.gain[v], 12345);
   FreeHGraph__(graph);
 }
 

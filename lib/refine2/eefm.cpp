@@ -19,7 +19,7 @@ struct EEPass {
 int ChooseSideEE(const HGraph *graph, const int minpwgt[2], int a, int b, int prev) {
   if (a == -1) return 1;
   if (b == -1) return 0;
-  const int *gain = graph->gain, *pwgts = graph->pwgts;
+  const int *gain = graph->twoway.gain, *pwgts = graph->twoway.pwgts;
   if (gain[a] > gain[b]) return pwgts[0] >= minpwgt[0] ? 0 : 1;
   if (gain[a] < gain[b]) return pwgts[1] >= minpwgt[1] ? 1 : 0;
   if (pwgts[0] < minpwgt[0]) return 1;
@@ -36,7 +36,7 @@ int ChooseSide(const HGraph *graph, const int minpwgt[2], int a, int b, int prev
 }
 
 void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, bool first) {
-  ComputeMinPartWeights__(ctrl, graph->pwgts[0] + graph->pwgts[1], pass->minpwgt);
+  ComputeMinPartWeights__(ctrl, graph->twoway.pwgts[0] + graph->twoway.pwgts[1], pass->minpwgt);
   PQueueReset__(&work->queues[0]);
   PQueueReset__(&work->queues[1]);
   pass->initcut = pass->newcut = pass->mincut = graph->mincut;
@@ -46,7 +46,7 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, 
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     Trace__("Partitions: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",
-            work->queues[0].nnodes, graph->pwgts[0], work->queues[1].nnodes, graph->pwgts[1],
+            work->queues[0].nnodes, graph->twoway.pwgts[0], work->queues[1].nnodes, graph->twoway.pwgts[1],
             pass->initcut, ComputeCut__(graph), pass->minpwgt[0]);
 }
 
@@ -54,7 +54,7 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, 
 // of moves that stand (the move that triggered the exit is taken back here).
 template <class Pick>
 int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, int earlyexit) {
-  int *where = graph->where, *gain = graph->gain, *pwgts = graph->pwgts;
+  int *where = graph->where, *gain = graph->twoway.gain, *pwgts = graph->twoway.pwgts;
   const int *cellwgt = graph->cellwgt;
   int *moved = work->moved;
   PQueue *queues = work->queues;
@@ -127,7 +127,7 @@ void RefineEEFM(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction
     for (int i = nmoves - 1; i > pass.mincutorder; --i) UndoMoveExact__(graph, work.swaps[i]);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       Trace__("\tMinimum Cut: %8d [%8d] at %5d [%6d %6d]\n", pass.mincut, ComputeCut__(graph),
-              pass.mincutorder, graph->pwgts[0], graph->pwgts[1]);
+              pass.mincutorder, graph->twoway.pwgts[0], graph->twoway.pwgts[1]);
     graph->mincut = pass.mincut;
     StopTimer(ctrl, &PhaseTimers::RefWrapTmr);
 

@@ -16,18 +16,18 @@ struct FMPass {
 };
 
 // Fresh gains, side counts, bounds and queues for a pass. FM keeps its side
-// counts in its hyperedge records; graph->ndeg is left alone.
+// counts in its hyperedge records; graph->twoway.ndeg is left alone.
 template <class Pick>
 void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges, FMPass *pass,
                bool first) {
   ComputeFMGains__(graph, hedges);
-  ComputeMinPartWeights__(ctrl, graph->pwgts[0] + graph->pwgts[1], pass->minpwgt);
+  ComputeMinPartWeights__(ctrl, graph->twoway.pwgts[0] + graph->twoway.pwgts[1], pass->minpwgt);
   PQueueReset__(&work->queues[0]);
   PQueueReset__(&work->queues[1]);
   pass->initcut = pass->newcut = pass->mincut = graph->mincut;
   pass->mincutorder = -1;
   iset__(graph->nvtxs, -1, work->moved);
-  pass->mindiff = std::abs(graph->pwgts[0] - graph->pwgts[1]);
+  pass->mindiff = std::abs(graph->twoway.pwgts[0] - graph->twoway.pwgts[1]);
   FillQueues__(&ctrl->ctx->rng, graph, work->queues, work->moved, work->perm);
   for (int v = 0; v < graph->nvtxs; ++v)
     work->sides[v] = work->moved[v] == -1 ? graph->where[v] : kHeldSide;
@@ -35,14 +35,14 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedge
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     Trace__("%s: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d %d]\n",
             Pick::kHeavy ? "Partitions2" : "Partitions", work->queues[0].nnodes,
-            graph->pwgts[0], work->queues[1].nnodes, graph->pwgts[1], pass->initcut,
+            graph->twoway.pwgts[0], work->queues[1].nnodes, graph->twoway.pwgts[1], pass->initcut,
             FMCut__(graph, hedges), pass->minpwgt[0], pass->minpwgt[1]);
 }
 
 // A balanced prefix counts when its cut is smaller, or equal with a more even
 // split; among equal ones the earlier stays.
 void RecordPrefix(const HGraph *graph, FMPass *pass, int nswaps) {
-  const int *pwgts = graph->pwgts;
+  const int *pwgts = graph->twoway.pwgts;
   if (pwgts[0] < pass->minpwgt[0] || pwgts[1] < pass->minpwgt[1]) return;
   const int diff = std::abs(pwgts[0] - pwgts[1]);
   if (pass->newcut < pass->mincut || (pass->newcut == pass->mincut && diff < pass->mindiff)) {
@@ -55,7 +55,7 @@ void RecordPrefix(const HGraph *graph, FMPass *pass, int nswaps) {
 // Moves every movable vertex once; returns the number of moves.
 template <class Pick>
 int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, FMHEdge *hedges, FMPass *pass) {
-  int *where = graph->where, *gain = graph->gain, *pwgts = graph->pwgts;
+  int *where = graph->where, *gain = graph->twoway.gain, *pwgts = graph->twoway.pwgts;
   const int *cellwgt = graph->cellwgt;
   int *moved = work->moved;
   const signed char *sides = work->sides;
@@ -126,7 +126,7 @@ void RefineFM(const CtrlType *ctrl, HGraph *graph, int npasses) {
     RollBack(graph, &work, &pass, nswaps);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       Trace__("\tMinimum Cut: %8d at %5d [%6d %6d]\n", pass.mincut, pass.mincutorder,
-              graph->pwgts[0], graph->pwgts[1]);
+              graph->twoway.pwgts[0], graph->twoway.pwgts[1]);
     graph->mincut = pass.mincut;
     StopTimer(ctrl, &PhaseTimers::RefWrapTmr);
 

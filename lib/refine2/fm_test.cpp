@@ -32,11 +32,11 @@ TEST(FM, ZeroPassesLeaveTheHypergraphUntouched) {
   CtrlType ctrl = MakeCtrl();
   for (int v = 0; v < g.nvtxs; ++v) graph->where[v] = v % 2;
   graph->mincut = -77;
-  graph->pwgts[0] = graph->pwgts[1] = -5;
+  graph->twoway.pwgts[0] = graph->twoway.pwgts[1] = -5;
   Refine_FM__(&ctrl, graph, 0);
   Refine_FM2__(&ctrl, graph, 0);
   EXPECT_EQ(graph->mincut, -77);
-  EXPECT_EQ(graph->pwgts[0], -5);
+  EXPECT_EQ(graph->twoway.pwgts[0], -5);
   for (int v = 0; v < g.nvtxs; ++v) EXPECT_EQ(graph->where[v], v % 2);
   FreeHGraph__(graph);
 }
@@ -84,7 +84,7 @@ TEST(FM, SmallLevelsFillQueuesInVertexOrderAndTakeNewestOfEqualGains) {
             "Gains from moving        3 from  0:    0, \tNewcut: 0 [     3      5]\n");
   // Every movable vertex moves once; no prefix beats the even start.
   EXPECT_EQ(CountOf(out, "Gains from moving"), 8);
-  EXPECT_EQ(graph->pwgts[0], 4);
+  EXPECT_EQ(graph->twoway.pwgts[0], 4);
   FreeHGraph__(graph);
 }
 
@@ -119,7 +119,6 @@ TEST(FM, RealCircuitFromRandomBalancedStartStaysExactAndBalanced) {
   if (path.empty()) GTEST_SKIP() << "shared instances absent";
   HGraph *graph = ReadHGraph(path.c_str());
   const zt::PlainHGraph g = zt::FromHGraph(graph);
-  ZBfree__(&graph->cellwgt, &graph->netwgt);
   graph->cellwgt = ismalloc__(g.nvtxs, 1, "test: cellwgt");
   graph->netwgt = ismalloc__(g.nhedges(), 1, "test: netwgt");
   graph->nfixed = 0;

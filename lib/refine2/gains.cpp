@@ -6,9 +6,9 @@
 
 void AllocateRefinementMemory__(HGraph *graph) {
   graph->where = imalloc__(graph->nvtxs + graph->nislands, "AllocateRefinementMemory: where");
-  graph->gain = imalloc__(graph->nvtxs, "AllocateRefinementMemory: gain");
-  graph->ndeg[0] = imalloc__(graph->nhedges, "AllocateRefinementMemory: ndeg[0]");
-  graph->ndeg[1] = imalloc__(graph->nhedges, "AllocateRefinementMemory: ndeg[1]");
+  graph->twoway.gain = imalloc__(graph->nvtxs, "AllocateRefinementMemory: gain");
+  graph->twoway.ndeg[0] = imalloc__(graph->nhedges, "AllocateRefinementMemory: ndeg[0]");
+  graph->twoway.ndeg[1] = imalloc__(graph->nhedges, "AllocateRefinementMemory: ndeg[1]");
 }
 
 namespace {
@@ -51,7 +51,7 @@ int VertexGain(const HGraph *graph, const int *where, const HEdges &hedges, int 
 template <class HEdges>
 void InitGains(HGraph *graph, const HEdges &hedges) {
   const int *where = graph->where;
-  int *gain = graph->gain;
+  int *gain = graph->twoway.gain;
   std::fill(gain, gain + graph->nvtxs, 0);
   int cut = 0;
   for (int e = 0; e < graph->nhedges; ++e) {
@@ -83,8 +83,8 @@ void InitGains(HGraph *graph, const HEdges &hedges) {
     for (const int *pin = begin; pin != end; ++pin) gain[*pin] += delta[where[*pin]];
   }
   graph->mincut = cut;
-  graph->pwgts[0] = graph->pwgts[1] = 0;
-  for (int v = 0; v < graph->nvtxs; ++v) graph->pwgts[where[v]] += graph->cellwgt[v];
+  graph->twoway.pwgts[0] = graph->twoway.pwgts[1] = 0;
+  for (int v = 0; v < graph->nvtxs; ++v) graph->twoway.pwgts[where[v]] += graph->cellwgt[v];
 }
 
 template <class HEdges>
@@ -97,7 +97,7 @@ int CutOf(const HGraph *graph, const HEdges &hedges) {
 
 }  // namespace
 
-void ComputeInitGains__(HGraph *graph) { InitGains(graph, SideArrays(graph, graph->ndeg)); }
+void ComputeInitGains__(HGraph *graph) { InitGains(graph, SideArrays(graph)); }
 
 FMHEdge *CreateFMHEdges__(const HGraph *graph) {
   const int nhedges = graph->nhedges;
@@ -114,7 +114,7 @@ FMHEdge *CreateFMHEdges__(const HGraph *graph) {
 
 void ComputeFMGains__(HGraph *graph, FMHEdge *rec) { InitGains(graph, FMHEdges{rec, graph->netind}); }
 
-int ComputeCut__(HGraph *graph) { return CutOf(graph, SideArrays(graph, graph->ndeg)); }
+int ComputeCut__(HGraph *graph) { return CutOf(graph, SideArrays(graph)); }
 
 int FMCut__(const HGraph *graph, const FMHEdge *rec) {
   return CutOf(graph, FMHEdges{const_cast<FMHEdge *>(rec), graph->netind});
@@ -126,15 +126,14 @@ int CheckDegrees(HGraph *graph) {
   int *gain = imalloc__(graph->nvtxs, "ComputePartitionParams: gain");
   int *ndeg0 = imalloc__(graph->nhedges, "ComputePartitionParams: ndeg[0]");
   int *ndeg1 = imalloc__(graph->nhedges, "ComputePartitionParams: ndeg[1]");
-  int *const ndeg[2] = {ndeg0, ndeg1};
-  const SideArrays hedges(graph, ndeg);
+  const SideArrays hedges(graph, ndeg0, ndeg1);
   CountSides(graph, graph->where, hedges);
   int ok = 1;
   for (int e = 0; e < graph->nhedges; ++e)
-    if (graph->ndeg[0][e] != ndeg0[e] || graph->ndeg[1][e] != ndeg1[e]) ok = 0;
+    if (graph->twoway.ndeg[0][e] != ndeg0[e] || graph->twoway.ndeg[1][e] != ndeg1[e]) ok = 0;
   for (int v = 0; v < graph->nvtxs; ++v) {
     gain[v] = VertexGain(graph, graph->where, hedges, v);
-    if (graph->gain[v] != gain[v]) ok = 0;
+    if (graph->twoway.gain[v] != gain[v]) ok = 0;
   }
   ZBfree__(&gain, &ndeg0, &ndeg1);
   return ok;
@@ -143,7 +142,7 @@ int CheckDegrees(HGraph *graph) {
 void UndoMoveExact__(HGraph *graph, int v) {
   const int from = graph->where[v];
   FlipSide__(graph, v);
-  graph->gain[v] = -graph->gain[v];
+  graph->twoway.gain[v] = -graph->twoway.gain[v];
   UpdateMoveGains__(graph, v, from, 1 - from, graph->where, [](int, int) {});
 }
 
@@ -168,7 +167,7 @@ void FillQueues__(RandomStream *rng, HGraph *graph, PQueue queues[2], int *moved
     if (v < graph->nfixed)
       moved[v] = 1;
     else
-      PQueueInsert__(&queues[graph->where[v]], v, graph->gain[v]);
+      PQueueInsert__(&queues[graph->where[v]], v, graph->twoway.gain[v]);
   }
 }
 

@@ -16,18 +16,18 @@ TEST(Gains, InitGainsEqualCutChangeOfEverySingleMove) {
     ComputeInitGains__(graph);
     ExpectExactFigures(g, graph);
     EXPECT_EQ(ComputeCut__(graph), graph->mincut);
-    std::vector<int> where(graph->where, graph->where + g.nvtxs);
+    std::vector<int> where(graph->where.get(), graph->where + g.nvtxs);
     const int cut = zt::RecountCut(g, where.data());
     for (int v = 0; v < g.nvtxs; ++v) {
       where[v] ^= 1;
-      ASSERT_EQ(graph->gain[v], cut - zt::RecountCut(g, where.data())) << "vertex " << v;
+      ASSERT_EQ(graph->twoway.gain[v], cut - zt::RecountCut(g, where.data())) << "vertex " << v;
       where[v] ^= 1;
     }
     for (int e = 0; e < g.nhedges(); ++e) {
       int n1 = 0;
       for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j) n1 += where[g.eind[j]];
-      ASSERT_EQ(graph->ndeg[1][e], n1);
-      ASSERT_EQ(graph->ndeg[0][e], g.eptr[e + 1] - g.eptr[e] - n1);
+      ASSERT_EQ(graph->twoway.ndeg[1][e], n1);
+      ASSERT_EQ(graph->twoway.ndeg[0][e], g.eptr[e + 1] - g.eptr[e] - n1);
     }
     EXPECT_EQ(CheckDegrees(graph), 1);
     FreeHGraph__(graph);
@@ -42,17 +42,17 @@ TEST(Gains, FMRecordsHoldTheSameCountsGainsAndCutAsTheLevel) {
     RandomSides(graph, rng, 0.4);
     FMHEdge *rec = CreateFMHEdges__(graph);
     ComputeFMGains__(graph, rec);
-    const std::vector<int> gain(graph->gain, graph->gain + g.nvtxs);
-    const int cut = graph->mincut, pw0 = graph->pwgts[0], pw1 = graph->pwgts[1];
+    const std::vector<int> gain(graph->twoway.gain.get(), graph->twoway.gain + g.nvtxs);
+    const int cut = graph->mincut, pw0 = graph->twoway.pwgts[0], pw1 = graph->twoway.pwgts[1];
     EXPECT_EQ(FMCut__(graph, rec), cut);
     ComputeInitGains__(graph);
-    EXPECT_EQ(gain, std::vector<int>(graph->gain, graph->gain + g.nvtxs));
+    EXPECT_EQ(gain, std::vector<int>(graph->twoway.gain.get(), graph->twoway.gain + g.nvtxs));
     EXPECT_EQ(cut, graph->mincut);
-    EXPECT_EQ(pw0, graph->pwgts[0]);
-    EXPECT_EQ(pw1, graph->pwgts[1]);
+    EXPECT_EQ(pw0, graph->twoway.pwgts[0]);
+    EXPECT_EQ(pw1, graph->twoway.pwgts[1]);
     for (int e = 0; e < g.nhedges(); ++e) {
-      ASSERT_EQ(rec[e].ndeg[0], graph->ndeg[0][e]);
-      ASSERT_EQ(rec[e].ndeg[1], graph->ndeg[1][e]);
+      ASSERT_EQ(rec[e].ndeg[0], graph->twoway.ndeg[0][e]);
+      ASSERT_EQ(rec[e].ndeg[1], graph->twoway.ndeg[1][e]);
       ASSERT_EQ(rec[e].wgt, g.hewgts[e]);
       ASSERT_EQ(rec[e + 1].first - rec[e].first, g.eptr[e + 1] - g.eptr[e]);
     }
@@ -73,8 +73,8 @@ TEST(Gains, OnePinHyperedgeNeitherCountsInCutNorInGain) {
   graph->where[1] = 1;
   ComputeInitGains__(graph);
   EXPECT_EQ(graph->mincut, 2);
-  EXPECT_EQ(graph->gain[0], 2);
-  EXPECT_EQ(graph->gain[1], 2);
+  EXPECT_EQ(graph->twoway.gain[0], 2);
+  EXPECT_EQ(graph->twoway.gain[1], 2);
   FreeHGraph__(graph);
 }
 
@@ -88,7 +88,7 @@ TEST(Gains, IncrementalMovesKeepStateExact) {
     int cut = graph->mincut;
     for (int step = 0; step < 3 * g.nvtxs; ++step) {
       const int v = std::uniform_int_distribution<int>(0, g.nvtxs - 1)(rng);
-      cut -= graph->gain[v];  // the running cut follows the mover's gain
+      cut -= graph->twoway.gain[v];  // the running cut follows the mover's gain
       UndoMoveExact__(graph, v);
     }
     graph->mincut = cut;
@@ -100,7 +100,7 @@ TEST(Gains, IncrementalMovesKeepStateExact) {
 
 // FM's records name the single pin of a side without a walk; after every
 // move, with some pins held, they report the same pins with the same old
-// gains, in the same order, as the walk over graph->ndeg, and each side's
+// gains, in the same order, as the walk over graph->twoway.ndeg, and each side's
 // pinxor is the exclusive or of its pins.
 TEST(Gains, FMRecordMovesNotifyLikeTheWalkAndKeepPinXors) {
   std::mt19937 rng(11);
@@ -110,9 +110,9 @@ TEST(Gains, FMRecordMovesNotifyLikeTheWalkAndKeepPinXors) {
     RandomSides(graph, rng, 0.3);
     FMHEdge *rec = CreateFMHEdges__(graph);
     ComputeFMGains__(graph, rec);
-    std::vector<int> gain(graph->gain, graph->gain + g.nvtxs);
+    std::vector<int> gain(graph->twoway.gain.get(), graph->twoway.gain + g.nvtxs);
     ComputeInitGains__(graph);
-    std::vector<int> sides(graph->where, graph->where + g.nvtxs);
+    std::vector<int> sides(graph->where.get(), graph->where + g.nvtxs);
     for (int step = 0; step < 2 * g.nvtxs; ++step) {
       const int v = std::uniform_int_distribution<int>(0, g.nvtxs - 1)(rng);
       if (sides[v] == kHeldSide) continue;
@@ -122,12 +122,12 @@ TEST(Gains, FMRecordMovesNotifyLikeTheWalkAndKeepPinXors) {
       std::vector<std::pair<int, int>> walked, recorded;
       UpdateMoveGains__(graph, v, f, t, sides.data(),
                         [&](int u, int old) { walked.push_back({u, old}); });
-      const std::vector<int> walkgain(graph->gain, graph->gain + g.nvtxs);
-      std::copy(gain.begin(), gain.end(), graph->gain);
+      const std::vector<int> walkgain(graph->twoway.gain.get(), graph->twoway.gain + g.nvtxs);
+      std::copy(gain.begin(), gain.end(), graph->twoway.gain.get());
       UpdateMoveGains__(graph, FMHEdges{rec, graph->netind}, v, f, t, sides.data(),
                         [&](int u, int old) { recorded.push_back({u, old}); });
       ASSERT_EQ(recorded, walked) << "move of " << v;
-      ASSERT_EQ(std::vector<int>(graph->gain, graph->gain + g.nvtxs), walkgain);
+      ASSERT_EQ(std::vector<int>(graph->twoway.gain.get(), graph->twoway.gain + g.nvtxs), walkgain);
       gain = walkgain;
     }
     for (int e = 0; e < g.nhedges(); ++e) {
@@ -135,8 +135,8 @@ TEST(Gains, FMRecordMovesNotifyLikeTheWalkAndKeepPinXors) {
       for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j) x[graph->where[g.eind[j]]] ^= g.eind[j];
       ASSERT_EQ(rec[e].pinxor[0], x[0]);
       ASSERT_EQ(rec[e].pinxor[1], x[1]);
-      ASSERT_EQ(rec[e].ndeg[0], graph->ndeg[0][e]);
-      ASSERT_EQ(rec[e].ndeg[1], graph->ndeg[1][e]);
+      ASSERT_EQ(rec[e].ndeg[0], graph->twoway.ndeg[0][e]);
+      ASSERT_EQ(rec[e].ndeg[1], graph->twoway.ndeg[1][e]);
     }
     ZBfree__(&rec);
     FreeHGraph__(graph);
@@ -154,16 +154,16 @@ TEST(Gains, NoNeighbourGainChangesOnHyperedgeStayingCutEitherWay) {
   g.vwgts.assign(7, 1);
   HGraph *graph = MakeLevel(g);
   const int sides[7] = {0, 0, 0, 0, 1, 1, 1};
-  std::copy(sides, sides + 7, graph->where);
+  std::copy(sides, sides + 7, graph->where.get());
   ComputeInitGains__(graph);
-  const std::vector<int> before(graph->gain, graph->gain + 7);
+  const std::vector<int> before(graph->twoway.gain.get(), graph->twoway.gain + 7);
   graph->where[0] = 1;
   int touched = 0;
   UpdateMoveGains__(graph, 0, 0, 1, graph->where, [&](int, int) { ++touched; });
   EXPECT_EQ(touched, 0);
-  EXPECT_EQ(before, std::vector<int>(graph->gain, graph->gain + 7));
-  EXPECT_EQ(graph->ndeg[0][0], 3);
-  EXPECT_EQ(graph->ndeg[1][0], 4);
+  EXPECT_EQ(before, std::vector<int>(graph->twoway.gain.get(), graph->twoway.gain + 7));
+  EXPECT_EQ(graph->twoway.ndeg[0][0], 3);
+  EXPECT_EQ(graph->twoway.ndeg[1][0], 4);
   FreeHGraph__(graph);
 }
 
@@ -214,8 +214,8 @@ TEST(Gains, RefinementMemoryCoversIslandsInWhereOnly) {
   AllocateRefinementMemory__(graph);
   EXPECT_NE(graph->where, nullptr);
   graph->where[199] = 1;  // the sanitizer build checks the extents
-  graph->gain[149] = 0;
-  graph->ndeg[0][g.nhedges() - 1] = graph->ndeg[1][g.nhedges() - 1] = 0;
+  graph->twoway.gain[149] = 0;
+  graph->twoway.ndeg[0][g.nhedges() - 1] = graph->twoway.ndeg[1][g.nhedges() - 1] = 0;
   FreeHGraph__(graph);
 }
 
@@ -228,15 +228,15 @@ TEST(Gains, ConsistencyCheckRejectsAnyStaleGainOrSideCount) {
     ComputeInitGains__(graph);
     ASSERT_EQ(CheckDegrees(graph), 1);
     for (int v = 0; v < graph->nvtxs; v += 5) {
-      graph->gain[v]++;
+      graph->twoway.gain[v]++;
       EXPECT_EQ(CheckDegrees(graph), 0) << "gain of " << v;
-      graph->gain[v]--;
+      graph->twoway.gain[v]--;
     }
     for (int e = 0; e < graph->nhedges; e += 5)
       for (int side = 0; side < 2; ++side) {
-        graph->ndeg[side][e]--;
+        graph->twoway.ndeg[side][e]--;
         EXPECT_EQ(CheckDegrees(graph), 0) << "side " << side << " of " << e;
-        graph->ndeg[side][e]++;
+        graph->twoway.ndeg[side][e]++;
       }
     // A moved vertex whose gains were not brought up to date.
     graph->where[0] ^= 1;

@@ -24,7 +24,7 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pa
   pass->mincutorder = -1;
   pass->initcut = pass->newcut = pass->mincut = graph->mincut;
   iset__(graph->nvtxs, -1, work->moved);
-  pass->mindiff = std::abs(graph->pwgts[0] - graph->pwgts[1]);
+  pass->mindiff = std::abs(graph->twoway.pwgts[0] - graph->twoway.pwgts[1]);
 
   RandomPermute__(&ctrl->ctx->rng, work->perm, graph->nvtxs, 1);
   for (int i = 0; i < graph->nvtxs; ++i) {
@@ -33,19 +33,19 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pa
     if (v < graph->nfixed)
       work->moved[v] = 1;
     else
-      PQueueInsert__(queue, v, graph->gain[v]);
+      PQueueInsert__(queue, v, graph->twoway.gain[v]);
   }
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     Trace__("1-way Partitions: [%6d %8d %8d] Initial Cut: %8d [%d] [%d %d]\n", queue->nnodes,
-            graph->pwgts[from], graph->pwgts[pass->to], pass->initcut, ComputeCut__(graph),
+            graph->twoway.pwgts[from], graph->twoway.pwgts[pass->to], pass->initcut, ComputeCut__(graph),
             minpwgt[0], minpwgt[1]);
 }
 
 // Returns the number of steps made, skipped vertices included.
 int MakeMoves(const CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pass,
               const int minpwgt[2]) {
-  int *where = graph->where, *gain = graph->gain, *pwgts = graph->pwgts;
+  int *where = graph->where, *gain = graph->twoway.gain, *pwgts = graph->twoway.pwgts;
   const int *cellwgt = graph->cellwgt;
   const int nvtxs = graph->nvtxs, from = pass->from, to = pass->to;
   int *moved = work->moved;
@@ -114,9 +114,9 @@ void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses) {
   ComputeInitGains__(graph);
   StopTimer(ctrl, &PhaseTimers::RefInitTmr);
   int minpwgt[2];
-  ComputeMinPartWeights__(ctrl, graph->pwgts[0] + graph->pwgts[1], minpwgt);
+  ComputeMinPartWeights__(ctrl, graph->twoway.pwgts[0] + graph->twoway.pwgts[1], minpwgt);
   // The heavier side gives first; side 0 on equal weights.
-  int from = graph->pwgts[0] >= graph->pwgts[1] ? 0 : 1;
+  int from = graph->twoway.pwgts[0] >= graph->twoway.pwgts[1] ? 0 : 1;
 
   for (int p = 0; p < npasses; ++p) {
     OneWayPass pass;
@@ -134,7 +134,7 @@ void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses) {
     RollBack(graph, &work, &pass, nswaps);
     if (IsSet(ctrl->dbglvl, DBG_REFINE))
       Trace__("\tMinimum Cut: %8d [%8d] at %5d [%6d %6d] [%d]\n", pass.mincut, ComputeCut__(graph),
-              pass.mincutorder, graph->pwgts[0], graph->pwgts[1], from);
+              pass.mincutorder, graph->twoway.pwgts[0], graph->twoway.pwgts[1], from);
     graph->mincut = pass.mincut;
     StopTimer(ctrl, &PhaseTimers::RefWrapTmr);
 

@@ -50,7 +50,7 @@ TEST(OneWayFM, UnsparableVertexIsSkippedWhenUsefulAndEndsMovesOtherwise) {
   CtrlType ctrl = MakeCtrl();
   ctrl.dbglvl = DBG_MOVEINFO | DBG_REFINE;
   const int sides[6] = {0, 0, 0, 1, 1, 1};
-  std::copy(sides, sides + 6, graph->where);
+  std::copy(sides, sides + 6, graph->where.get());
   const std::string out = CaptureOutput([&] { Refine_OneWayFM__(&ctrl, graph, 1); });
   EXPECT_NE(out.find("Gains from moving        1 from  0:    1, \tNewcut: 2\n"), std::string::npos);
   EXPECT_EQ(out.find("moving        0 from"), std::string::npos);

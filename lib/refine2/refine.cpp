@@ -10,7 +10,7 @@ void ProjectPartition__(const CtrlType *ctrl, HGraph *cgraph) {
   AllocateRefinementMemory__(fine);
   // The fine level's isolated vertices have no coarse vertex; they are placed
   // by weight after refinement.
-  const int *cmap = fine->cellmap, *cwhere = cgraph->where;
+  const int *cmap = fine->maps.cellmap, *cwhere = cgraph->where;
   for (int v = 0; v < fine->nvtxs; ++v) fine->where[v] = cwhere[cmap[v]];
   FreeHGraph__(cgraph);
   fine->coarser = nullptr;
@@ -20,9 +20,9 @@ void ProjectPartition__(const CtrlType *ctrl, HGraph *cgraph) {
 // Each isolated vertex goes to the lighter side; ties go to side 1.
 void PartitionIslands__(HGraph *graph) {
   for (int v = graph->nvtxs; v < graph->nvtxs + graph->nislands; ++v) {
-    const int side = graph->pwgts[0] < graph->pwgts[1] ? 0 : 1;
+    const int side = graph->twoway.pwgts[0] < graph->twoway.pwgts[1] ? 0 : 1;
     graph->where[v] = side;
-    graph->pwgts[side] += graph->cellwgt[v];
+    graph->twoway.pwgts[side] += graph->cellwgt[v];
   }
 }
 

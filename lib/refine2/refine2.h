@@ -98,15 +98,17 @@ void FillQueues__(RandomStream *rng, HGraph *graph, PQueue queues[2], int *moved
 // UpdateMoveGains__.
 constexpr int kHeldSide = 2;
 
-// Side counts of the hyperedges as most refinement keeps them: graph->ndeg,
+// Side counts of the hyperedges as most refinement keeps them: graph->twoway.ndeg,
 // one array per side, next to the hypergraph's own pin lists and weights.
 struct SideArrays {
   static constexpr bool kPinXor = false;
   void Prefetch(int) const {}
-  int *const *ndeg;
+  int *ndeg[2];
   const int *netptr, *netind, *netwgt;
-  explicit SideArrays(HGraph *graph, int *const *counts)
-      : ndeg(counts), netptr(graph->netptr), netind(graph->netind), netwgt(graph->netwgt) {}
+  SideArrays(const HGraph *graph, int *side0, int *side1)
+      : ndeg{side0, side1}, netptr(graph->netptr), netind(graph->netind), netwgt(graph->netwgt) {}
+  explicit SideArrays(const HGraph *graph)
+      : SideArrays(graph, graph->twoway.ndeg[0], graph->twoway.ndeg[1]) {}
   int &At(int side, int e) const { return ndeg[side][e]; }
   int Weight(int e) const { return netwgt[e]; }
   const int *Begin(int e) const { return netind + netptr[e]; }
@@ -140,7 +142,7 @@ struct FMHEdges {
 // FM's hyperedge records of a level, side counts not yet set.
 FMHEdge *CreateFMHEdges__(const HGraph *graph);
 // Side counts and gains of a level from scratch into FM's records; sets
-// mincut and pwgts like ComputeInitGains__, leaving graph->ndeg alone.
+// mincut and pwgts like ComputeInitGains__, leaving graph->twoway.ndeg alone.
 void ComputeFMGains__(HGraph *graph, FMHEdge *rec);
 // The cut the records' side counts give.
 int FMCut__(const HGraph *graph, const FMHEdge *rec);
@@ -158,7 +160,7 @@ template <class HEdges, class Side, class Notify>
 inline void UpdateMoveGains__(HGraph *graph, const HEdges &hedges, int v, int f, int t,
                               const Side *sides, Notify notify) {
   const int *incptr = graph->incptr, *incind = graph->incind;
-  int *gain = graph->gain;
+  int *gain = graph->twoway.gain;
 
   // The records of v's hyperedges lie anywhere in a large level: ask for all
   // of them before the first is needed.
@@ -212,11 +214,11 @@ inline void UpdateMoveGains__(HGraph *graph, const HEdges &hedges, int v, int f,
   }
 }
 
-// The same on the side counts in graph->ndeg.
+// The same on the side counts in graph->twoway.ndeg.
 template <class Notify>
 inline void UpdateMoveGains__(HGraph *graph, int v, int f, int t, const int *sides,
                               Notify notify) {
-  UpdateMoveGains__(graph, SideArrays(graph, graph->ndeg), v, f, t, sides, notify);
+  UpdateMoveGains__(graph, SideArrays(graph), v, f, t, sides, notify);
 }
 
 // Candidate choice of the two weight policies: the plain maximum of a queue,
@@ -243,7 +245,7 @@ struct WeightPick {
 inline int ChooseSideFM__(const HGraph *graph, const int minpwgt[2], int a, int b) {
   if (a == -1) return 1;
   if (b == -1) return 0;
-  const int *gain = graph->gain, *cellwgt = graph->cellwgt, *pwgts = graph->pwgts;
+  const int *gain = graph->twoway.gain, *cellwgt = graph->cellwgt, *pwgts = graph->twoway.pwgts;
   if (gain[a] > gain[b]) return pwgts[0] - cellwgt[a] < minpwgt[0] ? 1 : 0;
   if (gain[a] < gain[b]) return pwgts[1] - cellwgt[b] < minpwgt[1] ? 0 : 1;
   return pwgts[0] - minpwgt[0] < pwgts[1] - minpwgt[1] ? 1 : 0;
@@ -253,8 +255,8 @@ inline int ChooseSideFM__(const HGraph *graph, const int minpwgt[2], int a, int 
 inline void FlipSide__(HGraph *graph, int v) {
   const int from = graph->where[v], to = 1 - from;
   graph->where[v] = to;
-  graph->pwgts[to] += graph->cellwgt[v];
-  graph->pwgts[from] -= graph->cellwgt[v];
+  graph->twoway.pwgts[to] += graph->cellwgt[v];
+  graph->twoway.pwgts[from] -= graph->cellwgt[v];
 }
 
 // Takes back a move kept in exact state: v returns to the other side, its gain

@@ -32,7 +32,7 @@ std::vector<HGraph *> IdentityChain(const zt::PlainHGraph &g, int nlevels) {
       level->finer = levels[k - 1];
       int *cmap = imalloc__(g.nvtxs, "test: cellmap");
       for (int v = 0; v < g.nvtxs; ++v) cmap[v] = v;
-      levels[k - 1]->cellmap = cmap;
+      levels[k - 1]->maps.cellmap = cmap;
     }
     levels.push_back(level);
   }
@@ -77,8 +77,9 @@ TEST(Refine, ProjectsThroughRealCoarseningAndLeavesFinestLevelExact) {
       EXPECT_EQ(back.eind, g.eind);  // the first numbering is back
       ExpectExactFigures(g, graph);
       // Placing islands by weight after refinement keeps the sides within reach.
-      EXPECT_LE(std::abs(graph->pwgts[0] - graph->pwgts[1]),
-                (graph->pwgts[0] + graph->pwgts[1]) / 5 + 2 * gs.heavywgt + gs.maxvwgt);
+      EXPECT_LE(
+          std::abs(graph->twoway.pwgts[0] - graph->twoway.pwgts[1]),
+          (graph->twoway.pwgts[0] + graph->twoway.pwgts[1]) / 5 + 2 * gs.heavywgt + gs.maxvwgt);
       FreeHGraph__(graph);
       if (::testing::Test::HasFailure()) return;
     }
@@ -114,11 +115,11 @@ TEST(Refine, SingleLevelHierarchyIsLeftAlone) {
   const zt::PlainHGraph g = zt::Generate({.nvtxs = 30, .nhedges = 30});
   std::vector<HGraph *> levels = IdentityChain(g, 1);
   RandomCoarsestBisection(levels[0], rng);
-  const std::vector<int> where(levels[0]->where, levels[0]->where + 30);
+  const std::vector<int> where(levels[0]->where.get(), levels[0]->where + 30);
   levels[0]->mincut = -9;
   CtrlType ctrl = MakeCtrl();
   Refine__(&ctrl, levels[0], levels[0]);
-  EXPECT_EQ(where, std::vector<int>(levels[0]->where, levels[0]->where + 30));
+  EXPECT_EQ(where, std::vector<int>(levels[0]->where.get(), levels[0]->where + 30));
   EXPECT_EQ(levels[0]->mincut, -9);
   FreeHGraph__(levels[0]);
 }
@@ -159,13 +160,14 @@ TEST(Refine, IslandsGoToTheLighterSideAndTiesToSideOne) {
   graph->nvtxs = 1;  // vertex 0 takes part; 1..4 are islands behind it
   graph->nislands = 4;
   graph->where[0] = 0;
-  graph->pwgts[0] = 4;
-  graph->pwgts[1] = 0;
+  graph->twoway.pwgts[0] = 4;
+  graph->twoway.pwgts[1] = 0;
   PartitionIslands__(graph);
   // 4:0 -> side 1; 4:1 -> side 1; 4:3 -> side 1; 4:5 -> side 0.
-  EXPECT_EQ(std::vector<int>(graph->where, graph->where + 5), (std::vector<int>{0, 1, 1, 1, 0}));
-  EXPECT_EQ(graph->pwgts[0], 7);
-  EXPECT_EQ(graph->pwgts[1], 5);
+  EXPECT_EQ(std::vector<int>(graph->where.get(), graph->where + 5),
+            (std::vector<int>{0, 1, 1, 1, 0}));
+  EXPECT_EQ(graph->twoway.pwgts[0], 7);
+  EXPECT_EQ(graph->twoway.pwgts[1], 5);
   graph->nvtxs = 5;
   graph->nislands = 0;
   FreeHGraph__(graph);
@@ -175,7 +177,7 @@ TEST(Refine, IslandsGoToTheLighterSideAndTiesToSideOne) {
   graph = MakeLevel(g);
   graph->nvtxs = 0;
   graph->nislands = 1;
-  graph->pwgts[0] = graph->pwgts[1] = 0;
+  graph->twoway.pwgts[0] = graph->twoway.pwgts[1] = 0;
   PartitionIslands__(graph);
   EXPECT_EQ(graph->where[0], 1);
   FreeHGraph__(graph);
@@ -192,7 +194,7 @@ TEST(Refine, LevelOfIslandsOnlyIsCountedAndPlaced) {
   fine->nvtxs = 0;
   fine->islandmap = imalloc__(6, "test: islandmap");
   for (int v = 0; v < 6; ++v) fine->islandmap[v] = 5 - v;  // islands count down from the end
-  std::reverse(fine->cellwgt, fine->cellwgt + 6);
+  std::reverse(fine->cellwgt.get(), fine->cellwgt + 6);
   coarse->nvtxs = 0;
   AllocateRefinementMemory__(coarse);
   CtrlType ctrl = MakeCtrl();
@@ -200,8 +202,8 @@ TEST(Refine, LevelOfIslandsOnlyIsCountedAndPlaced) {
   EXPECT_EQ(fine->nvtxs, 6);
   EXPECT_EQ(fine->mincut, 0);
   const std::vector<int> pw = zt::RecountPartWeights(g, fine->where, 2);
-  EXPECT_EQ(fine->pwgts[0], pw[0]);
-  EXPECT_EQ(fine->pwgts[1], pw[1]);
-  EXPECT_EQ(std::vector<int>(fine->cellwgt, fine->cellwgt + 6), g.vwgts);
+  EXPECT_EQ(fine->twoway.pwgts[0], pw[0]);
+  EXPECT_EQ(fine->twoway.pwgts[1], pw[1]);
+  EXPECT_EQ(std::vector<int>(fine->cellwgt.get(), fine->cellwgt + 6), g.vwgts);
   FreeHGraph__(fine);
 }

@@ -33,14 +33,14 @@ struct TwoWayState {
 };
 inline TwoWayState ReadState(const CtrlType &ctrl, const HGraph *g, bool withgains) {
   TwoWayState s;
-  s.where.assign(g->where, g->where + g->nvtxs);
+  s.where.assign(g->where.get(), g->where + g->nvtxs);
   if (withgains) {
-    s.gain.assign(g->gain, g->gain + g->nvtxs);
-    s.nd0.assign(g->ndeg[0], g->ndeg[0] + g->nhedges);
-    s.nd1.assign(g->ndeg[1], g->ndeg[1] + g->nhedges);
+    s.gain.assign(g->twoway.gain.get(), g->twoway.gain + g->nvtxs);
+    s.nd0.assign(g->twoway.ndeg[0].get(), g->twoway.ndeg[0] + g->nhedges);
+    s.nd1.assign(g->twoway.ndeg[1].get(), g->twoway.ndeg[1] + g->nhedges);
   }
-  s.pw0 = g->pwgts[0];
-  s.pw1 = g->pwgts[1];
+  s.pw0 = g->twoway.pwgts[0];
+  s.pw1 = g->twoway.pwgts[1];
   s.mincut = g->mincut;
   s.stream = ReadStream(ctrl);
   return s;
@@ -49,7 +49,7 @@ inline TwoWayState ReadState(const CtrlType &ctrl, const HGraph *g, bool withgai
 namespace replay {
 
 inline void Bounds(const CtrlType *c, const HGraph *g, int m[2]) {
-  const int total = g->pwgts[0] + g->pwgts[1];
+  const int total = g->twoway.pwgts[0] + g->twoway.pwgts[1];
   const float frac0 = c->TargetFrac - c->ubfactor;
   m[0] = (int)(frac0 * (float)total);
   m[1] = (int)((1.0 - (double)c->TargetFrac - (double)c->ubfactor) * (double)total);
@@ -59,19 +59,20 @@ inline void Bounds(const CtrlType *c, const HGraph *g, int m[2]) {
 inline void Recompute(HGraph *g) {
   g->mincut = 0;
   for (int e = 0; e < g->nhedges; ++e) {
-    g->ndeg[0][e] = g->ndeg[1][e] = 0;
-    for (int k = g->netptr[e]; k < g->netptr[e + 1]; ++k) g->ndeg[g->where[g->netind[k]]][e]++;
-    if (g->ndeg[0][e] > 0 && g->ndeg[1][e] > 0) g->mincut += g->netwgt[e];
+    g->twoway.ndeg[0][e] = g->twoway.ndeg[1][e] = 0;
+    for (int k = g->netptr[e]; k < g->netptr[e + 1]; ++k)
+      g->twoway.ndeg[g->where[g->netind[k]]][e]++;
+    if (g->twoway.ndeg[0][e] > 0 && g->twoway.ndeg[1][e] > 0) g->mincut += g->netwgt[e];
   }
-  g->pwgts[0] = g->pwgts[1] = 0;
+  g->twoway.pwgts[0] = g->twoway.pwgts[1] = 0;
   for (int v = 0; v < g->nvtxs; ++v) {
     const int s = g->where[v];
-    g->pwgts[s] += g->cellwgt[v];
-    g->gain[v] = 0;
+    g->twoway.pwgts[s] += g->cellwgt[v];
+    g->twoway.gain[v] = 0;
     for (int j = g->incptr[v]; j < g->incptr[v + 1]; ++j) {
       const int e = g->incind[j];
-      if (g->ndeg[s][e] == 1) g->gain[v] += g->netwgt[e];
-      if (g->ndeg[1 - s][e] == 0) g->gain[v] -= g->netwgt[e];
+      if (g->twoway.ndeg[s][e] == 1) g->twoway.gain[v] += g->netwgt[e];
+      if (g->twoway.ndeg[1 - s][e] == 0) g->twoway.gain[v] -= g->netwgt[e];
     }
   }
 }
@@ -83,22 +84,22 @@ inline void FollowMove(HGraph *g, int v, int f, int t, const std::vector<int> &m
                        PQueue *queues, bool adjustmoved) {
   for (int j = g->incptr[v]; j < g->incptr[v + 1]; ++j) {
     const int e = g->incind[j], w = g->netwgt[e];
-    g->ndeg[t][e]++;
-    g->ndeg[f][e]--;
-    const int nt = g->ndeg[t][e], nf = g->ndeg[f][e];
+    g->twoway.ndeg[t][e]++;
+    g->twoway.ndeg[f][e]--;
+    const int nt = g->twoway.ndeg[t][e], nf = g->twoway.ndeg[f][e];
     if (nt > 2 && nf > 1) continue;
     for (int k = g->netptr[e]; k < g->netptr[e + 1]; ++k) {
       const int u = g->netind[k];
       if (u == v || (!adjustmoved && moved[u] != -1)) continue;
-      const int old = g->gain[u];
+      const int old = g->twoway.gain[u];
       if (g->where[u] == f) {
-        if (nf == 1) g->gain[u] += w;
-        if (nt == 1) g->gain[u] += w;
+        if (nf == 1) g->twoway.gain[u] += w;
+        if (nt == 1) g->twoway.gain[u] += w;
       } else {
-        if (nf == 0) g->gain[u] -= w;
-        if (nt == 2) g->gain[u] -= w;
+        if (nf == 0) g->twoway.gain[u] -= w;
+        if (nt == 2) g->twoway.gain[u] -= w;
       }
-      if (moved[u] == -1) PQueueUpdate__(&queues[g->where[u]], u, old, g->gain[u]);
+      if (moved[u] == -1) PQueueUpdate__(&queues[g->where[u]], u, old, g->twoway.gain[u]);
     }
   }
 }
@@ -117,7 +118,7 @@ inline void FillQueues(const CtrlType *c, HGraph *g, PQueue *queues, std::vector
     if (v < g->nfixed)
       moved[v] = 1;
     else
-      PQueueInsert__(&queues[g->where[v]], v, g->gain[v]);
+      PQueueInsert__(&queues[g->where[v]], v, g->twoway.gain[v]);
   }
 }
 
@@ -135,43 +136,45 @@ inline void FM(const CtrlType *c, HGraph *g, int npasses, bool heavy) {
     PQueueReset__(&queues[1]);
     const int initcut = g->mincut;
     int newcut = initcut, mincut = initcut, mincutorder = -1;
-    int mindiff = std::abs(g->pwgts[0] - g->pwgts[1]);
+    int mindiff = std::abs(g->twoway.pwgts[0] - g->twoway.pwgts[1]);
     std::fill(moved.begin(), moved.end(), -1);
     FillQueues(c, g, queues, moved, perm);
 
     int nswaps = 0;
     for (; nswaps < n; ++nswaps) {
-      const int a = heavy ? PQueueSeeConstraintMax(&queues[0], g->pwgts[0] - m[0], g->cellwgt)
-                          : PQueueSeeMax__(&queues[0]);
-      const int b = heavy ? PQueueSeeConstraintMax(&queues[1], g->pwgts[1] - m[1], g->cellwgt)
-                          : PQueueSeeMax__(&queues[1]);
+      const int a = heavy
+                        ? PQueueSeeConstraintMax(&queues[0], g->twoway.pwgts[0] - m[0], g->cellwgt)
+                        : PQueueSeeMax__(&queues[0]);
+      const int b = heavy
+                        ? PQueueSeeConstraintMax(&queues[1], g->twoway.pwgts[1] - m[1], g->cellwgt)
+                        : PQueueSeeMax__(&queues[1]);
       if (a == -1 && b == -1) break;
       int from;
       if (a == -1)
         from = 1;
       else if (b == -1)
         from = 0;
-      else if (g->gain[a] > g->gain[b])
-        from = g->pwgts[0] - g->cellwgt[a] < m[0] ? 1 : 0;
-      else if (g->gain[a] < g->gain[b])
-        from = g->pwgts[1] - g->cellwgt[b] < m[1] ? 0 : 1;
+      else if (g->twoway.gain[a] > g->twoway.gain[b])
+        from = g->twoway.pwgts[0] - g->cellwgt[a] < m[0] ? 1 : 0;
+      else if (g->twoway.gain[a] < g->twoway.gain[b])
+        from = g->twoway.pwgts[1] - g->cellwgt[b] < m[1] ? 0 : 1;
       else
-        from = g->pwgts[0] - m[0] < g->pwgts[1] - m[1] ? 1 : 0;
+        from = g->twoway.pwgts[0] - m[0] < g->twoway.pwgts[1] - m[1] ? 1 : 0;
       const int to = 1 - from;
       int v = from == 0 ? a : b;
       if (heavy)
-        PQueueDelete(&queues[from], v, g->gain[v]);
+        PQueueDelete(&queues[from], v, g->twoway.gain[v]);
       else
         EXPECT_EQ(PQueueGetMax__(&queues[from]), v);
 
-      newcut -= g->gain[v];
+      newcut -= g->twoway.gain[v];
       moved[v] = nswaps;
       swaps[nswaps] = v;
       g->where[v] = to;
-      g->pwgts[to] += g->cellwgt[v];
-      g->pwgts[from] -= g->cellwgt[v];
-      if (g->pwgts[0] >= m[0] && g->pwgts[1] >= m[1]) {
-        const int diff = std::abs(g->pwgts[0] - g->pwgts[1]);
+      g->twoway.pwgts[to] += g->cellwgt[v];
+      g->twoway.pwgts[from] -= g->cellwgt[v];
+      if (g->twoway.pwgts[0] >= m[0] && g->twoway.pwgts[1] >= m[1]) {
+        const int diff = std::abs(g->twoway.pwgts[0] - g->twoway.pwgts[1]);
         if (newcut < mincut || (newcut == mincut && diff < mindiff)) {
           mincut = newcut;
           mincutorder = nswaps;
@@ -183,8 +186,8 @@ inline void FM(const CtrlType *c, HGraph *g, int npasses, bool heavy) {
     for (int i = mincutorder + 1; i < nswaps; ++i) {
       const int v = swaps[i], s = g->where[v];
       g->where[v] = 1 - s;
-      g->pwgts[1 - s] += g->cellwgt[v];
-      g->pwgts[s] -= g->cellwgt[v];
+      g->twoway.pwgts[1 - s] += g->cellwgt[v];
+      g->twoway.pwgts[s] -= g->cellwgt[v];
     }
     g->mincut = mincut;
     if (mincut == initcut) break;
@@ -195,11 +198,11 @@ inline void FM(const CtrlType *c, HGraph *g, int npasses, bool heavy) {
 
 inline void Balance(const CtrlType *c, HGraph *g) {
   const int n = g->nvtxs;
-  g->pwgts[0] = g->pwgts[1] = 0;
-  for (int v = 0; v < n; ++v) g->pwgts[g->where[v]] += g->cellwgt[v];
+  g->twoway.pwgts[0] = g->twoway.pwgts[1] = 0;
+  for (int v = 0; v < n; ++v) g->twoway.pwgts[g->where[v]] += g->cellwgt[v];
   int m[2];
   Bounds(c, g, m);
-  if (g->pwgts[0] >= m[0] && g->pwgts[1] >= m[1]) return;
+  if (g->twoway.pwgts[0] >= m[0] && g->twoway.pwgts[1] >= m[1]) return;
 
   PQueue queues[2];
   PQueueInit__(&queues[0], n, GainSpan(g));
@@ -211,17 +214,17 @@ inline void Balance(const CtrlType *c, HGraph *g) {
   for (int step = 0; step < n; ++step) {
     const int a = PQueueSeeMax__(&queues[0]), b = PQueueSeeMax__(&queues[1]);
     int from;
-    if (g->pwgts[0] < m[0]) {
+    if (g->twoway.pwgts[0] < m[0]) {
       if (b == -1) break;
-      if (g->pwgts[1] - g->cellwgt[b] < m[1]) {
+      if (g->twoway.pwgts[1] - g->cellwgt[b] < m[1]) {
         PQueueGetMax__(&queues[1]);
         moved[b] = 1;
         continue;
       }
       from = 1;
     } else {
-      if (g->pwgts[1] >= m[1] || a == -1) break;
-      if (g->pwgts[0] - g->cellwgt[a] < m[0]) {
+      if (g->twoway.pwgts[1] >= m[1] || a == -1) break;
+      if (g->twoway.pwgts[0] - g->cellwgt[a] < m[0]) {
         PQueueGetMax__(&queues[0]);
         moved[a] = 1;
         continue;
@@ -229,14 +232,14 @@ inline void Balance(const CtrlType *c, HGraph *g) {
       from = 0;
     }
     const int to = 1 - from, v = PQueueGetMax__(&queues[from]);
-    cut -= g->gain[v];
+    cut -= g->twoway.gain[v];
     moved[v] = 1;
     g->where[v] = to;
-    g->pwgts[to] += g->cellwgt[v];
-    g->pwgts[from] -= g->cellwgt[v];
-    g->gain[v] = -g->gain[v];
+    g->twoway.pwgts[to] += g->cellwgt[v];
+    g->twoway.pwgts[from] -= g->cellwgt[v];
+    g->twoway.gain[v] = -g->twoway.gain[v];
     FollowMove(g, v, from, to, moved, queues, true);
-    if (g->pwgts[0] >= m[0] && g->pwgts[1] >= m[1]) break;
+    if (g->twoway.pwgts[0] >= m[0] && g->twoway.pwgts[1] >= m[1]) break;
   }
   g->mincut = cut;
   PQueueFree__(&queues[0]);
@@ -267,12 +270,12 @@ void ExpectSameAsReplay(int seed, Routine routine, Replay replayed, bool withgai
         routine(&ctrl, graph);
         const TwoWayState got = ReadState(ctrl, graph, withgains);
 
-        std::copy(start.where.begin(), start.where.end(), graph->where);
-        std::copy(start.gain.begin(), start.gain.end(), graph->gain);
-        std::copy(start.nd0.begin(), start.nd0.end(), graph->ndeg[0]);
-        std::copy(start.nd1.begin(), start.nd1.end(), graph->ndeg[1]);
-        graph->pwgts[0] = start.pw0;
-        graph->pwgts[1] = start.pw1;
+        std::copy(start.where.begin(), start.where.end(), graph->where.get());
+        std::copy(start.gain.begin(), start.gain.end(), graph->twoway.gain.get());
+        std::copy(start.nd0.begin(), start.nd0.end(), graph->twoway.ndeg[0].get());
+        std::copy(start.nd1.begin(), start.nd1.end(), graph->twoway.ndeg[1].get());
+        graph->twoway.pwgts[0] = start.pw0;
+        graph->twoway.pwgts[1] = start.pw1;
         graph->mincut = start.mincut;
         SetStream(ctrl, start.stream);
         replayed(&ctrl, graph);

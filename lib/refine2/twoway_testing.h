@@ -69,33 +69,35 @@ inline void RandomSides(HGraph *graph, std::mt19937 &rng, double skew = 0.0) {
 
 inline bool IsBalanced(const CtrlType &ctrl, const HGraph *graph) {
   int minpwgt[2];
-  ComputeMinPartWeights__(&ctrl, graph->pwgts[0] + graph->pwgts[1], minpwgt);
-  return graph->pwgts[0] >= minpwgt[0] && graph->pwgts[1] >= minpwgt[1];
+  ComputeMinPartWeights__(&ctrl, graph->twoway.pwgts[0] + graph->twoway.pwgts[1], minpwgt);
+  return graph->twoway.pwgts[0] >= minpwgt[0] && graph->twoway.pwgts[1] >= minpwgt[1];
 }
 
 // where holds sides only; pwgts and mincut equal a brute-force recount.
 inline void ExpectExactFigures(const zt::PlainHGraph &g, const HGraph *graph) {
   for (int v = 0; v < g.nvtxs; ++v) ASSERT_TRUE(graph->where[v] == 0 || graph->where[v] == 1);
   const std::vector<int> pw = zt::RecountPartWeights(g, graph->where, 2);
-  EXPECT_EQ(graph->pwgts[0], pw[0]);
-  EXPECT_EQ(graph->pwgts[1], pw[1]);
+  EXPECT_EQ(graph->twoway.pwgts[0], pw[0]);
+  EXPECT_EQ(graph->twoway.pwgts[1], pw[1]);
   EXPECT_EQ(graph->mincut, zt::RecountCut(g, graph->where));
 }
 
 // gain, ndeg, pwgts and mincut equal a computation from scratch.
 inline void ExpectExactGains(HGraph *graph) {
   EXPECT_EQ(CheckDegrees(graph), 1);
-  const std::vector<int> gain(graph->gain, graph->gain + graph->nvtxs);
-  const std::vector<int> nd0(graph->ndeg[0], graph->ndeg[0] + graph->nhedges);
-  const std::vector<int> nd1(graph->ndeg[1], graph->ndeg[1] + graph->nhedges);
-  const int cut = graph->mincut, pw0 = graph->pwgts[0], pw1 = graph->pwgts[1];
+  const std::vector<int> gain(graph->twoway.gain.get(), graph->twoway.gain + graph->nvtxs);
+  const std::vector<int> nd0(graph->twoway.ndeg[0].get(), graph->twoway.ndeg[0] + graph->nhedges);
+  const std::vector<int> nd1(graph->twoway.ndeg[1].get(), graph->twoway.ndeg[1] + graph->nhedges);
+  const int cut = graph->mincut, pw0 = graph->twoway.pwgts[0], pw1 = graph->twoway.pwgts[1];
   ComputeInitGains__(graph);
-  EXPECT_EQ(gain, std::vector<int>(graph->gain, graph->gain + graph->nvtxs));
-  EXPECT_EQ(nd0, std::vector<int>(graph->ndeg[0], graph->ndeg[0] + graph->nhedges));
-  EXPECT_EQ(nd1, std::vector<int>(graph->ndeg[1], graph->ndeg[1] + graph->nhedges));
+  EXPECT_EQ(gain, std::vector<int>(graph->twoway.gain.get(), graph->twoway.gain + graph->nvtxs));
+  EXPECT_EQ(nd0,
+            std::vector<int>(graph->twoway.ndeg[0].get(), graph->twoway.ndeg[0] + graph->nhedges));
+  EXPECT_EQ(nd1,
+            std::vector<int>(graph->twoway.ndeg[1].get(), graph->twoway.ndeg[1] + graph->nhedges));
   EXPECT_EQ(cut, graph->mincut);
-  EXPECT_EQ(pw0, graph->pwgts[0]);
-  EXPECT_EQ(pw1, graph->pwgts[1]);
+  EXPECT_EQ(pw0, graph->twoway.pwgts[0]);
+  EXPECT_EQ(pw1, graph->twoway.pwgts[1]);
 }
 
 // Standard output of f, with the library's printf output flushed into it.
@@ -137,12 +139,12 @@ void CheckOnVariety(int seed, Refine refine, bool exactgains, bool keepscut, int
       ComputeInitGains__(graph);
       const bool balanced = IsBalanced(ctrl, graph);
       const int before = graph->mincut;
-      const std::vector<int> anchors(graph->where, graph->where + c.nfixed);
+      const std::vector<int> anchors(graph->where.get(), graph->where + c.nfixed);
 
       refine(&ctrl, graph);
 
       ExpectExactFigures(g, graph);
-      EXPECT_EQ(anchors, std::vector<int>(graph->where, graph->where + c.nfixed));
+      EXPECT_EQ(anchors, std::vector<int>(graph->where.get(), graph->where + c.nfixed));
       if (exactgains) ExpectExactGains(graph);
       if (keepscut && balanced) {
         EXPECT_LE(graph->mincut, before);

@@ -91,6 +91,50 @@ void ZBfree__(T **...ptrs) {
   ((ZBfreeBlock__(static_cast<void *>(const_cast<std::remove_const_t<T> *>(*ptrs))), *ptrs = nullptr), ...);
 }
 
+// Owner of one array from the labelled allocator: frees it when it goes out
+// of scope or is given another array, and passes ownership on only by a named
+// move. It reads as the raw pointer it holds, so the array is indexed and
+// handed to routines as before. Letting go is explicit: reset() frees,
+// release() gives the pointer up without freeing.
+template <class T>
+class ZBArray {
+ public:
+  ZBArray() = default;
+  ZBArray(const ZBArray &) = delete;
+  ZBArray &operator=(const ZBArray &) = delete;
+  ZBArray(ZBArray &&other) noexcept : ptr_(other.release()) {}
+  ZBArray &operator=(ZBArray &&other) noexcept {
+    reset(other.release());
+    return *this;
+  }
+  ~ZBArray() { reset(); }
+
+  // Takes ownership of a fresh array, freeing the one held.
+  ZBArray &operator=(T *fresh) {
+    reset(fresh);
+    return *this;
+  }
+  // Dropping an array is reset(), handing it on is release(): never an
+  // assignment of NULL, which could mean either.
+  ZBArray &operator=(std::nullptr_t) = delete;
+
+  operator T *() const { return ptr_; }
+  T *get() const { return ptr_; }
+  T *release() {
+    T *p = ptr_;
+    ptr_ = nullptr;
+    return p;
+  }
+  void reset(T *fresh = nullptr) {
+    if (fresh == ptr_) return;
+    ZBfreeBlock__(static_cast<void *>(ptr_));
+    ptr_ = fresh;
+  }
+
+ private:
+  T *ptr_ = nullptr;
+};
+
 // ---- Vector operations ------------------------------------------------------
 
 int *iset__(int n, int value, int *x);

@@ -83,7 +83,8 @@ void RunPartitioner(const PartitionRun &run) {
                       graph->netwgt, graph->cellwgt, part);
   PrintTimingLines(parttime, iotime);
 
-  ZBfree__(&graph->netptr, &graph->netind, &graph->cellwgt, &graph->netwgt, &part, &graph);
+  ZBfree__(&part);
+  FreeHGraph__(graph);
 }
 
 void AnswerInfoRequest(int argc, char *argv[], const char *name, UsagePrinter usage) {

@@ -59,6 +59,7 @@ int main(int argc, char *argv[]) {
                         graph->cellwgt, part);
     PrintBalance(nvtxs, graph->cellwgt, nparts, part);
   }
-  ZBfree__(&graph->netptr, &graph->netind, &graph->cellwgt, &graph->netwgt, &part, &graph);
+  ZBfree__(&part);
+  FreeHGraph__(graph);
   return 0;
 }

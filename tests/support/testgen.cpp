@@ -64,27 +64,27 @@ HGraph *ToHGraph(const PlainHGraph &g) {
   graph->nhedges = g.nhedges();
   graph->nfixed = 0;
   graph->netptr = imalloc__(g.eptr.size(), "test: netptr");
-  std::copy(g.eptr.begin(), g.eptr.end(), graph->netptr);
+  std::copy(g.eptr.begin(), g.eptr.end(), graph->netptr.get());
   graph->netind = imalloc__(g.eind.size(), "test: netind");
-  std::copy(g.eind.begin(), g.eind.end(), graph->netind);
+  std::copy(g.eind.begin(), g.eind.end(), graph->netind.get());
   graph->cellwgt = imalloc__(g.vwgts.size(), "test: cellwgt");
-  std::copy(g.vwgts.begin(), g.vwgts.end(), graph->cellwgt);
+  std::copy(g.vwgts.begin(), g.vwgts.end(), graph->cellwgt.get());
   graph->netwgt = imalloc__(g.hewgts.size(), "test: netwgt");
-  std::copy(g.hewgts.begin(), g.hewgts.end(), graph->netwgt);
+  std::copy(g.hewgts.begin(), g.hewgts.end(), graph->netwgt.get());
   return graph;
 }
 
 PlainHGraph FromHGraph(const HGraph *graph) {
   PlainHGraph g;
   g.nvtxs = graph->nvtxs;
-  g.eptr.assign(graph->netptr, graph->netptr + graph->nhedges + 1);
-  g.eind.assign(graph->netind, graph->netind + g.eptr.back());
+  g.eptr.assign(graph->netptr.get(), graph->netptr + graph->nhedges + 1);
+  g.eind.assign(graph->netind.get(), graph->netind + g.eptr.back());
   if (graph->cellwgt)
-    g.vwgts.assign(graph->cellwgt, graph->cellwgt + graph->nvtxs);
+    g.vwgts.assign(graph->cellwgt.get(), graph->cellwgt + graph->nvtxs);
   else
     g.vwgts.assign(graph->nvtxs, 1);
   if (graph->netwgt)
-    g.hewgts.assign(graph->netwgt, graph->netwgt + graph->nhedges);
+    g.hewgts.assign(graph->netwgt.get(), graph->netwgt + graph->nhedges);
   else
     g.hewgts.assign(graph->nhedges, 1);
   return g;
