@@ -2,6 +2,7 @@
 // of a partition.
 #include "hgraph/hgraph.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -16,6 +17,40 @@ void FreeHGraph__(HGraph *graph) {
   if (graph == nullptr) return;
   graph->~HGraph();
   ZBfreeBlock__(graph);
+}
+
+namespace {
+
+template <class T>
+T *CopyOf(const T *from, size_t n, const char *label) {
+  if (from == nullptr) return nullptr;
+  T *to = ZBmallocT__<T>(n, label);
+  std::copy(from, from + n, to);
+  return to;
+}
+
+}  // namespace
+
+HGraph *CopyHGraph__(const HGraph *graph) {
+  HGraph *copy = CreateHGraph__();
+  copy->nvtxs = graph->nvtxs;
+  copy->nislands = graph->nislands;
+  copy->nhedges = graph->nhedges;
+  copy->removedwgt = graph->removedwgt;
+  copy->nfixed = graph->nfixed;
+  copy->level = graph->level;
+  const size_t n = static_cast<size_t>(graph->nvtxs) + graph->nislands;
+  const size_t m = graph->nhedges;
+  const size_t npins = graph->netptr != nullptr ? graph->netptr[m] : 0;
+  copy->incptr = CopyOf(graph->incptr.get(), n + 1, "CopyHGraph: incptr");
+  copy->incind = CopyOf(graph->incind.get(), npins, "CopyHGraph: incind");
+  copy->netptr = CopyOf(graph->netptr.get(), m + 1, "CopyHGraph: netptr");
+  copy->netind = CopyOf(graph->netind.get(), npins, "CopyHGraph: netind");
+  copy->cellwgt = CopyOf(graph->cellwgt.get(), n, "CopyHGraph: cellwgt");
+  copy->netwgt = CopyOf(graph->netwgt.get(), m, "CopyHGraph: netwgt");
+  copy->adjwgt = CopyOf(graph->adjwgt.get(), n, "CopyHGraph: adjwgt");
+  copy->edgewgt = CopyOf(graph->edgewgt.get(), m, "CopyHGraph: edgewgt");
+  return copy;
 }
 
 void ReleaseRunState__(HGraph *graph) {

@@ -137,6 +137,9 @@ struct HGraph {
 // ---- Lifecycle ---------------------------------------------------------------
 HGraph *CreateHGraph__();
 void FreeHGraph__(HGraph *graph);
+// A new record with graph's structure: sizes, pins, incidence and weights
+// (the arrays graph has), and none of its phases' state, partition or label.
+HGraph *CopyHGraph__(const HGraph *graph);
 // Releases what a multilevel run (coarsening and refinement, two-way or
 // k-way) leaves on the level it started from: every phase's record and the
 // island map. The partition stays.

@@ -24,6 +24,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "rb/rb.h"
 
@@ -99,10 +103,80 @@ void VCycleKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPartit
 
 }  // namespace trials
 
+namespace trials {
+
+// What one trial's multilevel run leaves for the decisions taken in trial
+// order: its partition of the full hypergraph with the figures the policy
+// reads, the value it reached on the pruned hypergraph, its context, whose
+// stream its V-cycles continue, and its trace when it ran beside others.
+struct TrialRun {
+  ZBArray<int> where;
+  std::string trace;
+  int mincut = 0, objval = 0, minsoed = 0;
+  int pruned = 0;
+  std::shared_ptr<CallContext> ctx;
+};
+
+// HFC alternates with FC from trial to trial; other schemes stay. Each trial
+// draws from a stream of its own position, in a context of its own.
+inline CtrlType TrialCtrl(const CtrlType *ctrl, const CtrlType &pctrl, int t) {
+  CtrlType tctrl = pctrl;
+  tctrl.ctx = std::make_shared<CallContext>();
+  tctrl.ctx->rng = TrialStream__(ctrl, t);
+  if (ctrl->CType == COARSEN_HFC) tctrl.CType = t % 2 == 0 ? COARSEN_HFC : COARSEN_FC;
+  return tctrl;
+}
+
+// Trial t's multilevel run on sgraph, carried over to graph. With own set,
+// the trial works on copies of both and leaves graph and sgraph untouched, so
+// that trials can run side by side; the copy of graph needs its structure only
+// when pruned hyperedges must be accounted for on it.
+template <class P>
+TrialRun RunTrial(const CtrlType *ctrl, const CtrlType &pctrl, const P &policy, HGraph *graph,
+                  HGraph *sgraph, int t, bool own) {
+  const CtrlType tctrl = TrialCtrl(ctrl, pctrl, t);
+  HGraphOwner scopy, gcopy;
+  if (own) {
+    scopy.reset(CopyHGraph__(sgraph));
+    if (sgraph->nhedges == graph->nhedges) {
+      // The partition is handed over as it is: the sizes are all it takes.
+      gcopy.reset(CreateHGraph__());
+      gcopy->nvtxs = graph->nvtxs;
+      gcopy->nhedges = graph->nhedges;
+    } else {
+      gcopy.reset(CopyHGraph__(graph));
+    }
+    sgraph = scopy.get();
+    graph = gcopy.get();
+  }
+  policy.Trial(&tctrl, sgraph);
+  if (IsSet(ctrl->dbglvl, DBG_DETAIL)) policy.PrintPruned(t, sgraph);
+  TrialRun run;
+  run.pruned = policy.Value(sgraph);
+  policy.Carry(&tctrl, graph, sgraph);
+  run.where = std::move(graph->where);
+  run.mincut = graph->mincut;
+  run.objval = graph->kway.objval;
+  run.minsoed = graph->kway.minsoed;
+  run.ctx = tctrl.ctx;
+  FreeRootHGraph__(graph);
+  FreeRootHGraph__(sgraph);
+  return run;
+}
+
+}  // namespace trials
+
 // Runs the trials on graph and leaves the best partition in part; returns its
 // value. The phase's own parameters (the vertex-weight limit of graph, each
 // trial's scheme) go into copies of ctrl, which is left as it was; the limit
 // is reported in *maxcellwgt when asked for.
+//
+// The trials' multilevel runs are independent: with more than one thread
+// they run as tasks side by side, each on copies of the hypergraphs and
+// tracing into a buffer of its own. What depends on the trials before (the V-cycle decisions of VCycle All and
+// ForMin, which read the best values so far, and the kept partitions) is
+// settled afterwards in trial order, so the outcome is the same for any
+// number of threads.
 template <class P>
 int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &policy,
                        int *maxcellwgt = nullptr) {
@@ -119,26 +193,24 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
   trials::KeptPartitions kept = trials::AllocateKept(ctrl, policy, graph->nvtxs, novalue);
 
   long long sum = 0;  // trial values may each reach the weight limit
-  for (int t = 0; t < ctrl->opt.Nruns; t++) {
-    // HFC alternates with FC from trial to trial; other schemes stay. Each
-    // trial draws from a stream of its own position.
-    CtrlType tctrl = pctrl;
-    tctrl.ctx->rng = TrialStream__(ctrl, t);
-    if (ctrl->CType == COARSEN_HFC) tctrl.CType = t % 2 == 0 ? COARSEN_HFC : COARSEN_FC;
-
-    policy.Trial(&tctrl, sgraph);
-    const bool improved = policy.Value(sgraph) < bestinit;
-    if (improved) bestinit = policy.Value(sgraph);
-
-    if (IsSet(ctrl->dbglvl, DBG_DETAIL)) policy.PrintPruned(t, sgraph);
-    policy.Carry(&tctrl, graph, sgraph);
+  // Trial t in trial order, after its multilevel run.
+  auto settle = [&](int t, trials::TrialRun &run) {
+    TraceText__(run.trace);
+    const bool improved = run.pruned < bestinit;
+    if (improved) bestinit = run.pruned;
+    graph->where = std::move(run.where);
+    graph->mincut = run.mincut;
+    graph->kway.objval = run.objval;
+    graph->kway.minsoed = run.minsoed;
     if (IsSet(ctrl->dbglvl, DBG_DETAIL))
       Trace__(" [%4.2f]\n", policy.Balance(ctrl, graph, graph->where));
 
     if (WantVCycles__(ctrl->opt.VCycle, policy.Value(graph), best, improved)) {
-      ReleaseRunState__(graph);
+      CtrlType tctrl = trials::TrialCtrl(ctrl, pctrl, t);
+      tctrl.ctx = run.ctx;
       policy.VCycles(&tctrl, graph);
     }
+    AddTimers__(&ctrl->ctx->tmr, run.ctx->tmr);
     if (IsSet(ctrl->dbglvl, DBG_TRIAL)) policy.PrintTrial(ctrl, t, graph);
 
     // Strictly smaller: of equal values the earliest trial's partition stays.
@@ -149,12 +221,38 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
     }
     trials::KeepPartition(policy, kept, graph);
     FreeRootHGraph__(graph);
-    FreeRootHGraph__(sgraph);
+  };
+
+  const int nruns = ctrl->opt.Nruns;
+  if (TasksRunInParallel__()) {
+    std::vector<trials::TrialRun> runs(nruns);
+    for (int t = 0; t < nruns; t++) {
+#ifdef _OPENMP  // test programs instantiate the driver without the runtime
+#pragma omp task default(shared) firstprivate(t)
+#endif
+      {
+        std::string trace;
+        {
+          TraceInto__ into(&trace);
+          runs[t] = trials::RunTrial(ctrl, pctrl, policy, graph, sgraph, t, true);
+        }
+        runs[t].trace = std::move(trace);
+      }
+    }
+#ifdef _OPENMP
+#pragma omp taskwait
+#endif
+    for (int t = 0; t < nruns; t++) settle(t, runs[t]);
+  } else {
+    for (int t = 0; t < nruns; t++) {
+      trials::TrialRun run = trials::RunTrial(ctrl, pctrl, policy, graph, sgraph, t, false);
+      settle(t, run);
+    }
   }
   if (kept.nkeep > 0) pctrl.ctx->rng = TrialStream__(ctrl, STEP_KEPT_VCYCLES);
   trials::VCycleKept(&pctrl, policy, graph, kept, best, part);
 
-  if (summary) policy.Summary(ctrl, graph, best, (sum * 1.0) / ctrl->opt.Nruns, part);
+  if (summary) policy.Summary(ctrl, graph, best, (sum * 1.0) / nruns, part);
   FreeHGraph__(sgraph);
   return best;
 }

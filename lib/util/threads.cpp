@@ -50,6 +50,8 @@ void InParallel__(const std::function<void()> &work) {
   work();
 }
 
+bool TasksRunInParallel__() { return omp_in_parallel() && omp_get_num_threads() > 1; }
+
 extern "C" void ZORBEL_SetNumThreads(int nthreads) {
   gRequestedThreads.store(nthreads > 0 ? nthreads : 0, std::memory_order_relaxed);
 }

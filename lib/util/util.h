@@ -65,6 +65,9 @@ int NumThreadsFromEnvironment__();
 // region of NumThreads__() threads opened for it, or in the region already
 // running when the call is a phase of another.
 void InParallel__(const std::function<void()> &work);
+// Whether tasks spawned here may run side by side: inside a call's parallel
+// region of more than one thread.
+bool TasksRunInParallel__();
 
 // ---- Memory -----------------------------------------------------------------
 
