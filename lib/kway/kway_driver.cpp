@@ -111,7 +111,8 @@ void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
                        graph->where, &edgecut);
   RefineForObjective(ctrl, graph);
   if (IsSet(ctrl->dbglvl, DBG_INITPART))
-    Trace__("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut", graph->kway.objval);
+    Trace__("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut",
+            graph->kway.objval);
   StopTimer(ctrl, &PhaseTimers::InitPartTmr);
 }
 

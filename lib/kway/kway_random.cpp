@@ -117,8 +117,8 @@ int KwayRandomPass(const CtrlType *ctrl, HGraph *graph, const int *perm, const B
     where[v] = q;
     if (IsSet(ctrl->dbglvl, DBG_MOVEINFO))
       Trace__("\tMoving %6d[%3d] (%3d -> %3d) [%4d %4d %4d %4d] %5d %5d\n", v,
-              graph->incptr[v + 1] - graph->incptr[v], me, q, ci.id, d->ed, d->soedterm,
-              d->pinbias, graph->mincut, graph->kway.minsoed);
+              graph->incptr[v + 1] - graph->incptr[v], me, q, ci.id, d->ed, d->soedterm, d->pinbias,
+              graph->mincut, graph->kway.minsoed);
     KwayUpdateGainInfo__(graph, v, me, q, marker, updind);
     nmoves++;
   }

@@ -119,8 +119,7 @@ int BisectAndSplit(const CtrlType *ctrl, HGraph *graph, int *part, int n, int fi
   return cut;
 }
 
-int MLRBHalf(const CtrlType *ctrl, HGraphOwner graph, int *part, int n, int first,
-             int *maxcellwgt);
+int MLRBHalf(const CtrlType *ctrl, HGraphOwner graph, int *part, int n, int first, int *maxcellwgt);
 
 // The two halves of a split, each as a task with a context of its own
 // (streams from its part range, its own scratch and timers): no half reads

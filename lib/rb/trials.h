@@ -173,10 +173,10 @@ TrialRun RunTrial(const CtrlType *ctrl, const CtrlType &pctrl, const P &policy, 
 //
 // The trials' multilevel runs are independent: with more than one thread
 // they run as tasks side by side, each on copies of the hypergraphs and
-// tracing into a buffer of its own. What depends on the trials before (the V-cycle decisions of VCycle All and
-// ForMin, which read the best values so far, and the kept partitions) is
-// settled afterwards in trial order, so the outcome is the same for any
-// number of threads.
+// tracing into a buffer of its own. What depends on the trials before (the
+// V-cycle decisions of VCycle All and ForMin, which read the best values so
+// far, and the kept partitions) is settled afterwards in trial order, so the
+// outcome and the trace are the same for any number of threads.
 template <class P>
 int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &policy,
                        int *maxcellwgt = nullptr) {

@@ -32,8 +32,8 @@ void SetupQueues(const CtrlType *ctrl, HGraph *graph, BalanceWork *work) {
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE))
     Trace__("Partitions[B]: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",
-            work->queues[0].nnodes, graph->twoway.pwgts[0], work->queues[1].nnodes, graph->twoway.pwgts[1],
-            work->cut, ComputeCut__(graph), work->minpwgt[0]);
+            work->queues[0].nnodes, graph->twoway.pwgts[0], work->queues[1].nnodes,
+            graph->twoway.pwgts[1], work->cut, ComputeCut__(graph), work->minpwgt[0]);
 }
 
 // The side that gives next: 0 or 1, -1 to stop, or 2 when the giving side's

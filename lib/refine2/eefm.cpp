@@ -46,8 +46,8 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, EEPass *pass, 
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     Trace__("Partitions: [%6d,%8d]  [%6d,%8d], Initial Cut: %8d [%d] [%d]\n",
-            work->queues[0].nnodes, graph->twoway.pwgts[0], work->queues[1].nnodes, graph->twoway.pwgts[1],
-            pass->initcut, ComputeCut__(graph), pass->minpwgt[0]);
+            work->queues[0].nnodes, graph->twoway.pwgts[0], work->queues[1].nnodes,
+            graph->twoway.pwgts[1], pass->initcut, ComputeCut__(graph), pass->minpwgt[0]);
 }
 
 // Makes moves until the queues run dry or the early exit; returns the number

@@ -38,8 +38,8 @@ void StartPass(const CtrlType *ctrl, HGraph *graph, FMWork *work, OneWayPass *pa
 
   if (IsSet(ctrl->dbglvl, DBG_REFINE) && first)
     Trace__("1-way Partitions: [%6d %8d %8d] Initial Cut: %8d [%d] [%d %d]\n", queue->nnodes,
-            graph->twoway.pwgts[from], graph->twoway.pwgts[pass->to], pass->initcut, ComputeCut__(graph),
-            minpwgt[0], minpwgt[1]);
+            graph->twoway.pwgts[from], graph->twoway.pwgts[pass->to], pass->initcut,
+            ComputeCut__(graph), minpwgt[0], minpwgt[1]);
 }
 
 // Returns the number of steps made, skipped vertices included.
