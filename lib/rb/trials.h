@@ -101,10 +101,6 @@ void VCycleKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPartit
   ZBfree__(&kept.vals, &kept.parts);
 }
 
-}  // namespace trials
-
-namespace trials {
-
 // What one trial's multilevel run leaves for the decisions taken in trial
 // order: its partition of the full hypergraph with the figures the policy
 // reads, the value it reached on the pruned hypergraph, its context, whose
@@ -117,12 +113,12 @@ struct TrialRun {
   std::shared_ptr<CallContext> ctx;
 };
 
-// HFC alternates with FC from trial to trial; other schemes stay. Each trial
-// draws from a stream of its own position, in a context of its own.
-inline CtrlType TrialCtrl(const CtrlType *ctrl, const CtrlType &pctrl, int t) {
+// Trial t's record, working in ctx. HFC alternates with FC from trial to
+// trial; other schemes stay.
+inline CtrlType TrialCtrl(const CtrlType *ctrl, const CtrlType &pctrl, int t,
+                          std::shared_ptr<CallContext> ctx) {
   CtrlType tctrl = pctrl;
-  tctrl.ctx = std::make_shared<CallContext>();
-  tctrl.ctx->rng = TrialStream__(ctrl, t);
+  tctrl.ctx = std::move(ctx);
   if (ctrl->CType == COARSEN_HFC) tctrl.CType = t % 2 == 0 ? COARSEN_HFC : COARSEN_FC;
   return tctrl;
 }
@@ -134,7 +130,10 @@ inline CtrlType TrialCtrl(const CtrlType *ctrl, const CtrlType &pctrl, int t) {
 template <class P>
 TrialRun RunTrial(const CtrlType *ctrl, const CtrlType &pctrl, const P &policy, HGraph *graph,
                   HGraph *sgraph, int t, bool own) {
-  const CtrlType tctrl = TrialCtrl(ctrl, pctrl, t);
+  // Each trial draws from a stream of its own position, in a context of its own.
+  auto ctx = std::make_shared<CallContext>();
+  ctx->rng = TrialStream__(ctrl, t);
+  const CtrlType tctrl = TrialCtrl(ctrl, pctrl, t, ctx);
   HGraphOwner scopy, gcopy;
   if (own) {
     scopy.reset(CopyHGraph__(sgraph));
@@ -206,8 +205,7 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
       Trace__(" [%4.2f]\n", policy.Balance(ctrl, graph, graph->where));
 
     if (WantVCycles__(ctrl->opt.VCycle, policy.Value(graph), best, improved)) {
-      CtrlType tctrl = trials::TrialCtrl(ctrl, pctrl, t);
-      tctrl.ctx = run.ctx;
+      const CtrlType tctrl = trials::TrialCtrl(ctrl, pctrl, t, run.ctx);
       policy.VCycles(&tctrl, graph);
     }
     AddTimers__(&ctrl->ctx->tmr, run.ctx->tmr);
