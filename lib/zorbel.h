@@ -196,6 +196,38 @@ void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
  */
 void ZORBEL_SetNumThreads(int nthreads);
 
+/*
+ * Progress of a long call. ZORBEL_SetProgress installs, for this process and
+ * from any thread, a function that the calls ZORBEL_PartRecursive,
+ * ZORBEL_PartRecursiveInternal and ZORBEL_PartKway started afterwards report
+ * their progress to: when the call begins, when a bisection begins, when a
+ * trial or a V-cycle ends and when the stage changes. It gets the call's
+ * record and the data pointer installed with it. func NULL (the default)
+ * removes it; a call then reports nothing. The function may be called from
+ * any thread of a call, but never by two threads of one call at once, and
+ * each call keeps a record of its own; calls running at the same time may
+ * call it at the same time. It should return quickly and must not call the
+ * library. The partition, *edgecut and everything printed are the same with
+ * a function installed or not.
+ */
+enum {
+  ZORBEL_STAGE_BISECTIONS = 1,  /* recursive bisection */
+  ZORBEL_STAGE_KWAY_TRIALS = 2, /* the trials of ZORBEL_PartKway */
+  ZORBEL_STAGE_KWAY_FINISH = 3, /* the k-way pass that ends ZORBEL_PartRecursive */
+  ZORBEL_STAGE_DONE = 4         /* nothing left but returning */
+};
+typedef struct ZORBEL_Progress {
+  int stage;       /* one of the ZORBEL_STAGE_ values */
+  int bisection;   /* the bisection begun last, 0 .. nbisections-1 */
+  int nbisections; /* nparts-1 in recursive bisection, 0 in ZORBEL_PartKway */
+  int trials;      /* trials ended of the bisection begun last, or of the
+                      k-way partitioning: 0 .. nruns */
+  int nruns;       /* Nruns */
+  int vcycles;     /* V-cycles ended so far in the call */
+} ZORBEL_Progress;
+typedef void (*ZORBEL_ProgressFunc)(const ZORBEL_Progress *progress, void *data);
+void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
+
 #ifdef __cplusplus
 }
 #endif

@@ -147,6 +147,10 @@ struct CtrlType {
   int partlo = 0, parthi = 0;
 
   std::shared_ptr<CallContext> ctx = std::make_shared<CallContext>();
+  // The progress record of the public call, shared by all its phases and
+  // tasks; null when the caller follows nothing, and in a phase of another
+  // call.
+  ProgressSink *progress = nullptr;
 
   // Same options, same parameters, same context.
   friend bool operator==(const CtrlType &, const CtrlType &) = default;

@@ -11,7 +11,9 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   const Options opt = ReadOptions__(EntryKind::Kway, nvtxs, nparts, UBfactor, options);
   CheckCallerCall__("ZORBEL_PartKway", nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, part,
                     edgecut);
-  const CtrlType ctrl = CallCtrl__(opt);
+  CtrlType ctrl = CallCtrl__(opt);
+  const ProgressOwner progress = BeginProgress__(ZORBEL_STAGE_KWAY_TRIALS, 0, opt.Nruns);
+  ctrl.progress = progress.get();
 
   BeginCall__(ctrl);
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
@@ -19,6 +21,7 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
 
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   InParallel__([&] { *edgecut = MultilevelKwayPartition__(&ctrl, graph, part); });
+  ProgressStage__(ctrl.progress, ZORBEL_STAGE_DONE);
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
 
   EndCall__(ctrl);

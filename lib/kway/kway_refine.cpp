@@ -83,6 +83,7 @@ int VCycleRefinementKway__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
       TraceFlush__();
     }
     ReleaseRunState__(graph);
+    ProgressVCycleEnded__(ctrl->progress);
 
     if (graph->kway.objval < best) {
       best = graph->kway.objval;

@@ -109,6 +109,7 @@ int VCycleRefinement__(const CtrlType *ctrl, HGraph *graph, int nvcycles) {
       TraceFlush__();
     }
     ReleaseRunState__(graph);
+    ProgressVCycleEnded__(ctrl->progress);
 
     // Two cycles in a row without a new best end the run.
     if (graph->mincut < best) {

@@ -20,11 +20,17 @@ void PartRecursive(const char *who, EntryKind entry, int nvtxs, int nhedges, con
   if (opt.Fixed == 1) CheckCallerParts__(who, "pre-assigned part", nvtxs, part, -1, nparts - 1);
   CtrlType ctrl = CallCtrl__(opt);
   if (streamKey != nullptr) ctrl.streamKey = *streamKey;
+  // A phase's progress is its caller's, which reports it in its own terms.
+  const ProgressOwner progress =
+      streamKey == nullptr ? BeginProgress__(ZORBEL_STAGE_BISECTIONS, nparts - 1, opt.Nruns)
+                           : nullptr;
+  ctrl.progress = progress.get();
   BeginCall__(ctrl);
 
   HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   InParallel__([&] { *edgecut = MultilevelPartition__(&ctrl, graph, part); });
+  ProgressStage__(ctrl.progress, ZORBEL_STAGE_DONE);
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   EndCall__(ctrl);
 

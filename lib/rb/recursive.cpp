@@ -7,6 +7,7 @@
 #include "coarsen/coarsen.h"
 #include "kway/kway.h"
 #include "rb/rb.h"
+#include "zorbel.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ int *IdentityLabel(int nvtxs) {
 // recursion's last bisection.
 int KwayFinishPass(const CtrlType *ctrl, HGraph *g, int *p, int maxcellwgt) {
   const int nparts = ctrl->nparts;
+  ProgressStage__(ctrl->progress, ZORBEL_STAGE_KWAY_FINISH);
   CtrlType kctrl = *ctrl;
   kctrl.RType = OBJ_CUT;
   kctrl.maxcellwgt = maxcellwgt;
@@ -77,6 +79,8 @@ int MultilevelPartitionFixed(const CtrlType *ctrl, HGraph *graph, int *part) {
   if (WantsKwayFinish(ctrl, cgraph)) cut = KwayFinishPass(ctrl, cgraph, fpart, maxcellwgt);
 
   ProjectFixedCells__(ctrl, graph, part, fpart);
+  // A caller showing progress clears it before these lines.
+  ProgressStage__(ctrl->progress, ZORBEL_STAGE_DONE);
   for (int i = 0; i < nvtxs; ++i)
     if (orgpart[i] != -1 && orgpart[i] != part[i])
       Trace__("Fixing failed: %d %d %d\n", i, orgpart[i], part[i]);

@@ -184,6 +184,7 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
   CreateIncidentHGraph__(graph);
   HGraph *sgraph = PruneHGraph__(ctrl, graph);
 
+  const int partitioning = ProgressPartitioning__(ctrl->progress);
   const int novalue = policy.NoTrialYet(graph);
   int best = novalue, bestinit = novalue;
   CtrlType pctrl = *ctrl;
@@ -234,6 +235,7 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
           TraceInto__ into(&trace);
           runs[t] = trials::RunTrial(ctrl, pctrl, policy, graph, sgraph, t, true);
         }
+        ProgressTrialEnded__(ctrl->progress, partitioning);
         runs[t].trace = std::move(trace);
       }
     }
@@ -244,6 +246,7 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
   } else {
     for (int t = 0; t < nruns; t++) {
       trials::TrialRun run = trials::RunTrial(ctrl, pctrl, policy, graph, sgraph, t, false);
+      ProgressTrialEnded__(ctrl->progress, partitioning);
       settle(t, run);
     }
   }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <type_traits>
 
@@ -68,6 +69,26 @@ void InParallel__(const std::function<void()> &work);
 // Whether tasks spawned here may run side by side: inside a call's parallel
 // region of more than one thread.
 bool TasksRunInParallel__();
+
+// ---- Progress ---------------------------------------------------------------
+
+// The progress record of one public call and the function it reports to
+// (ZORBEL_SetProgress), or nothing when none is installed: the routines below
+// then cost one test of a null pointer each.
+struct ProgressSink;
+using ProgressOwner = std::shared_ptr<ProgressSink>;
+
+// A record for a call that begins at stage (a ZORBEL_STAGE_ value) with
+// nbisections bisections of nruns trials each, reported at once; null when no
+// function is installed.
+ProgressOwner BeginProgress__(int stage, int nbisections, int nruns);
+// A bisection (or the k-way partitioning) begins; returns its number, which
+// its trials report with. Trials of an earlier one, running beside it, are
+// not shown any more.
+int ProgressPartitioning__(ProgressSink *sink);
+void ProgressTrialEnded__(ProgressSink *sink, int partitioning);
+void ProgressVCycleEnded__(ProgressSink *sink);
+void ProgressStage__(ProgressSink *sink, int stage);
 
 // ---- Memory -----------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "hgraph/hgraph.h"
+#include "progress.h"
 
 namespace {
 
@@ -70,10 +71,14 @@ void RunPartitioner(const PartitionRun &run) {
   PrintInfo(graph, run.nparts, run.UBfactor, options, run.graphfile, run.mode);
 
   int edgecut = 0;
-  parttime -= seconds__();
-  run.entry(graph->nvtxs, graph->nhedges, graph->cellwgt, graph->netptr, graph->netind,
-            graph->netwgt, run.nparts, run.UBfactor, options, part, &edgecut);
-  parttime += seconds__();
+  {
+    // The status line is gone before anything more is printed.
+    ProgressDrawer progress(options[8] != 0);
+    parttime -= seconds__();
+    run.entry(graph->nvtxs, graph->nhedges, graph->cellwgt, graph->netptr, graph->netind,
+              graph->netwgt, run.nparts, run.UBfactor, options, part, &edgecut);
+    parttime += seconds__();
+  }
 
   iotime -= seconds__();
   WriteHGraphPart(graph->nvtxs, part, run.graphfile);
