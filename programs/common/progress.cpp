@@ -1,5 +1,6 @@
 #include "progress.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -49,8 +50,8 @@ std::string ProgressText(const ZORBEL_Progress &p, double elapsed) {
   return line;
 }
 
-ProgressLine::ProgressLine(FILE *out, double delay, double interval)
-    : out_(out), delay_(delay), interval_(interval) {}
+ProgressLine::ProgressLine(FILE *out, double delay, double interval, int width)
+    : out_(out), delay_(delay), interval_(interval), width_(width) {}
 
 void ProgressLine::Record(const ZORBEL_Progress &p, double now) {
   std::lock_guard<std::mutex> hold(lock_);
@@ -76,7 +77,9 @@ void ProgressLine::Erase() {
 void ProgressLine::DrawIfDue(double now) {
   if (ended_ || !reported_ || now < delay_) return;
   if (shown_ && now - drawnAt_ < interval_) return;
-  fprintf(out_, "\r%s\033[K", ProgressText(progress_, now).c_str());
+  std::string text = ProgressText(progress_, now);
+  if (width_ > 0 && text.size() >= static_cast<size_t>(width_)) text.resize(width_ - 1);
+  fprintf(out_, "\r%s\033[K", text.c_str());
   fflush(out_);
   shown_ = true;
   drawnAt_ = now;
@@ -95,8 +98,10 @@ ProgressDrawer::ProgressDrawer(bool traced) : start_(std::chrono::steady_clock::
   if (!isatty(STDERR_FILENO) || (traced && isatty(STDOUT_FILENO))) return;
   const char *test = getenv("ZORBEL_PROGRESS_TEST");
   const bool every = test != nullptr && std::strcmp(test, "1") == 0;
+  struct winsize size {};
+  const int width = ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
   line_ = std::make_unique<ProgressLine>(stderr, every ? 0.0 : kFirstDrawing,
-                                         every ? 0.0 : kBetweenDrawings);
+                                         every ? 0.0 : kBetweenDrawings, width);
   ZORBEL_SetProgress(Receive, this);
   redrawer_ = std::thread([this] { Redraw(); });
 }

@@ -19,10 +19,12 @@ std::string ProgressText(const ZORBEL_Progress &p, double elapsed);
 // clear to the end of the line): first once the run has lasted delay seconds,
 // then at most once every interval seconds, and erased when the library says
 // it is done or at the end. The caller tells the time, in seconds since the
-// run began, so the rules hold on any clock. Any thread may call.
+// run began, so the rules hold on any clock. A line wider than the terminal
+// would wrap, and the carriage return would redraw only its last row: the
+// text is cut to width - 1 columns (width 0: never cut). Any thread may call.
 class ProgressLine {
  public:
-  ProgressLine(FILE *out, double delay, double interval);
+  ProgressLine(FILE *out, double delay, double interval, int width = 0);
   // The library's latest report.
   void Record(const ZORBEL_Progress &p, double now);
   // Redraws when due, so that the elapsed time moves between reports.
@@ -36,6 +38,7 @@ class ProgressLine {
 
   FILE *out_;
   const double delay_, interval_;
+  const int width_;
   std::mutex lock_;
   ZORBEL_Progress progress_{};
   bool reported_ = false;  // a report has come

@@ -105,6 +105,17 @@ TEST(ProgressLine, DoneErasesTheLineAndANeverDrawnLineLeavesNothing) {
   fclose(f);
 }
 
+// A line as wide as the terminal would wrap: it is cut a column short.
+TEST(ProgressLine, TextIsCutShortOfTheTerminalsWidth) {
+  FILE *f = tmpfile();
+  ASSERT_NE(f, nullptr);
+  ProgressLine line(f, 0.0, 0.0, 20);
+  line.Record(Bisecting(0, 0), 0.0);
+  EXPECT_EQ(Written(f), std::string("\r") + ProgressText(Bisecting(0, 0), 0.0).substr(0, 19) +
+                            "\033[K");
+  fclose(f);
+}
+
 // Runs a program with standard error on a pseudo-terminal, and standard
 // output too when both is set (else into a file); err is what reached the
 // terminal.
