@@ -159,9 +159,14 @@ struct CtrlType {
 // Steps of a partitioning besides its trials 0..Nruns-1, each with a stream
 // of its own.
 enum : int {
-  STEP_KEPT_VCYCLES = -1,  // V-cycles on the kept partitions after the trials
-  STEP_KWAY_FINISH = -2    // the k-way pass that finishes a recursive bisection
+  STEP_KEPT_VCYCLES = -1,  // V-cycles on the first kept partition after the trials
+  STEP_KWAY_FINISH = -2,   // the k-way pass that finishes a recursive bisection
+  STEP_KEPT_MORE = -3      // V-cycles on kept partition k >= 1: STEP_KEPT_MORE - (k - 1)
 };
+
+// The step of the V-cycles on kept partition k: each kept partition has a
+// stream of its own, so that they can be V-cycled side by side.
+inline int KeptVCycleStep__(int k) { return k == 0 ? STEP_KEPT_VCYCLES : STEP_KEPT_MORE - (k - 1); }
 
 // The stream of one step of the partitioning of the hypergraph that covers
 // parts [lo, hi) of a call with stream key key: trial t draws from

@@ -37,10 +37,13 @@ zt::PlainHGraph Input() {
 
 enum class Entry { Recursive, RecursiveFixed, Kway };
 
-Outcome Partition(const zt::PlainHGraph &g, Entry entry, int nparts, int dbglvl, int nthreads) {
+// With nruns above 10 every bisection keeps three partitions for its
+// V-cycles after the trials; the k-way driver keeps two.
+Outcome Partition(const zt::PlainHGraph &g, Entry entry, int nparts, int dbglvl, int nthreads,
+                  int nruns = 2) {
   ZORBEL_SetNumThreads(nthreads);
   const int fixed = entry == Entry::RecursiveFixed ? 1 : 0;
-  const int options[9] = {1, 2, 1, 1, 1, 0, fixed, 13, dbglvl};
+  const int options[9] = {1, nruns, 1, 1, 1, 0, fixed, 13, dbglvl};
   Outcome o;
   o.part.assign(g.nvtxs, -1);
   if (fixed) {
@@ -63,20 +66,25 @@ TEST(Threads, PartitionCutAndTraceAreTheSameForOneTwoAndSixteenThreads) {
   const int trace = DBG_COARSEN | DBG_INITPART | DBG_REFINE | DBG_BISECT | DBG_TRIAL | DBG_DETAIL;
   struct Case {
     Entry entry;
-    int nparts, dbglvl;
-  } cases[] = {{Entry::Recursive, 16, 0},      {Entry::Recursive, 11, 0},
-               {Entry::Recursive, 70, 0},      {Entry::Recursive, 8, trace},
+    int nparts, dbglvl, nruns = 2;
+  } cases[] = {{Entry::Recursive, 16, 0},
+               {Entry::Recursive, 11, 0},
+               {Entry::Recursive, 70, 0},
+               {Entry::Recursive, 8, trace},
                {Entry::Recursive, 32, DBG_BISECT},
-               {Entry::RecursiveFixed, 6, 0},  {Entry::Kway, 8, 0},
-               {Entry::Kway, 4, trace}};
+               {Entry::Recursive, 4, trace, 12},
+               {Entry::RecursiveFixed, 6, 0},
+               {Entry::Kway, 8, 0},
+               {Entry::Kway, 4, trace},
+               {Entry::Kway, 6, DBG_TRIAL, 12}};
   for (const Case &c : cases) {
-    const Outcome one = Partition(g, c.entry, c.nparts, c.dbglvl, 1);
+    const Outcome one = Partition(g, c.entry, c.nparts, c.dbglvl, 1, c.nruns);
     EXPECT_EQ(one.cut, zt::RecountCut(g, one.part.data()));
     if (c.dbglvl != 0) {
       EXPECT_NE(one.printed, "");
     }
     for (int nthreads : {2, 16})
-      EXPECT_EQ(Partition(g, c.entry, c.nparts, c.dbglvl, nthreads), one)
+      EXPECT_EQ(Partition(g, c.entry, c.nparts, c.dbglvl, nthreads, c.nruns), one)
           << "entry " << static_cast<int>(c.entry) << ", " << c.nparts << " parts, dbglvl "
           << c.dbglvl << ", " << nthreads << " threads";
   }

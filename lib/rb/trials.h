@@ -52,8 +52,8 @@ namespace trials {
 // nkeep best trials seen so far, each with its value.
 struct KeptPartitions {
   int nkeep = 0;
-  int *vals = nullptr;
-  int **parts = nullptr;
+  ZBArray<int> vals;
+  std::vector<ZBArray<int>> parts;
 };
 
 template <class P>
@@ -62,9 +62,8 @@ KeptPartitions AllocateKept(const CtrlType *ctrl, const P &policy, int nvtxs, in
   if (ctrl->opt.VCycle != VCYCLE_END) return kept;
   kept.nkeep = std::min(policy.NKeep(ctrl->opt.Nruns), ctrl->opt.Nruns);
   kept.vals = ismalloc__(kept.nkeep, novalue, policy.keptLabel);
-  kept.parts = ZBmallocT__<int *>(kept.nkeep, "Hypergraph_Bisection: parts");
-  for (int k = 0; k < kept.nkeep; k++)
-    kept.parts[k] = imalloc__(nvtxs, "Hypergraph_Bisection: parts[i]");
+  kept.parts.resize(kept.nkeep);
+  for (auto &where : kept.parts) where = imalloc__(nvtxs, "Hypergraph_Bisection: parts[i]");
   return kept;
 }
 
@@ -80,25 +79,60 @@ void KeepPartition(const P &policy, KeptPartitions &kept, const HGraph *graph) {
   }
 }
 
+// The V-cycles of kept partition k on graph, in a context of their own that
+// draws from the kept partition's stream; the partition they reach is left in
+// kept.parts[k] and its value in kept.vals[k].
+template <class P>
+void VCycleOneKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPartitions &kept,
+                   int k, PhaseTimers *tmr) {
+  CtrlType kctrl = *ctrl;
+  kctrl.ctx = std::make_shared<CallContext>();
+  kctrl.ctx->rng = TrialStream__(ctrl, KeptVCycleStep__(k));
+  graph->where = std::move(kept.parts[k]);
+  policy.SetValue(graph, kept.vals[k]);
+  policy.VCycles(&kctrl, graph);
+  kept.vals[k] = policy.Value(graph);
+  kept.parts[k] = std::move(graph->where);
+  ReleaseRunState__(graph);
+  *tmr = kctrl.ctx->tmr;
+}
+
 // V-cycles on each kept partition; a result better than the best replaces it.
+// The kept partitions' V-cycles are independent: with more than one thread
+// they run as tasks side by side, each on a copy of graph and tracing into a
+// buffer of its own, and their results are compared in order afterwards.
 template <class P>
 void VCycleKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPartitions &kept,
                 int &best, int *part) {
   if (kept.nkeep == 0) return;
-  graph->where = imalloc__(graph->nvtxs, "Hypergraph_Bisection: where");
-  for (int k = 0; k < kept.nkeep; k++) {
-    icopy__(graph->nvtxs, kept.parts[k], graph->where);
-    policy.SetValue(graph, kept.vals[k]);
-    policy.VCycles(ctrl, graph);
-    if (policy.Value(graph) < best) {
-      best = policy.Value(graph);
-      icopy__(graph->nvtxs, graph->where, part);
+  std::vector<PhaseTimers> tmrs(kept.nkeep);
+  if (TasksRunInParallel__() && kept.nkeep > 1) {
+    std::vector<std::string> traces(kept.nkeep);
+    for (int k = 0; k < kept.nkeep; k++) {
+#ifdef _OPENMP  // test programs instantiate the driver without the runtime
+#pragma omp task default(shared) firstprivate(k)
+#endif
+      {
+        TraceInto__ into(&traces[k]);
+        HGraphOwner copy(CopyHGraph__(graph));
+        VCycleOneKept(ctrl, policy, copy.get(), kept, k, &tmrs[k]);
+      }
     }
-    ZBfree__(&kept.parts[k]);
-    ReleaseRunState__(graph);
+#ifdef _OPENMP
+#pragma omp taskwait
+#endif
+    for (const auto &trace : traces) TraceText__(trace);
+  } else {
+    for (int k = 0; k < kept.nkeep; k++) VCycleOneKept(ctrl, policy, graph, kept, k, &tmrs[k]);
   }
-  FreeRootHGraph__(graph);
-  ZBfree__(&kept.vals, &kept.parts);
+  for (int k = 0; k < kept.nkeep; k++) {
+    AddTimers__(&ctrl->ctx->tmr, tmrs[k]);
+    if (kept.vals[k] < best) {
+      best = kept.vals[k];
+      icopy__(graph->nvtxs, kept.parts[k], part);
+    }
+  }
+  kept = KeptPartitions{};
 }
 
 // What one trial's multilevel run leaves for the decisions taken in trial
@@ -250,7 +284,6 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
       settle(t, run);
     }
   }
-  if (kept.nkeep > 0) pctrl.ctx->rng = TrialStream__(ctrl, STEP_KEPT_VCYCLES);
   trials::VCycleKept(&pctrl, policy, graph, kept, best, part);
 
   if (summary) policy.Summary(ctrl, graph, best, (sum * 1.0) / nruns, part);
