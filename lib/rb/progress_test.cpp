@@ -2,6 +2,7 @@
 // records, one report at a time, and nothing about the partition changed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
