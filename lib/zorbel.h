@@ -96,6 +96,8 @@
  *   documents, or a malformed hypergraph (see THE HYPERGRAPH), ends the
  *   process: one line is written to standard error and the process exits
  *   with status 1. So does an exhausted heap.
+ *   A caller that must not end (an interpreter, a server) installs a
+ *   handler with ZORBEL_SetErrorHandler (below) to receive these errors.
  *
  * OWNERSHIP AND STATE
  *   The library never writes or frees the caller's arrays, apart from part
@@ -227,6 +229,24 @@ typedef struct ZORBEL_Progress {
 } ZORBEL_Progress;
 typedef void (*ZORBEL_ProgressFunc)(const ZORBEL_Progress *progress, void *data);
 void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
+
+/*
+ * The receiver of the library's fatal errors. It gets the message as it
+ * would be printed (the newline errexit adds left off) and does not return:
+ * from C++ it leaves by throwing an exception. The call that failed then
+ * unwinds: every thread it works with stops first, and the exception reaches
+ * the caller of the entry point on the caller's thread. Memory the call held
+ * may be lost. A handler that returns ends the process as without one.
+ */
+typedef void (*ZORBEL_ErrorHandler)(const char *message);
+/*
+ * Installs handler for every later error of any thread in this process (one
+ * handler for the whole process: install it before calls start); NULL goes
+ * back to the line on standard error and exit status 1. Returns the handler
+ * it replaces. A file the library cannot open is reported the same way, as
+ * the line it would print.
+ */
+ZORBEL_ErrorHandler ZORBEL_SetErrorHandler(ZORBEL_ErrorHandler handler);
 
 #ifdef __cplusplus
 }

@@ -141,18 +141,22 @@ int BisectHalves(const CtrlType *ctrl, Halves halves, int *part, int n, int firs
   int lmax = *maxcellwgt, rmax = *maxcellwgt, lcut = 0, rcut = 0;
   const bool rightBisects = halves.right->nvtxs > 0;
   std::string ltrace, rtrace;
+  // The left task uses this frame's records: a failure of either half
+  // leaves only after the taskwait.
+  TaskErrors__ errors;
 
-#pragma omp task default(none) shared(lctrl, halves, part, lmax, lcut, ltrace) \
+#pragma omp task default(none) shared(lctrl, halves, part, lmax, lcut, ltrace, errors) \
     firstprivate(n, first)
-  {
+  errors.Run([&] {
     TraceInto__ into(&ltrace);
     lcut = MLRBHalf(&lctrl, std::move(halves.left), part, n / 2, first, &lmax);
-  }
-  {
+  });
+  errors.Run([&] {
     TraceInto__ into(&rtrace);
     rcut = MLRBHalf(&rctrl, std::move(halves.right), part, (n + 1) / 2, first + n / 2, &rmax);
-  }
+  });
 #pragma omp taskwait
+  errors.Rethrow();
 
   TraceText__(ltrace);
   TraceText__(rtrace);

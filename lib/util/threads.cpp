@@ -15,6 +15,9 @@ namespace {
 // What ZORBEL_SetNumThreads last asked for; 0 for the default. The library's
 // one setting that outlives a call; the atomic keeps its reading race-free.
 std::atomic<int> gRequestedThreads{0};
+// The number of threads of the calls this thread makes, set by
+// CallThreads__; 0 when not set.
+thread_local int tCallThreads = 0;
 
 }  // namespace
 
@@ -31,6 +34,7 @@ int NumThreadsFromEnvironment__() {
 }
 
 int NumThreads__() {
+  if (tCallThreads > 0) return tCallThreads;
   const int requested = gRequestedThreads.load(std::memory_order_relaxed);
   if (requested > 0) return requested;
   const int fromEnvironment = NumThreadsFromEnvironment__();
@@ -45,9 +49,30 @@ void InParallel__(const std::function<void()> &work) {
     work();
     return;
   }
+  TaskErrors__ errors;
 #pragma omp parallel num_threads(nthreads)
 #pragma omp single
-  work();
+  errors.Run(work);
+  errors.Rethrow();
+}
+
+CallThreads__::CallThreads__(int nthreads) : previous_(tCallThreads) {
+  if (nthreads > 0) tCallThreads = nthreads;
+}
+
+CallThreads__::~CallThreads__() { tCallThreads = previous_; }
+
+void TaskErrors__::Run(const std::function<void()> &work) noexcept {
+  try {
+    work();
+  } catch (...) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!first_) first_ = std::current_exception();
+  }
+}
+
+void TaskErrors__::Rethrow() {
+  if (first_) std::rethrow_exception(first_);
 }
 
 bool TasksRunInParallel__() { return omp_in_parallel() && omp_get_num_threads() > 1; }

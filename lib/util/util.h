@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <type_traits>
 
@@ -19,7 +21,9 @@ struct KeyValueType {
 // ---- Errors and files -------------------------------------------------------
 
 // Prints the message and one more newline on standard error and ends the
-// process with exit status 1. The only way a fatal error leaves the library.
+// process with exit status 1, or hands the message to the handler installed
+// by ZORBEL_SetErrorHandler, which throws. The only way a fatal error leaves
+// the library.
 [[noreturn]] void errexit__(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // fopen, or the caller's message with the system's error text and exit status 1.
@@ -69,6 +73,35 @@ void InParallel__(const std::function<void()> &work);
 // Whether tasks spawned here may run side by side: inside a call's parallel
 // region of more than one thread.
 bool TasksRunInParallel__();
+// While it lives, the library calls of the calling thread work with nthreads
+// threads when it is positive, whatever ZORBEL_SetNumThreads and
+// ZORBEL_NUM_THREADS say; 0 changes nothing. For a caller that sets the
+// number per call (the Python module).
+class CallThreads__ {
+ public:
+  explicit CallThreads__(int nthreads);
+  ~CallThreads__();
+  CallThreads__(const CallThreads__ &) = delete;
+  CallThreads__ &operator=(const CallThreads__ &) = delete;
+
+ private:
+  int previous_;
+};
+// Carries the first exception of a group of tasks out of them: an exception
+// must not leave an OpenMP task or region (the runtime would end the
+// process). Each task's body runs through Run; the one that spawned them
+// calls Rethrow after its taskwait, once every task has stopped using what it
+// shares. An error handler that throws reaches the caller this way from any
+// thread of a call.
+class TaskErrors__ {
+ public:
+  void Run(const std::function<void()> &work) noexcept;
+  void Rethrow();
+
+ private:
+  std::mutex mutex_;
+  std::exception_ptr first_;
+};
 
 // ---- Progress ---------------------------------------------------------------
 
