@@ -193,6 +193,18 @@ void ReadFullPartition(int nvtxs, int *part, const char *filename);
 // ---- Reports ------------------------------------------------------------------
 void PrintInfo(const HGraph *graph, int nparts, int UBfactor, const int *options,
                const char *filename, int mode);
+// The figures of the report on a partition (parts 0 .. nparts-1).
+struct PartStatistics {
+  int cut = 0;
+  long long soed = 0;  // up to the total hyperedge weight times the parts
+  float scaledcost = 0.0f;
+  float absorption = 0.0f;
+};
+// The report's figures, with each part's weight in pwgts and the weight of
+// the cut hyperedges touching it in pcuts (nparts entries each).
+PartStatistics ComputePartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr,
+                                     const int *netind, const int *netwgt, const int *cellwgt,
+                                     const int *where, int *pwgts, int *pcuts);
 void PrintPartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr,
                          const int *netind, const int *netwgt, const int *cellwgt,
                          const int *where);

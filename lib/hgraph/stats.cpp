@@ -23,13 +23,6 @@ bool CountPartPins(int e, const int *netptr, const int *netind, const int *where
   return size > 0 && pdegrees[where[netind[netptr[e]]]] != size;
 }
 
-struct PartStatistics {
-  int cut = 0;
-  long long soed = 0;  // up to the total hyperedge weight times the parts
-  float scaledcost = 0.0f;
-  float absorption = 0.0f;
-};
-
 void PrintSummary(int nparts, const PartStatistics &s, const int *pwgts, const int *pcuts) {
   printf("\n --------------------------------------------------------------------------");
   printf("\n  Summary for the %d-way partition:", nparts);
@@ -47,12 +40,13 @@ void PrintSummary(int nparts, const PartStatistics &s, const int *pwgts, const i
 
 }  // namespace
 
-void PrintPartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr, const int *netind,
-                         const int *netwgt, const int *cellwgt, const int *where) {
-  int *pwgts = ismalloc__(nparts, 0, "ComputePartCuts: pwgts");
-  int *pcuts = ismalloc__(nparts, 0, "ComputePartCuts: pcuts");
+PartStatistics ComputePartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr,
+                                     const int *netind, const int *netwgt, const int *cellwgt,
+                                     const int *where, int *pwgts, int *pcuts) {
   int *pdegrees = ismalloc__(nparts, 0, "ComputePartCuts: pdegrees");
   int *parts = imalloc__(nparts, "PrintPartStatistics: parts");
+  iset__(nparts, 0, pwgts);
+  iset__(nparts, 0, pcuts);
   ComputePartWeights(nvtxs, cellwgt, where, pwgts);
 
   PartStatistics s;
@@ -82,9 +76,18 @@ void PrintPartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr, 
     sum += 1.0 * pcuts[p] / pwgts[p];
   }
   s.scaledcost = static_cast<float>(sum / (1.0 * nvtxs * (nparts - 1)));
+  ZBfree__(&pdegrees, &parts);
+  return s;
+}
 
+void PrintPartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr, const int *netind,
+                         const int *netwgt, const int *cellwgt, const int *where) {
+  int *pwgts = imalloc__(nparts, "ComputePartCuts: pwgts");
+  int *pcuts = imalloc__(nparts, "ComputePartCuts: pcuts");
+  const PartStatistics s = ComputePartStatistics(nvtxs, nhedges, nparts, netptr, netind, netwgt,
+                                                 cellwgt, where, pwgts, pcuts);
   PrintSummary(nparts, s, pwgts, pcuts);
-  ZBfree__(&pwgts, &pcuts, &pdegrees, &parts);
+  ZBfree__(&pwgts, &pcuts);
 }
 
 void ComputePartWeights(int nvtxs, const int *cellwgt, const int *where, int *pwgts) {
