@@ -26,12 +26,7 @@ void Collect(const ZORBEL_Progress *p, void *data) {
   reports->inside.store(false);
 }
 
-struct Outcome {
-  std::vector<int> part;
-  int cut = -1;
-  std::string printed;
-  friend bool operator==(const Outcome &, const Outcome &) = default;
-};
+using Outcome = zt::EntryOutcome;
 
 enum class Entry { Recursive, Kway };
 
@@ -42,16 +37,8 @@ Outcome Partition(const zt::PlainHGraph &g, Entry entry, int nparts, int nruns, 
   ZORBEL_SetNumThreads(nthreads);
   if (reports != nullptr) ZORBEL_SetProgress(Collect, reports);
   const int options[9] = {1, nruns, 1, 1, 2, 0, 0, 29, dbglvl};
-  Outcome o;
-  o.part.assign(g.nvtxs, -1);
-  testing::internal::CaptureStdout();
-  if (entry == Entry::Kway)
-    ZORBEL_PartKway(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
-                    g.hewgts.data(), nparts, 10, options, o.part.data(), &o.cut);
-  else
-    ZORBEL_PartRecursive(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
-                         g.hewgts.data(), nparts, 5, options, o.part.data(), &o.cut);
-  o.printed = testing::internal::GetCapturedStdout();
+  const bool kway = entry == Entry::Kway;
+  Outcome o = zt::CallEntry(g, kway, nparts, kway ? 10 : 5, options, std::vector<int>(g.nvtxs, -1));
   ZORBEL_SetProgress(nullptr, nullptr);
   ZORBEL_SetNumThreads(0);
   return o;

@@ -14,12 +14,7 @@
 
 namespace {
 
-struct Outcome {
-  std::vector<int> part;
-  int cut = -1;
-  std::string printed;
-  friend bool operator==(const Outcome &, const Outcome &) = default;
-};
+using Outcome = zt::EntryOutcome;
 
 zt::PlainHGraph Input() {
   zt::GenSpec gs;
@@ -44,19 +39,12 @@ Outcome Partition(const zt::PlainHGraph &g, Entry entry, int nparts, int dbglvl,
   ZORBEL_SetNumThreads(nthreads);
   const int fixed = entry == Entry::RecursiveFixed ? 1 : 0;
   const int options[9] = {1, nruns, 1, 1, 1, 0, fixed, 13, dbglvl};
-  Outcome o;
-  o.part.assign(g.nvtxs, -1);
+  std::vector<int> part(g.nvtxs, -1);
   if (fixed) {
-    for (int v = 0; v < g.nvtxs; v += 15) o.part[v] = v % nparts;
+    for (int v = 0; v < g.nvtxs; v += 15) part[v] = v % nparts;
   }
-  testing::internal::CaptureStdout();
-  if (entry == Entry::Kway)
-    ZORBEL_PartKway(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
-                    g.hewgts.data(), nparts, 10, options, o.part.data(), &o.cut);
-  else
-    ZORBEL_PartRecursive(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
-                         g.hewgts.data(), nparts, 5, options, o.part.data(), &o.cut);
-  o.printed = testing::internal::GetCapturedStdout();
+  const bool kway = entry == Entry::Kway;
+  Outcome o = zt::CallEntry(g, kway, nparts, kway ? 10 : 5, options, std::move(part));
   ZORBEL_SetNumThreads(0);
   return o;
 }

@@ -1,8 +1,7 @@
 #include "testgen.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,6 +16,8 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+
+#include "zorbel.h"
 
 namespace zt {
 
@@ -367,6 +368,21 @@ std::string ProgramPath(const std::string &name) {
 std::string InstancePath(const std::string &name) {
   std::string p = std::string(ZORBEL_INSTANCES_DIR) + "/" + name;
   return std::filesystem::exists(p) ? p : std::string();
+}
+
+EntryOutcome CallEntry(const PlainHGraph &g, bool kway, int nparts, int ubfactor,
+                       const int *options, std::vector<int> part) {
+  EntryOutcome o;
+  o.part = std::move(part);
+  testing::internal::CaptureStdout();
+  if (kway)
+    ZORBEL_PartKway(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                    g.hewgts.data(), nparts, ubfactor, options, o.part.data(), &o.cut);
+  else
+    ZORBEL_PartRecursive(g.nvtxs, g.nhedges(), g.vwgts.data(), g.eptr.data(), g.eind.data(),
+                         g.hewgts.data(), nparts, ubfactor, options, o.part.data(), &o.cut);
+  o.printed = testing::internal::GetCapturedStdout();
+  return o;
 }
 
 }  // namespace zt

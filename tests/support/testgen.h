@@ -120,6 +120,18 @@ std::vector<int> CheckPartitionRun(const RunResult &r, const PlainHGraph &g,
 // standard error like RunProgram. Signal deaths give status 128 + signal.
 RunResult RunInChild(const std::function<int()> &body);
 
+// One call of ZORBEL_PartKway (kway) or ZORBEL_PartRecursive on g with the
+// given option slots: part goes in as the fixed parts (-1 free) and comes back
+// as the partition, with the cut and everything the call printed.
+struct EntryOutcome {
+  std::vector<int> part;
+  int cut = -1;
+  std::string printed;
+  friend bool operator==(const EntryOutcome &, const EntryOutcome &) = default;
+};
+EntryOutcome CallEntry(const PlainHGraph &g, bool kway, int nparts, int ubfactor,
+                       const int *options, std::vector<int> part);
+
 // Path of a built program (simplepart, rbpart, kwaypart).
 std::string ProgramPath(const std::string &name);
 
