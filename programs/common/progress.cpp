@@ -25,7 +25,29 @@ std::string Clock(double elapsed) {
   return text;
 }
 
+// The line a fatal error erases first, and the handler it replaced.
+std::atomic<ProgressLine *> gErasedLine{nullptr};
+std::atomic<ZORBEL_ErrorHandler> gPreviousHandler{nullptr};
+
+// Returns, so that the library goes on to print the message and exit.
+void EraseBeforeError(const char *message) {
+  if (ProgressLine *line = gErasedLine.load()) line->Erase();
+  if (ZORBEL_ErrorHandler previous = gPreviousHandler.load()) previous(message);
+}
+
 }  // namespace
+
+ErasedBeforeErrors::ErasedBeforeErrors(ProgressLine *line) {
+  gErasedLine.store(line);
+  previous_ = ZORBEL_SetErrorHandler(EraseBeforeError);
+  gPreviousHandler.store(previous_);
+}
+
+ErasedBeforeErrors::~ErasedBeforeErrors() {
+  ZORBEL_SetErrorHandler(previous_);
+  gPreviousHandler.store(nullptr);
+  gErasedLine.store(nullptr);
+}
 
 std::string ProgressText(const ZORBEL_Progress &p, double elapsed) {
   char doing[96];
@@ -102,6 +124,7 @@ ProgressDrawer::ProgressDrawer(bool traced) : start_(std::chrono::steady_clock::
   const int width = ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
   line_ = std::make_unique<ProgressLine>(stderr, every ? 0.0 : kFirstDrawing,
                                          every ? 0.0 : kBetweenDrawings, width);
+  erased_ = std::make_unique<ErasedBeforeErrors>(line_.get());
   ZORBEL_SetProgress(Receive, this);
   redrawer_ = std::thread([this] { Redraw(); });
 }
@@ -118,6 +141,7 @@ void ProgressDrawer::Stop() {
   redrawer_.join();
   ZORBEL_SetProgress(nullptr, nullptr);
   line_->Erase();
+  erased_.reset();
   line_.reset();
 }
 

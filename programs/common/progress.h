@@ -2,6 +2,7 @@
 // library works: what it is doing and for how long.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -47,6 +48,20 @@ class ProgressLine {
   double drawnAt_ = 0.0;
 };
 
+// While it lives, a fatal error of the library first erases line, then is
+// printed as ever (one line on standard error, exit status 1), so that the
+// message never lands on the status line. One at a time.
+class ErasedBeforeErrors {
+ public:
+  explicit ErasedBeforeErrors(ProgressLine *line);
+  ~ErasedBeforeErrors();
+  ErasedBeforeErrors(const ErasedBeforeErrors &) = delete;
+  ErasedBeforeErrors &operator=(const ErasedBeforeErrors &) = delete;
+
+ private:
+  ZORBEL_ErrorHandler previous_;
+};
+
 // For the library calls made while it lives, the status line on standard
 // error, when that is a terminal and no trace of the run (traced) goes to the
 // same screen: the library's progress function and a thread that redraws the
@@ -67,6 +82,7 @@ class ProgressDrawer {
   void Redraw();
 
   std::unique_ptr<ProgressLine> line_;  // null: nothing is drawn
+  std::unique_ptr<ErasedBeforeErrors> erased_;
   std::chrono::steady_clock::time_point start_;
   std::mutex lock_;
   std::condition_variable wake_;

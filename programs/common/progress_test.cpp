@@ -8,10 +8,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "testgen.h"
+#include "util/util.h"
 
 namespace {
 
@@ -114,6 +116,30 @@ TEST(ProgressLine, TextIsCutShortOfTheTerminalsWidth) {
   EXPECT_EQ(Written(f), std::string("\r") + ProgressText(Bisecting(0, 0), 0.0).substr(0, 19) +
                             "\033[K");
   fclose(f);
+}
+
+// A fatal error of the library while the line is shown: the line goes first,
+// then the message and exit status 1 as ever; without the guard the message
+// lands on the line.
+TEST(ProgressLine, FatalErrorErasesTheLineBeforeItsMessage) {
+  auto fail = [](bool guarded) {
+    return zt::RunInChild([guarded] {
+      ProgressLine line(stderr, 0.0, 0.0);
+      line.Record(Bisecting(2, 4), 0.0);
+      std::unique_ptr<ErasedBeforeErrors> guard;
+      if (guarded) guard = std::make_unique<ErasedBeforeErrors>(&line);
+      errexit__("Nparts %d is greater than the number of vertices %d.\n", 9, 4);
+      return 0;
+    });
+  };
+  const std::string drawn = std::string("\r") + ProgressText(Bisecting(2, 4), 0.0) + "\033[K";
+  const std::string message = "Nparts 9 is greater than the number of vertices 4.\n\n";
+  const zt::RunResult guarded = fail(true);
+  EXPECT_EQ(guarded.status, 1);
+  EXPECT_EQ(guarded.err, drawn + kErase + message);
+  const zt::RunResult bare = fail(false);
+  EXPECT_EQ(bare.status, 1);
+  EXPECT_EQ(bare.err, drawn + message);
 }
 
 // Runs a program with standard error on a pseudo-terminal, and standard
