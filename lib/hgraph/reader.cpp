@@ -91,10 +91,10 @@ int ReadWeight(char *&pos) {
 // The pins of the second pass: a store sized by the first pass, and a marker
 // per vertex up to the largest pin the first pass saw.
 struct PinStore {
-  int *netind;
+  ZBArray<int> netind;
   int npins;
   int maxpins;
-  int *marker;  // marker[v] is i+1 once v is stored for hyperedge i
+  ZBArray<int> marker;  // marker[v] is i+1 once v is stored for hyperedge i
   int nmarks;
 };
 
@@ -128,6 +128,21 @@ void ReadCellWeights(FILE *fp, char *line, HGraph *graph, int nvtxs) {
 
 char *AllocateLine() { return ZBmallocT__<char>(kLineSize, "ReadHGraph: line"); }
 
+// The input file, open while the reading lasts, and closed also when an error
+// handler throws out of it (a caller that does not exit on a malformed file
+// keeps no descriptor open).
+class InputFile {
+ public:
+  explicit InputFile(const char *filename) : fp_(ZBfopen__(filename, "r", "Can't open input file")) {}
+  ~InputFile() { ZBfclose__(fp_); }
+  InputFile(const InputFile &) = delete;
+  InputFile &operator=(const InputFile &) = delete;
+  operator FILE *() const { return fp_; }
+
+ private:
+  FILE *fp_;
+};
+
 }  // namespace
 
 namespace {
@@ -140,8 +155,9 @@ struct PinCount {
 // The first pass: checks the header and every hyperedge line and counts the
 // pins, so that the second pass allocates its pin array once.
 PinCount CountPins(const char *filename) {
-  char *line = AllocateLine();
-  FILE *fp = ZBfopen__(filename, "r", "Can't open input file");
+  ZBArray<char> line;
+  line = AllocateLine();
+  InputFile fp(filename);
   Header h = ReadHeader(fp, line);
   long long total = 0;
   int maxpin = 0;
@@ -153,8 +169,6 @@ PinCount CountPins(const char *filename) {
     for (; ReadInt(pos, v) && v >= 1; ++total)
       if (v > maxpin) maxpin = v;
   }
-  ZBfclose__(fp);
-  ZBfree__(&line);
   if (total > INT_MAX) errexit__("Too many pins in the input file!\n");
   return {static_cast<int>(total), maxpin};
 }
@@ -166,13 +180,15 @@ int GetNetListSize(const char *filename) { return CountPins(filename).total; }
 HGraph *ReadHGraph(const char *filename) {
   const PinCount count = CountPins(filename);
   const int maxpins = count.total;
-  HGraph *graph = CreateHGraph__();
-  char *line = AllocateLine();
-  FILE *fp = ZBfopen__(filename, "r", "Can't open input file");
+  HGraphOwner graph(CreateHGraph__());
+  ZBArray<char> line;
+  line = AllocateLine();
+  InputFile fp(filename);
   const Header h = ReadHeader(fp, line);
   const int nhedges = h.nhedges, nvtxs = h.nvtxs;
 
-  int *netptr = imalloc__(static_cast<size_t>(nhedges) + 1, "main: netptr");
+  ZBArray<int> netptr;
+  netptr = imalloc__(static_cast<size_t>(nhedges) + 1, "main: netptr");
   if (h.HasNetWeights()) graph->netwgt = imalloc__(nhedges, "main: netwgt");
   // The marker is sized by the pins the file lists, not by the header's
   // vertex count, which may be far larger than anything the file touches.
@@ -195,19 +211,15 @@ HGraph *ReadHGraph(const char *filename) {
     ReadPins(pos, i, nvtxs, s);
   }
   const int npins = netptr[nhedges] = s.npins;
-  int *netind = s.netind;
-  ZBfree__(&s.marker);
+  s.marker.reset();
 
-  if (h.HasCellWeights()) ReadCellWeights(fp, line, graph, nvtxs);
-  ZBfclose__(fp);
-  ZBfree__(&line);
+  if (h.HasCellWeights()) ReadCellWeights(fp, line, graph.get(), nvtxs);
 
   graph->nvtxs = nvtxs;
   graph->nhedges = nhedges;
   graph->netptr = icopy__(nhedges + 1, netptr, imalloc__(static_cast<size_t>(nhedges) + 1, "ReadHGraph: graph->netptr"));
-  graph->netind = icopy__(npins, netind, imalloc__(npins, "ReadHGraph: graph->netind"));
-  ZBfree__(&netptr, &netind);
+  graph->netind = icopy__(npins, s.netind, imalloc__(npins, "ReadHGraph: graph->netind"));
   CheckHGraphInput__(filename, nvtxs, nhedges, graph->cellwgt, graph->netptr, graph->netind,
                      graph->netwgt, 0);
-  return graph;
+  return graph.release();
 }

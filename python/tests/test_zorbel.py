@@ -88,8 +88,11 @@ def test_read_hgr_reads_the_example_and_reports_bad_files(tmp_path):
         zorbel.read_hgr(tmp_path / "absent.hgr")
     bad = tmp_path / "bad.hgr"
     bad.write_text("2 3\n1 2\n\n")
-    with pytest.raises(ValueError, match="bad.hgr"):
-        zorbel.read_hgr(bad)
+    open_files = len(os.listdir("/proc/self/fd"))
+    for _ in range(20):
+        with pytest.raises(ValueError, match="bad.hgr"):
+            zorbel.read_hgr(bad)
+    assert len(os.listdir("/proc/self/fd")) == open_files  # the reader closed it each time
 
 
 def test_stats_equal_a_brute_force_recount():
