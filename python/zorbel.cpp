@@ -450,11 +450,14 @@ PYBIND11_MODULE(zorbel, m) {
             return hg.hewgts.empty() ? py::none() : View(hg.hewgts, self);
           },
           "The hyperedge weights as a read-only int32 view, or None for weight 1 each.")
-      .def("__repr__", [](const Hypergraph &hg) {
-        return "<zorbel.Hypergraph with " + std::to_string(hg.nvtxs) + " vertices, " +
-               std::to_string(hg.nhedges()) + " hyperedges, " + std::to_string(hg.eind.size()) +
-               " pins>";
-      });
+      .def(
+          "__repr__",
+          [](const Hypergraph &hg) {
+            return "<zorbel.Hypergraph with " + std::to_string(hg.nvtxs) + " vertices, " +
+                   std::to_string(hg.nhedges()) + " hyperedges, " +
+                   std::to_string(hg.eind.size()) + " pins>";
+          },
+          "The sizes of the hypergraph, for the interpreter's display.");
 
   m.def("read_hgr", &ReadHgr, py::arg("path"),
         "read_hgr(path) -> Hypergraph\n\n"

@@ -185,6 +185,15 @@ def test_every_refusal_raises_value_error_naming_the_argument(call, name):
         call()
 
 
+def test_every_function_and_property_has_a_docstring():
+    names = ["read_hgr", "part_recursive", "part_kway", "refine_2way", "refine_kway", "stats"]
+    for f in [getattr(zorbel, n) for n in names] + [zorbel.Hypergraph.__init__]:
+        assert f.__doc__ and f.__doc__.startswith(f.__name__ if f.__name__ != "__init__" else "Hyp")
+    for prop in ["num_vertices", "num_hyperedges", "num_pins", "eptr", "eind",
+                 "vertex_weights", "hyperedge_weights"]:
+        assert getattr(zorbel.Hypergraph, prop).__doc__
+
+
 def test_a_library_error_comes_back_as_an_exception(monkeypatch):
     monkeypatch.setenv("ZORBEL_NUM_THREADS", "many")
     with pytest.raises(ValueError, match="ZORBEL_NUM_THREADS must be a positive integer"):
