@@ -16,7 +16,9 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   ctrl.progress = progress.get();
 
   BeginCall__(ctrl);
-  HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  // Owned, so that an error handler that throws out of the call frees it.
+  const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
+  HGraph *graph = copy.get();
   graph->nfixed = 0;  // no anchors in k-way partitioning
 
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
@@ -25,7 +27,6 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
 
   EndCall__(ctrl);
-  FreeHGraph__(graph);
 }
 
 extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
@@ -39,7 +40,9 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
   const CtrlType ctrl = CallCtrl__(opt);
 
   BeginCall__(ctrl);
-  HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  // Owned, so that an error handler that throws out of the call frees it.
+  const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
+  HGraph *graph = copy.get();
   graph->nfixed = 0;  // no anchors in k-way partitioning
   CreateIncidentHGraph__(graph);
   AllocateKwayRefinementMemory__(&ctrl, graph);
@@ -55,5 +58,4 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
   icopy__(nvtxs, graph->where, part);
   *edgecut = graph->mincut;
   EndCall__(ctrl);
-  FreeHGraph__(graph);
 }

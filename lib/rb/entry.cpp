@@ -27,14 +27,14 @@ void PartRecursive(const char *who, EntryKind entry, int nvtxs, int nhedges, con
   ctrl.progress = progress.get();
   BeginCall__(ctrl);
 
-  HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  // Owned, so that an error handler that throws out of the call frees it.
+  const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
+  HGraph *graph = copy.get();
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   InParallel__([&] { *edgecut = MultilevelPartition__(&ctrl, graph, part); });
   ProgressStage__(ctrl.progress, ZORBEL_STAGE_DONE);
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   EndCall__(ctrl);
-
-  FreeHGraph__(graph);
 }
 
 }  // namespace
@@ -133,7 +133,9 @@ void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   const CtrlType ctrl = CallCtrl__(opt);
   BeginCall__(ctrl);
 
-  HGraph *graph = CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts);
+  // Owned, so that an error handler that throws out of the call frees it.
+  const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
+  HGraph *graph = copy.get();
   graph->nfixed = 0;
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   CreateIncidentHGraph__(graph);
@@ -144,8 +146,6 @@ void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   *edgecut = graph->mincut;
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   EndCall__(ctrl);
-
-  FreeHGraph__(graph);
 }
 
 }  // extern "C"

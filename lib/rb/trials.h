@@ -218,7 +218,8 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
   const bool summary = IsSet(ctrl->dbglvl, DBG_BISECT) || IsSet(ctrl->dbglvl, DBG_DETAIL);
   if (summary) policy.Header(ctrl, graph);
   CreateIncidentHGraph__(graph);
-  HGraph *sgraph = PruneHGraph__(ctrl, graph);
+  const HGraphOwner pruned(PruneHGraph__(ctrl, graph));
+  HGraph *sgraph = pruned.get();
 
   const int partitioning = ProgressPartitioning__(ctrl->progress);
   const int novalue = policy.NoTrialYet(graph);
@@ -291,6 +292,5 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
   trials::VCycleKept(&pctrl, policy, graph, kept, best, part);
 
   if (summary) policy.Summary(ctrl, graph, best, (sum * 1.0) / nruns, part);
-  FreeHGraph__(sgraph);
   return best;
 }
