@@ -253,6 +253,16 @@ py::tuple Run(Entry entry, const Hypergraph &hg, int nparts, int ubfactor, const
                         cut);
 }
 
+// The number of parts of a partitioner: at least 2 and, as the programs
+// require, no more than hg has vertices, so that no part need stay empty.
+int NumPartsArgument(const Hypergraph &hg, const py::object &num_parts) {
+  const int nparts = static_cast<int>(IntArgument(num_parts, "num_parts", 2, INT_MAX));
+  if (nparts > hg.nvtxs)
+    Refuse("num_parts = " + std::to_string(nparts) + " is greater than the number of vertices " +
+           std::to_string(hg.nvtxs));
+  return nparts;
+}
+
 py::tuple PartRecursive(const Hypergraph &hg, const py::object &num_parts,
                         const py::object &ubfactor, const py::object &nruns,
                         const py::object &ctype, const py::object &rtype,
@@ -260,7 +270,7 @@ py::tuple PartRecursive(const Hypergraph &hg, const py::object &num_parts,
                         const py::object &fixed, const py::object &seed,
                         const py::object &threads) {
   const bool reconst = BoolArgument(reconst_flag, "reconst");
-  const int nparts = static_cast<int>(IntArgument(num_parts, "num_parts", 2, INT_MAX));
+  const int nparts = NumPartsArgument(hg, num_parts);
   const int ub = static_cast<int>(IntArgument(ubfactor, "ubfactor", 1, 49));
   const int options[9] = {1,
                           static_cast<int>(IntArgument(nruns, "nruns", 1, INT_MAX)),
@@ -295,6 +305,7 @@ py::tuple PartKway(const Hypergraph &hg, const py::object &num_parts, const py::
                           0};
   if (hg.nvtxs < 2)
     Refuse("hg: k-way partitioning needs at least 2 vertices, not " + std::to_string(hg.nvtxs));
+  if (nparts > hg.nvtxs) NumPartsArgument(hg, num_parts);
   CheckSOEDLimit(hg, nparts);
   const int nthreads = ThreadsArgument(threads);
   return Run(ZORBEL_PartKway, hg, nparts, ub, options,
@@ -467,16 +478,16 @@ PYBIND11_MODULE(zorbel, m) {
         "hyperedge with its vertices numbered from 1. Raises OSError when the file\n"
         "cannot be opened and ValueError, with the file's name, when it is malformed.");
 
-  m.def("part_recursive", &PartRecursive, py::arg("hg"), py::arg("num_parts"),
-        py::arg("ubfactor"), py::kw_only(), py::arg("nruns") = 10, py::arg("ctype") = 1,
-        py::arg("rtype") = 1, py::arg("vcycle") = 1, py::arg("reconst") = false,
-        py::arg("fixed") = py::none(), py::arg("seed") = py::none(),
-        py::arg("threads") = py::none(),
+  m.def("part_recursive", &PartRecursive, py::arg("hg"), py::arg("num_parts"), py::arg("ubfactor"),
+        py::kw_only(), py::arg("nruns") = 10, py::arg("ctype") = 1, py::arg("rtype") = 1,
+        py::arg("vcycle") = 1, py::arg("reconst") = false, py::arg("fixed") = py::none(),
+        py::arg("seed") = py::none(), py::arg("threads") = py::none(),
         "part_recursive(hg, num_parts, ubfactor, *, nruns=10, ctype=1, rtype=1, vcycle=1,\n"
         "               reconst=False, fixed=None, seed=None, threads=None) -> (parts, cut)\n\n"
-        "Partitions hg into num_parts (at least 2) parts by multilevel recursive bisection,\n"
-        "with a final k-way refinement pass for 3 to 64 parts. Each bisection may deviate\n"
-        "from its target share by ubfactor (1-49) per cent of the weight it divides.\n"
+        "Partitions hg into num_parts (2 to the number of vertices) parts by multilevel\n"
+        "recursive bisection, with a final k-way refinement pass for 3 to 64 parts. Each\n"
+        "bisection may deviate from its target share by ubfactor (1-49) per cent of the\n"
+        "weight it divides.\n"
         "nruns: trials per bisection (at least 1), the best kept. ctype: coarsening,\n"
         "1 HFC, 2 FC, 3 GFC, 4 HEDGE, 5 EDGE. rtype: refinement, 1 FM, 2 one-way FM,\n"
         "3 early-exit FM. vcycle: 0 no V-cycles, 1 on the best trials at the end, 2 on\n"
@@ -491,14 +502,14 @@ PYBIND11_MODULE(zorbel, m) {
         "added up). Raises ValueError naming any argument out of range.");
 
   m.def("part_kway", &PartKway, py::arg("hg"), py::arg("num_parts"), py::arg("ubfactor"),
-        py::kw_only(), py::arg("nruns") = 10, py::arg("ctype") = 1,
-        py::arg("objective") = "cut", py::arg("vcycle") = 1, py::arg("seed") = py::none(),
-        py::arg("threads") = py::none(),
+        py::kw_only(), py::arg("nruns") = 10, py::arg("ctype") = 1, py::arg("objective") = "cut",
+        py::arg("vcycle") = 1, py::arg("seed") = py::none(), py::arg("threads") = py::none(),
         "part_kway(hg, num_parts, ubfactor, *, nruns=10, ctype=1, objective='cut', vcycle=1,\n"
         "          seed=None, threads=None) -> (parts, value)\n\n"
-        "Partitions hg (at least 2 vertices) directly into num_parts (at least 2) parts by\n"
-        "multilevel k-way partitioning, the best of nruns trials. No part may weigh more\n"
-        "than (100 + ubfactor) per cent of the average part (ubfactor at least 5).\n"
+        "Partitions hg (at least 2 vertices) directly into num_parts (2 to the number of\n"
+        "vertices) parts by multilevel k-way partitioning, the best of nruns trials. No\n"
+        "part may weigh more than (100 + ubfactor) per cent of the average part (ubfactor\n"
+        "at least 5).\n"
         "objective: 'cut' (hyperedge cut) or 'soed' (sum of external degrees). ctype,\n"
         "vcycle, seed and threads as in part_recursive. Returns the int32 part array and\n"
         "the objective's value.");

@@ -72,8 +72,8 @@ def part_recursive(
     seed: Optional[int] = None,
     threads: Optional[int] = None,
 ) -> Tuple[npt.NDArray[np.int32], int]:
-    """Multilevel recursive bisection into num_parts parts (ubfactor 1-49).
-    Returns the parts and the cut."""
+    """Multilevel recursive bisection into num_parts parts (2 to the number
+    of vertices; ubfactor 1-49). Returns the parts and the cut."""
 
 def part_kway(
     hg: Hypergraph,
@@ -87,8 +87,9 @@ def part_kway(
     seed: Optional[int] = None,
     threads: Optional[int] = None,
 ) -> Tuple[npt.NDArray[np.int32], int]:
-    """Multilevel k-way partitioning into num_parts parts (ubfactor at least
-    5). Returns the parts and the objective's value."""
+    """Multilevel k-way partitioning into num_parts parts (2 to the number of
+    vertices; ubfactor at least 5). Returns the parts and the objective's
+    value."""
 
 def refine_2way(
     hg: Hypergraph, parts: _Ints, ubfactor: int, *, seed: Optional[int] = None

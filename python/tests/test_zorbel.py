@@ -157,6 +157,8 @@ REFUSALS = [
     (lambda: zorbel.Hypergraph(3, [[0]], hyperedge_weights=[2**31]), "hyperedge_weights"),
     (lambda: zorbel.Hypergraph(3, [[0]], vertex_weights=[2**30] * 3), "vertex_weights"),
     (lambda: zorbel.part_recursive(HG, 1, 5), "num_parts"),
+    (lambda: zorbel.part_recursive(HG, 5, 5), "num_parts"),
+    (lambda: zorbel.part_kway(HG, 5, 5), "num_parts"),
     (lambda: zorbel.part_recursive(HG, 2, 50), "ubfactor"),
     (lambda: zorbel.part_recursive(HG, 2, 5, nruns=0), "nruns"),
     (lambda: zorbel.part_recursive(HG, 2, 5, ctype=6), "ctype"),
