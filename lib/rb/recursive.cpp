@@ -140,26 +140,14 @@ int BisectHalves(const CtrlType *ctrl, Halves halves, int *part, int n, int firs
   rctrl.ctx = std::make_shared<CallContext>();
   int lmax = *maxcellwgt, rmax = *maxcellwgt, lcut = 0, rcut = 0;
   const bool rightBisects = halves.right->nvtxs > 0;
-  std::string ltrace, rtrace;
-  // The left task uses this frame's records: a failure of either half
-  // leaves only after the taskwait.
-  TaskErrors__ errors;
-
-#pragma omp task default(none) shared(lctrl, halves, part, lmax, lcut, ltrace, errors) \
-    firstprivate(n, first)
-  errors.Run([&] {
-    TraceInto__ into(&ltrace);
-    lcut = MLRBHalf(&lctrl, std::move(halves.left), part, n / 2, first, &lmax);
+  const std::vector<std::string> traces = SideBySide__(2, [&](int side) {
+    if (side == 0)
+      lcut = MLRBHalf(&lctrl, std::move(halves.left), part, n / 2, first, &lmax);
+    else
+      rcut = MLRBHalf(&rctrl, std::move(halves.right), part, (n + 1) / 2, first + n / 2, &rmax);
   });
-  errors.Run([&] {
-    TraceInto__ into(&rtrace);
-    rcut = MLRBHalf(&rctrl, std::move(halves.right), part, (n + 1) / 2, first + n / 2, &rmax);
-  });
-#pragma omp taskwait
-  errors.Rethrow();
-
-  TraceText__(ltrace);
-  TraceText__(rtrace);
+  TraceText__(traces[0]);
+  TraceText__(traces[1]);
   AddTimers__(&ctrl->ctx->tmr, lctrl.ctx->tmr);
   AddTimers__(&ctrl->ctx->tmr, rctrl.ctx->tmr);
   *maxcellwgt = rightBisects ? rmax : lmax;

@@ -107,22 +107,10 @@ void VCycleKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPartit
   if (kept.nkeep == 0) return;
   std::vector<PhaseTimers> tmrs(kept.nkeep);
   if (TasksRunInParallel__() && kept.nkeep > 1) {
-    std::vector<std::string> traces(kept.nkeep);
-    TaskErrors__ errors;
-    for (int k = 0; k < kept.nkeep; k++) {
-#ifdef _OPENMP  // test programs instantiate the driver without the runtime
-#pragma omp task default(shared) firstprivate(k)
-#endif
-      errors.Run([&] {
-        TraceInto__ into(&traces[k]);
-        HGraphOwner copy(CopyHGraph__(graph));
-        VCycleOneKept(ctrl, policy, copy.get(), kept, k, &tmrs[k]);
-      });
-    }
-#ifdef _OPENMP
-#pragma omp taskwait
-#endif
-    errors.Rethrow();
+    const std::vector<std::string> traces = SideBySide__(kept.nkeep, [&](int k) {
+      HGraphOwner copy(CopyHGraph__(graph));
+      VCycleOneKept(ctrl, policy, copy.get(), kept, k, &tmrs[k]);
+    });
     for (const auto &trace : traces) TraceText__(trace);
   } else {
     for (int k = 0; k < kept.nkeep; k++) VCycleOneKept(ctrl, policy, graph, kept, k, &tmrs[k]);
@@ -262,25 +250,11 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
   const int nruns = ctrl->opt.Nruns;
   if (TasksRunInParallel__()) {
     std::vector<trials::TrialRun> runs(nruns);
-    TaskErrors__ errors;
-    for (int t = 0; t < nruns; t++) {
-#ifdef _OPENMP  // test programs instantiate the driver without the runtime
-#pragma omp task default(shared) firstprivate(t)
-#endif
-      errors.Run([&] {
-        std::string trace;
-        {
-          TraceInto__ into(&trace);
-          runs[t] = trials::RunTrial(ctrl, pctrl, policy, graph, sgraph, t, true);
-        }
-        ProgressTrialEnded__(ctrl->progress, partitioning);
-        runs[t].trace = std::move(trace);
-      });
-    }
-#ifdef _OPENMP
-#pragma omp taskwait
-#endif
-    errors.Rethrow();
+    std::vector<std::string> traces = SideBySide__(nruns, [&](int t) {
+      runs[t] = trials::RunTrial(ctrl, pctrl, policy, graph, sgraph, t, true);
+      ProgressTrialEnded__(ctrl->progress, partitioning);
+    });
+    for (int t = 0; t < nruns; t++) runs[t].trace = std::move(traces[t]);
     for (int t = 0; t < nruns; t++) settle(t, runs[t]);
   } else {
     for (int t = 0; t < nruns; t++) {

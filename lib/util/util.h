@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 // A key-value pair of the key sorts: the sorts compare keys and move both.
 struct KeyValueType {
@@ -102,6 +103,13 @@ class TaskErrors__ {
   std::mutex mutex_;
   std::exception_ptr first_;
 };
+
+// Runs task(0) .. task(n-1) as tasks side by side when the call's region has
+// more than one thread (one after another otherwise), each tracing into a
+// buffer of its own, and returns the buffers in task order once every task
+// has ended; the first exception of a task is rethrown then. The caller
+// writes the buffers out where a sequential run prints them.
+std::vector<std::string> SideBySide__(int n, const std::function<void(int)> &task);
 
 // ---- Progress ---------------------------------------------------------------
 
