@@ -43,39 +43,53 @@ ProgressOwner BeginProgress__(int stage, int nbisections, int nruns) {
   return sink;
 }
 
-int ProgressPartitioning__(ProgressSink *sink) {
-  if (sink == nullptr) return 0;
+namespace {
+
+// Changes sink's record under its lock and reports it when change says the
+// record changed; nothing without a sink.
+template <class Change>
+void Update(ProgressSink *sink, Change change) {
+  if (sink == nullptr) return;
   std::lock_guard<std::mutex> hold(sink->lock);
-  const int number = ++sink->begun;
-  // Only recursive bisection numbers its partitionings; the k-way driver
-  // makes one.
-  if (sink->record.stage == ZORBEL_STAGE_BISECTIONS) sink->record.bisection = number - 1;
-  sink->record.trials = 0;
-  sink->Report();
+  if (change(*sink)) sink->Report();
+}
+
+}  // namespace
+
+int ProgressPartitioning__(ProgressSink *sink) {
+  int number = 0;
+  Update(sink, [&](ProgressSink &s) {
+    number = ++s.begun;
+    // Only recursive bisection numbers its partitionings; the k-way driver
+    // makes one.
+    if (s.record.stage == ZORBEL_STAGE_BISECTIONS) s.record.bisection = number - 1;
+    s.record.trials = 0;
+    return true;
+  });
   return number;
 }
 
 void ProgressTrialEnded__(ProgressSink *sink, int partitioning) {
-  if (sink == nullptr) return;
-  std::lock_guard<std::mutex> hold(sink->lock);
-  if (partitioning != sink->begun) return;
-  ++sink->record.trials;
-  sink->Report();
+  Update(sink, [&](ProgressSink &s) {
+    if (partitioning != s.begun) return false;
+    ++s.record.trials;
+    return true;
+  });
 }
 
 void ProgressVCycleEnded__(ProgressSink *sink) {
-  if (sink == nullptr) return;
-  std::lock_guard<std::mutex> hold(sink->lock);
-  ++sink->record.vcycles;
-  sink->Report();
+  Update(sink, [](ProgressSink &s) {
+    ++s.record.vcycles;
+    return true;
+  });
 }
 
 void ProgressStage__(ProgressSink *sink, int stage) {
-  if (sink == nullptr) return;
-  std::lock_guard<std::mutex> hold(sink->lock);
-  if (sink->record.stage == stage) return;
-  sink->record.stage = stage;
-  sink->Report();
+  Update(sink, [&](ProgressSink &s) {
+    if (s.record.stage == stage) return false;
+    s.record.stage = stage;
+    return true;
+  });
 }
 
 extern "C" void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data) {
