@@ -292,7 +292,9 @@ py::tuple PartKway(const Hypergraph &hg, const py::object &num_parts, const py::
                    const py::object &nruns, const py::object &ctype,
                    const py::object &objective, const py::object &vcycle,
                    const py::object &seed, const py::object &threads) {
-  const int nparts = static_cast<int>(IntArgument(num_parts, "num_parts", 2, INT_MAX));
+  if (hg.nvtxs < 2)
+    Refuse("hg: k-way partitioning needs at least 2 vertices, not " + std::to_string(hg.nvtxs));
+  const int nparts = NumPartsArgument(hg, num_parts);
   const int ub = static_cast<int>(IntArgument(ubfactor, "ubfactor", 5, INT_MAX - 100));
   const int options[9] = {1,
                           static_cast<int>(IntArgument(nruns, "nruns", 1, INT_MAX)),
@@ -303,9 +305,6 @@ py::tuple PartKway(const Hypergraph &hg, const py::object &num_parts, const py::
                           0,
                           SeedOption(seed),
                           0};
-  if (hg.nvtxs < 2)
-    Refuse("hg: k-way partitioning needs at least 2 vertices, not " + std::to_string(hg.nvtxs));
-  if (nparts > hg.nvtxs) NumPartsArgument(hg, num_parts);
   CheckSOEDLimit(hg, nparts);
   const int nthreads = ThreadsArgument(threads);
   return Run(ZORBEL_PartKway, hg, nparts, ub, options,
@@ -373,19 +372,20 @@ Hypergraph ReadHgr(const py::object &path) {
     throw py::error_already_set();
   }
   std::fclose(fp);
-  HGraph *graph = nullptr;
+  HGraphOwner owned;
   try {
-    graph = ReadHGraph(name.c_str());
+    owned.reset(ReadHGraph(name.c_str()));
   } catch (const LibraryError &e) {
     Refuse(name + ": " + e.what());
   }
+  const HGraph *graph = owned.get();
   Hypergraph hg;
   hg.nvtxs = graph->nvtxs;
   hg.eptr.assign(graph->netptr.get(), graph->netptr.get() + graph->nhedges + 1);
   hg.eind.assign(graph->netind.get(), graph->netind.get() + hg.eptr.back());
   if (graph->cellwgt) hg.vwgts.assign(graph->cellwgt.get(), graph->cellwgt.get() + hg.nvtxs);
   if (graph->netwgt) hg.hewgts.assign(graph->netwgt.get(), graph->netwgt.get() + graph->nhedges);
-  FreeHGraph__(graph);
+  owned.reset();
   CheckHypergraph(hg, name.c_str());
   return hg;
 }
