@@ -35,6 +35,7 @@ struct CellKwayInfo {
   int alonewgt;           // weight of cut hyperedges where the vertex is alone in its part
   int multiwgt;           // weight of the vertex's hyperedges of two or more pins
   int stale;              // 1 when some entry's livebias may differ from its pinbias
+  int listed;             // 1 when the entries are computed; until then they are not kept
   int room;               // entries the slice can hold before it must move
   CellPartInfo *degrees;  // the vertex's slice of crdata
 };

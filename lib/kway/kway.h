@@ -17,6 +17,9 @@ void ProjectKwayPartition__(const CtrlType *ctrl, HGraph *cgraph);
 void PartitionIslandsKway__(const CtrlType *ctrl, HGraph *graph);
 void ComputeInitKwayGains__(const CtrlType *ctrl, HGraph *graph);
 void ComputeKwayGainsSet__(HGraph *graph, int n, const int *list);
+// The record of v with its entries listed: from scratch, the entries wait
+// until they are first asked for.
+const CellKwayInfo &KwayCellInfo__(HGraph *graph, int v);
 int VCycleRefinementKway__(const CtrlType *ctrl, HGraph *graph, int nvcycles);
 void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, int *updind);
 // Whether part p comes before part q in the order of first appearance in v's

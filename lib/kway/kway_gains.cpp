@@ -11,6 +11,16 @@
 // pin and gives the target part more than two recomputes nobody. So every
 // entry also carries the pin bias under the current counts (livebias), and a
 // recomputation copies it into pinbias.
+//
+// The entries of a vertex are listed only when they are first needed: the
+// refinement reads them only for a vertex whose move may pay (alonewgt at
+// least id), and after a wide hyperedge's pins are spread over many parts
+// most vertices never get there. Until then a vertex keeps id and alonewgt
+// alone. Its entries, listed later from the current part counts, are the
+// ones kept by difference would be, as long as no pin bias went stale in
+// between; so a vertex is listed at the latest when a move turns one of its
+// biases without recomputing it, and its pinbias then gets the value before
+// that move.
 #include <algorithm>
 
 #include "kway/kway.h"
@@ -43,6 +53,7 @@ inline NetPartCount *PartWork(const HGraph *graph) {
 
 inline void EmptyCell(CellKwayInfo &ci, CellPartInfo *at) {
   ci.ndegrees = 0;
+  ci.listed = 0;
   ci.room = 0;
   ci.degrees = at;
 }
@@ -72,8 +83,11 @@ void RepackCells(HGraph *graph, size_t extra) {
 void MakeRoom(HGraph *graph, CellKwayInfo &ci) {
   if (ci.ndegrees < ci.room) return;
   auto ontop = [&] { return ci.degrees + ci.room == graph->kway.crdata + graph->kway.crused; };
-  size_t grow = ontop() ? 1 : (ci.room > 0 ? 2 * static_cast<size_t>(ci.room) : 2);
-  if (graph->kway.crused + grow > graph->kway.crsize) RepackCells(graph, grow);
+  const size_t moved = ci.room > 0 ? 2 * static_cast<size_t>(ci.room) : 2;
+  // A repack lays the slices out in vertex order, so the slice may be on top
+  // before it and not after: room is made for the move either way.
+  if (graph->kway.crused + (ontop() ? 1 : moved) > graph->kway.crsize) RepackCells(graph, moved);
+  const size_t grow = ontop() ? 1 : moved;
   if (ontop()) {
     graph->kway.crused += 1;
     ci.room += 1;
@@ -86,18 +100,19 @@ void MakeRoom(HGraph *graph, CellKwayInfo &ci) {
   graph->kway.crused += grow;
 }
 
-// Recomputes every term of v from the hyperedges' part lists. The entries
-// follow the order in which the parts first appear in v's cut hyperedges
-// (incidence order, then list order). When given, own[j] is the pin count of
-// v's part in its j-th hyperedge (j counted from incptr[0]), which spares the
-// search of the part lists.
-void ComputeCellKwayInfo(HGraph *graph, int v, const int *own = nullptr) {
+// Recomputes every term of v from the hyperedges' part lists and lists its
+// entries. The entries follow the order in which the parts first appear in
+// v's cut hyperedges (incidence order, then list order). A vertex listed
+// before reuses its slice; one that was not gets a slice on top of the pool.
+// Either grows as entries appear.
+void ComputeCellKwayInfo(HGraph *graph, int v) {
   const int me = graph->where[v];
   const int *netwgt = graph->netwgt;
   const NetKwayInfo *nrinfo = graph->kway.nrinfo;
   NetPartCount *work = PartWork(graph);
   CellKwayInfo &ci = graph->kway.crinfo[v];
   int id = 0, alonewgt = 0, single = 0;
+  if (!ci.listed) EmptyCell(ci, graph->kway.crdata + graph->kway.crused);
   ci.ndegrees = 0;
 
   for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; j++) {
@@ -112,7 +127,7 @@ void ComputeCellKwayInfo(HGraph *graph, int v, const int *own = nullptr) {
         single += w;
       continue;
     }
-    const int c = own != nullptr ? own[j] : NetPartPins(ni, me);
+    const int c = NetPartPins(ni, me);
     if (c == 1) alonewgt += w;
     for (int k = 0; k < ni.ndegrees; k++) {
       const NetPartCount &pc = ni.degrees[k];
@@ -141,6 +156,11 @@ void ComputeCellKwayInfo(HGraph *graph, int v, const int *own = nullptr) {
   ci.alonewgt = alonewgt;
   ci.multiwgt = multiwgt;
   ci.stale = 0;
+  ci.listed = 1;
+}
+
+void ListCell(HGraph *graph, int v) {
+  if (!graph->kway.crinfo[v].listed) ComputeCellKwayInfo(graph, v);
 }
 
 // One pin of the hyperedge has left from and joined to; nfrom and nto
@@ -203,9 +223,34 @@ void ApplyShare(HGraph *graph, CellKwayInfo &ci, int p, int w, const PartShare &
   if (d.nhedges == 0) ci.degrees[k] = ci.degrees[--ci.ndegrees];
 }
 
+// Calls f(p, was, now) for every part p other than q whose share in the
+// entries of a pin in q may differ after the move, where the pin had cold
+// pins in its part before and has cnew now.
+template <class F>
+void ForEachShareChange(const NetKwayInfo &ni, const NetMove &m, int q, int cold, int cnew, F f) {
+  if (cold == cnew && (m.olddeg == 2) == (m.newdeg == 2) && (m.olddeg > 1) == (m.newdeg > 1)) {
+    // Only the shares of the two parts whose counts changed can differ.
+    if (q != m.from)
+      f(m.from, ShareOf(m.olddeg, cold, m.nfrom), ShareOf(m.newdeg, cnew, m.nfrom - 1));
+    if (q != m.to) f(m.to, ShareOf(m.olddeg, cold, m.nto), ShareOf(m.newdeg, cnew, m.nto + 1));
+    return;
+  }
+  // Every share may differ. A part that left the hyperedge goes first and a
+  // part that joined it comes last (it is last in the list), so a pin never
+  // holds more entries than the parts of its hyperedges' other pins.
+  if (m.nfrom == 1) f(m.from, ShareOf(m.olddeg, cold, 1), PartShare{0, 0, 0});
+  for (int k = 0; k < ni.ndegrees; k++) {
+    const int p = ni.degrees[k].part, n = ni.degrees[k].npins;
+    if (p == q) continue;
+    const int nold = n + (p == m.from) - (p == m.to);
+    f(p, ShareOf(m.olddeg, cold, nold), ShareOf(m.newdeg, cnew, n));
+  }
+}
+
 // Carries the change of one hyperedge into the terms of its pin u (not the
-// mover), whose part keeps its pins apart from the mover.
-void UpdatePin(HGraph *graph, int u, const NetKwayInfo &ni, const NetMove &m) {
+// mover), whose part keeps its pins apart from the mover. recompute says
+// whether the move recomputes u afterwards.
+void UpdatePin(HGraph *graph, int u, const NetKwayInfo &ni, const NetMove &m, bool recompute) {
   const NetPartCount *work = PartWork(graph);
   CellKwayInfo &ci = graph->kway.crinfo[u];
   const int q = graph->where[u];
@@ -219,28 +264,31 @@ void UpdatePin(HGraph *graph, int u, const NetKwayInfo &ni, const NetMove &m) {
     for (int k = 0; k < ci.ndegrees; k++) ci.degrees[k].soedterm += delta;
   }
 
-  // Old and new pin counts of part p in the hyperedge.
-  auto oldpins = [&](int p) { return work[p].npins + (p == m.from) - (p == m.to); };
-  if (cold == cnew && (m.olddeg == 2) == (m.newdeg == 2) && (m.olddeg > 1) == (m.newdeg > 1)) {
-    // Only the shares of the two parts whose counts changed can differ.
-    if (q != m.from)
-      ApplyShare(graph, ci, m.from, m.w, ShareOf(m.olddeg, cold, m.nfrom),
-                 ShareOf(m.newdeg, cnew, m.nfrom - 1));
-    if (q != m.to)
-      ApplyShare(graph, ci, m.to, m.w, ShareOf(m.olddeg, cold, m.nto), ShareOf(m.newdeg, cnew, m.nto + 1));
+  if (ci.listed) {
+    ForEachShareChange(ni, m, q, cold, cnew,
+                       [&](int p, const PartShare &was, const PartShare &now) {
+                         ApplyShare(graph, ci, p, m.w, was, now);
+                       });
     return;
   }
-  // Every share may differ. A part that left the hyperedge goes first and a
-  // part that joined it comes last (it is last in the list), so u never holds
-  // more entries than the parts of its hyperedges' other pins.
-  if (m.nfrom == 1)
-    ApplyShare(graph, ci, m.from, m.w, ShareOf(m.olddeg, cold, 1), PartShare{0, 0, 0});
-  for (int k = 0; k < ni.ndegrees; k++) {
-    const int p = ni.degrees[k].part;
-    if (p == q) continue;
-    ApplyShare(graph, ci, p, m.w, ShareOf(m.olddeg, cold, oldpins(p)),
-               ShareOf(m.newdeg, cnew, ni.degrees[k].npins));
-  }
+  // An unlisted vertex that is recomputed after the move stays so. One whose
+  // bias turns without a recomputation (then no part joins or leaves the
+  // hyperedge) is listed under the current counts, with the pin biases
+  // before the move kept.
+  if (recompute) return;
+  bool turns = false;
+  ForEachShareChange(ni, m, q, cold, cnew, [&](int, const PartShare &was, const PartShare &now) {
+    turns = turns || was.bias != now.bias;
+  });
+  if (!turns) return;
+  ListCell(graph, u);
+  ForEachShareChange(ni, m, q, cold, cnew, [&](int p, const PartShare &was, const PartShare &now) {
+    if (was.bias == now.bias) return;
+    int k = 0;
+    while (ci.degrees[k].part != p) k++;
+    ci.degrees[k].pinbias -= now.bias - was.bias;
+    ci.stale = 1;
+  });
 }
 
 // Whether a move that leaves from at least two pins and gives to at least
@@ -291,21 +339,24 @@ void AllocateKwayRefinementMemory__(const CtrlType *ctrl, HGraph *graph) {
 void ComputeInitKwayGains__(const CtrlType *ctrl, HGraph *graph) {
   const int *where = graph->where, *netptr = graph->netptr, *netind = graph->netind;
   const int *netwgt = graph->netwgt;
+  CellKwayInfo *crinfo = graph->kway.crinfo;
 
   iset__(ctrl->nparts, 0, graph->kway.kpwgts);
   graph->mincut = 0;
   graph->kway.minsoed = 0;
+  graph->kway.crused = 0;
+  for (int v = 0; v < graph->nvtxs; v++) {
+    graph->kway.kpwgts[where[v]] += graph->cellwgt[v];
+    CellKwayInfo &ci = crinfo[v];
+    EmptyCell(ci, graph->kway.crdata);
+    ci.id = ci.alonewgt = ci.stale = 0;
+    ci.multiwgt = graph->adjwgt[v];
+  }
 
-  // While a hyperedge's list is built, the work entries hold each part's
-  // position in it. Each pin's count of its own part goes to the pin's
-  // incidence entry, found by a cursor per vertex: incidence lists are in
-  // hyperedge order as built, and any that is not falls back to the search.
+  // The part lists, and from them each vertex's id and alonewgt; the
+  // entries wait until they are needed. While a hyperedge's list is built,
+  // the work entries hold each part's position in it.
   NetPartCount *work = PartWork(graph);
-  const int *incptr = graph->incptr, *incind = graph->incind;
-  int *own = imalloc__(netptr[graph->nhedges], "ComputeInitKwayGains: own");
-  int *cursor = imalloc__(graph->nvtxs, "ComputeInitKwayGains: cursor");
-  for (int v = 0; v < graph->nvtxs; v++) cursor[v] = incptr[v];
-  bool inorder = true;
   for (int e = 0; e < graph->nhedges; e++) {
     NetKwayInfo &ni = graph->kway.nrinfo[e];
     ni.ndegrees = 0;
@@ -321,32 +372,31 @@ void ComputeInitKwayGains__(const CtrlType *ctrl, HGraph *graph) {
         ni.ndegrees++;
       }
     }
-    for (int j = netptr[e]; j < netptr[e + 1]; j++) {
-      const int u = netind[j];
-      const int at = cursor[u]++;
-      if (at >= incptr[u + 1] || incind[at] != e) {
-        inorder = false;
-        continue;
+    const int w = netwgt[e], size = netptr[e + 1] - netptr[e];
+    if (ni.ndegrees == 1) {
+      // Uncut; with a single pin it moves with its vertex and counts nowhere.
+      for (int j = netptr[e]; j < netptr[e + 1]; j++) {
+        CellKwayInfo &ci = crinfo[netind[j]];
+        if (size > 1)
+          ci.id += w;
+        else
+          ci.multiwgt -= w;
       }
-      own[at] = ni.degrees[work[where[u]].part].npins;
+    } else {
+      for (int j = netptr[e]; j < netptr[e + 1]; j++) {
+        const int u = netind[j];
+        if (ni.degrees[work[where[u]].part].npins == 1) crinfo[u].alonewgt += w;
+      }
+      graph->mincut += w;
+      graph->kway.minsoed += w * ni.ndegrees;
     }
     for (int k = 0; k < ni.ndegrees; k++) work[ni.degrees[k].part].part = -1;
-    if (ni.ndegrees > 1) {
-      graph->mincut += netwgt[e];
-      graph->kway.minsoed += netwgt[e] * ni.ndegrees;
-    }
   }
+}
 
-  // The slices are laid out afresh one after the other, each as long as its
-  // entries.
-  graph->kway.crused = 0;
-  for (int v = 0; v < graph->nvtxs; v++) EmptyCell(graph->kway.crinfo[v], graph->kway.crdata);
-  for (int v = 0; v < graph->nvtxs; v++) {
-    graph->kway.kpwgts[where[v]] += graph->cellwgt[v];
-    EmptyCell(graph->kway.crinfo[v], graph->kway.crdata + graph->kway.crused);
-    ComputeCellKwayInfo(graph, v, inorder ? own : nullptr);
-  }
-  ZBfree__(&own, &cursor);
+const CellKwayInfo &KwayCellInfo__(HGraph *graph, int v) {
+  ListCell(graph, v);
+  return graph->kway.crinfo[v];
 }
 
 void ComputeKwayGainsSet__(HGraph *graph, int n, const int *list) {
@@ -377,7 +427,7 @@ void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, i
     for (int i = netptr[e]; i < netptr[e + 1]; i++) {
       const int u = netind[i];
       if (u == v) continue;
-      UpdatePin(graph, u, ni, m);
+      UpdatePin(graph, u, ni, m, recompute);
       if (recompute && marker[u] != v) {
         marker[u] = v;
         updind[nupd++] = u;

@@ -10,7 +10,7 @@ namespace {
 
 using namespace zt;
 
-void ExpectAllMatch(const HGraph *graph, const PlainHGraph &g, const std::vector<std::vector<int>> &nets,
+void ExpectAllMatch(HGraph *graph, const PlainHGraph &g, const std::vector<std::vector<int>> &nets,
                     int nparts, bool pinbias) {
   const auto counts = NetPartCounts(g, graph->where);
   ExpectNetsMatch(graph, counts);
@@ -70,7 +70,7 @@ TEST(KwayGains, UpdateAfterRandomMovesMatchesRecount) {
       // The gains of the move as the bookkeeping states them; a part no cut
       // hyperedge of v touches has no entry: nothing to uncut, and every
       // hyperedge of v of two or more pins against it.
-      const CellKwayInfo &ci = graph->kway.crinfo[v];
+      const CellKwayInfo &ci = KwayCellInfo__(graph, v);
       int multi = 0;
       for (int e : nets[v]) multi += (c.g.eptr[e + 1] - c.g.eptr[e] > 1) ? c.g.hewgts[e] : 0;
       int ed = 0, soedterm = ci.alonewgt - multi;
@@ -128,7 +128,7 @@ TEST(KwayGains, SmallExampleHasDocumentedTerms) {
 
   // Vertex 1: internal weight 2 from hyperedge 0; alone in part 0 on hyperedge 1,
   // which moving it to part 1 would uncut.
-  const CellKwayInfo &c1 = graph->kway.crinfo[1];
+  const CellKwayInfo &c1 = KwayCellInfo__(graph, 1);
   EXPECT_EQ(c1.id, 2);
   EXPECT_EQ(c1.alonewgt, 3);
   ASSERT_EQ(c1.ndegrees, 1);
@@ -138,7 +138,7 @@ TEST(KwayGains, SmallExampleHasDocumentedTerms) {
   EXPECT_EQ(c1.degrees[0].soedterm, 3 - (5 - 3));
 
   // Vertex 0: alone in part 0 on the three-part hyperedge; no move uncuts it.
-  const CellKwayInfo &c0 = graph->kway.crinfo[0];
+  const CellKwayInfo &c0 = KwayCellInfo__(graph, 0);
   EXPECT_EQ(c0.id, 2);
   EXPECT_EQ(c0.alonewgt, 5);
   ASSERT_EQ(c0.ndegrees, 2);
@@ -148,7 +148,7 @@ TEST(KwayGains, SmallExampleHasDocumentedTerms) {
   EXPECT_EQ(c0.degrees[1].soedterm, 5 - (7 - 5));
 
   // Vertex 3 and 5 lie in no hyperedge.
-  EXPECT_EQ(graph->kway.crinfo[3].ndegrees, 0);
+  EXPECT_EQ(KwayCellInfo__(graph, 3).ndegrees, 0);
   EXPECT_EQ(graph->kway.crinfo[3].id, 0);
   FreeHGraph__(graph);
 }
@@ -166,7 +166,7 @@ TEST(KwayGains, UpdateSkipsHyperedgeKeepingSeveralPinsOnBothSides) {
   CtrlType ctrl = KwayCtrl(2, 1.5f);
   HGraph *graph = KwayHGraph(&ctrl, g, {0, 0, 0, 1, 1, 0});
   ComputeInitKwayGains__(&ctrl, graph);
-  EXPECT_EQ(graph->kway.crinfo[1].degrees[0].pinbias, -1);  // 4 pins in part 0 against 2
+  EXPECT_EQ(KwayCellInfo__(graph, 1).degrees[0].pinbias, -1);  // 4 pins in part 0 against 2
 
   std::vector<int> marker(6, -1), updind(6);
   graph->where[0] = 1;
@@ -174,6 +174,15 @@ TEST(KwayGains, UpdateSkipsHyperedgeKeepingSeveralPinsOnBothSides) {
   EXPECT_EQ(marker, (std::vector<int>{0, -1, -1, -1, -1, -1}));
   EXPECT_EQ(graph->kway.nrinfo[0].ndegrees, 2);
   EXPECT_EQ(graph->kway.crinfo[1].degrees[0].pinbias, -1);  // 3 against 3 now, not recomputed
+  EXPECT_EQ(graph->kway.crinfo[1].degrees[0].livebias, 0);
+  // Vertex 2, whose entries were not listed before the move, is listed by it
+  // with the bias it had before, like vertex 1.
+  EXPECT_EQ(graph->kway.crinfo[2].listed, 1);
+  EXPECT_EQ(graph->kway.crinfo[2].degrees[0].pinbias, -1);
+  EXPECT_EQ(graph->kway.crinfo[2].degrees[0].livebias, 0);
+  // Vertex 4 in part 1 had 2 pins against 4 (+1) and sees 3 against 3 now:
+  // listed likewise, with +1.
+  EXPECT_EQ(KwayCellInfo__(graph, 4).degrees[0].pinbias, 1);
   EXPECT_EQ(graph->kway.crinfo[0].degrees[0].part, 0);
   EXPECT_EQ(graph->kway.crinfo[0].degrees[0].pinbias, 0);
 
@@ -188,7 +197,7 @@ TEST(KwayGains, UpdateSkipsHyperedgeKeepingSeveralPinsOnBothSides) {
   KwayUpdateGainInfo__(graph, 2, 0, 1, marker.data(), updind.data());
   EXPECT_EQ(marker, (std::vector<int>{2, 2, 2, 2, 2, 2}));
   EXPECT_EQ(graph->kway.crinfo[5].alonewgt, 1);
-  EXPECT_EQ(graph->kway.crinfo[5].degrees[0].ed, 1);
+  EXPECT_EQ(KwayCellInfo__(graph, 5).degrees[0].ed, 1);
   FreeHGraph__(graph);
 }
 

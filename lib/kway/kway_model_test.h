@@ -77,9 +77,10 @@ inline CellTerms ModelCell(const PlainHGraph &g, const std::vector<std::vector<i
   return c;
 }
 
-// Compares the stored terms of v with the model; pinbias only when asked.
-inline void ExpectCellMatches(const HGraph *graph, const CellTerms &m, int v, bool pinbias) {
-  const CellKwayInfo &ci = graph->kway.crinfo[v];
+// Compares the terms of v, listed for the purpose, with the model; pinbias
+// only when asked.
+inline void ExpectCellMatches(HGraph *graph, const CellTerms &m, int v, bool pinbias) {
+  const CellKwayInfo &ci = KwayCellInfo__(graph, v);
   EXPECT_EQ(ci.id, m.id) << "vertex " << v;
   EXPECT_EQ(ci.alonewgt, m.alonewgt) << "vertex " << v;
   ASSERT_EQ(ci.ndegrees, static_cast<int>(m.parts.size())) << "vertex " << v;
