@@ -95,13 +95,15 @@ build() {  # source-dir build-dir
     -o "$2/seeded"
 }
 old="$cache/base-$base"
-if [ ! -x "$old/build/seeded" ]; then
-  echo "Building $base..." >&2
+if [ ! -f "$old/src/CMakeLists.txt" ]; then
   rm -rf "$old"
   mkdir -p "$old/src"
   git -C "$root" archive "$base" | tar -x -C "$old/src"
-  build "$old/src" "$old/build"
 fi
+# Built every time, so that a kept build gains the programs a later run asks
+# for; an unchanged one is up to date at once.
+echo "Building $base..." >&2
+build "$old/src" "$old/build"
 echo "Building the current tree..." >&2
 new="$cache/current-$(printf '%s' "$root" | cksum | cut -d' ' -f1)"
 build "$root" "$new/build"
