@@ -35,7 +35,8 @@ struct CellKwayInfo {
   int alonewgt;           // weight of cut hyperedges where the vertex is alone in its part
   int multiwgt;           // weight of the vertex's hyperedges of two or more pins
   int stale;              // 1 when some entry's livebias may differ from its pinbias
-  int listed;             // 1 when the entries are computed; until then they are not kept
+  int listed;             // 1 when the entries are computed; until then the slice holds
+                          // only pin bias corrections (part, pinbias - livebias)
   int room;               // entries the slice can hold before it must move
   CellPartInfo *degrees;  // the vertex's slice of crdata
 };
@@ -85,6 +86,9 @@ struct KwayState {
   size_t crsize = 0;             // entries allocated in crdata
   size_t crused = 0;             // entries handed out from crdata; slices lie below
   ZBArray<int> kpwgts;           // [nparts]
+  int nparts = 0;
+  ZBArray<int> biasfix;  // [2*nparts] pin bias corrections of a vertex being listed by
+                         // part (else 0), then the parts that have one
 
   // The records go; the objective's figures stay as the last refinement
   // left them.
@@ -94,6 +98,7 @@ struct KwayState {
     nrdata.reset();
     crdata.reset();
     kpwgts.reset();
+    biasfix.reset();
   }
 };
 

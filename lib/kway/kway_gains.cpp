@@ -16,11 +16,12 @@
 // refinement reads them only for a vertex whose move may pay (alonewgt at
 // least id), and after a wide hyperedge's pins are spread over many parts
 // most vertices never get there. Until then a vertex keeps id and alonewgt
-// alone. Its entries, listed later from the current part counts, are the
-// ones kept by difference would be, as long as no pin bias went stale in
-// between; so a vertex is listed at the latest when a move turns one of its
-// biases without recomputing it, and its pinbias then gets the value before
-// that move.
+// alone; a vertex that moves goes back to that state. Its entries, listed
+// later from the current part counts, are the ones kept by difference would
+// be, but for the pin biases that went stale in between: a move that turns
+// an unlisted vertex's bias without recomputing it leaves a correction
+// (pinbias - livebias) for that part in the vertex's slice, which the
+// listing applies and a recomputation drops.
 #include <algorithm>
 
 #include "kway/kway.h"
@@ -159,8 +160,28 @@ void ComputeCellKwayInfo(HGraph *graph, int v) {
   ci.listed = 1;
 }
 
+// Lists the entries of an unlisted vertex, with the pin bias corrections its
+// slice holds applied.
 void ListCell(HGraph *graph, int v) {
-  if (!graph->kway.crinfo[v].listed) ComputeCellKwayInfo(graph, v);
+  CellKwayInfo &ci = graph->kway.crinfo[v];
+  if (ci.listed) return;
+  // The corrections by part, and after them the parts that have one: the
+  // listing may move the slice that holds them.
+  const int nfix = ci.ndegrees;
+  int *fix = graph->kway.biasfix, *fixed = graph->kway.biasfix + graph->kway.nparts;
+  for (int k = 0; k < nfix; k++) {
+    fix[ci.degrees[k].part] = ci.degrees[k].pinbias;
+    fixed[k] = ci.degrees[k].part;
+  }
+  ComputeCellKwayInfo(graph, v);
+  if (nfix == 0) return;
+  for (int k = 0; k < ci.ndegrees; k++) {
+    CellPartInfo &d = ci.degrees[k];
+    if (fix[d.part] == 0) continue;
+    d.pinbias += fix[d.part];
+    ci.stale = 1;
+  }
+  for (int k = 0; k < nfix; k++) fix[fixed[k]] = 0;
 }
 
 // One pin of the hyperedge has left from and joined to; nfrom and nto
@@ -261,7 +282,8 @@ void UpdatePin(HGraph *graph, int u, const NetKwayInfo &ni, const NetMove &m, bo
   if (isalone != wasalone) {
     const int delta = m.w * (isalone - wasalone);
     ci.alonewgt += delta;
-    for (int k = 0; k < ci.ndegrees; k++) ci.degrees[k].soedterm += delta;
+    if (ci.listed)
+      for (int k = 0; k < ci.ndegrees; k++) ci.degrees[k].soedterm += delta;
   }
 
   if (ci.listed) {
@@ -271,21 +293,19 @@ void UpdatePin(HGraph *graph, int u, const NetKwayInfo &ni, const NetMove &m, bo
                        });
     return;
   }
-  // An unlisted vertex that is recomputed after the move stays so. One whose
-  // bias turns without a recomputation (then no part joins or leaves the
-  // hyperedge) is listed under the current counts, with the pin biases
-  // before the move kept.
+  // An unlisted vertex that is recomputed after the move drops its
+  // corrections then. One whose bias turns without a recomputation (then no
+  // part joins or leaves the hyperedge) keeps the bias before the move as a
+  // correction.
   if (recompute) return;
-  bool turns = false;
-  ForEachShareChange(ni, m, q, cold, cnew, [&](int, const PartShare &was, const PartShare &now) {
-    turns = turns || was.bias != now.bias;
-  });
-  if (!turns) return;
-  ListCell(graph, u);
   ForEachShareChange(ni, m, q, cold, cnew, [&](int p, const PartShare &was, const PartShare &now) {
     if (was.bias == now.bias) return;
     int k = 0;
-    while (ci.degrees[k].part != p) k++;
+    while (k < ci.ndegrees && ci.degrees[k].part != p) k++;
+    if (k == ci.ndegrees) {
+      MakeRoom(graph, ci);
+      ci.degrees[ci.ndegrees++] = CellPartInfo{p, 0, 0, 0, 0, 0};
+    }
     ci.degrees[k].pinbias -= now.bias - was.bias;
     ci.stale = 1;
   });
@@ -315,6 +335,10 @@ void AllocateKwayRefinementMemory__(const CtrlType *ctrl, HGraph *graph) {
   graph->where = imalloc__(static_cast<size_t>(nvtxs) + graph->nislands,
                            "AllocateRefinementMemory: where");
   graph->kway.kpwgts = imalloc__(nparts, "AllocateKwayRefinementMemory: kpwgts");
+  graph->kway.nparts = nparts;
+  graph->kway.biasfix =
+      imalloc__(2 * static_cast<size_t>(nparts), "AllocateKwayRefinementMemory: biasfix");
+  iset__(nparts, 0, graph->kway.biasfix);
   graph->kway.nrinfo = ZBmallocT__<NetKwayInfo>(nhedges, "AllocateKwayRefinementMemory: nrinfo");
   graph->kway.crinfo = ZBmallocT__<CellKwayInfo>(nvtxs, "AllocateKwayRefinementMemory: crinfo");
   graph->kway.nrdata = ZBmallocT__<NetPartCount>(static_cast<size_t>(npins) + nparts,
@@ -410,12 +434,17 @@ void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, i
 
   marker[v] = v;
   updind[nupd++] = v;
+  int id = 0, alonewgt = 0;  // v's, in its new part
   for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; j++) {
     const int e = graph->incind[j];
     NetKwayInfo &ni = graph->kway.nrinfo[e];
     NetMove m{graph->netwgt[e], from, to, 0, 0, ni.ndegrees, 0};
     MoveNetPin(ni, from, to, m.nfrom, m.nto);
     m.newdeg = ni.ndegrees;
+    if (m.newdeg == 1)
+      id += netptr[e + 1] - netptr[e] > 1 ? m.w : 0;
+    else if (m.nto == 0)
+      alonewgt += m.w;
 
     // Unless from keeps more than one pin and to has more than two, the set of
     // parts or some pin's "alone in its part" status changed: every pin is
@@ -436,13 +465,20 @@ void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, i
     for (int k = 0; k < ni.ndegrees; k++) work[ni.degrees[k].part].npins = 0;
   }
 
-  // The recomputed vertices take the pin bias of the current counts; v's own
-  // terms all change with its part.
-  ComputeCellKwayInfo(graph, v);
+  // v's entries all change with its part: they are listed again when next
+  // needed. The recomputed vertices take the pin bias of the current counts.
+  CellKwayInfo &cv = graph->kway.crinfo[v];
+  EmptyCell(cv, graph->kway.crdata);
+  cv.id = id;
+  cv.alonewgt = alonewgt;
+  cv.stale = 0;
   for (int i = 1; i < nupd; i++) {
     CellKwayInfo &ci = graph->kway.crinfo[updind[i]];
     if (!ci.stale) continue;
-    for (int k = 0; k < ci.ndegrees; k++) ci.degrees[k].pinbias = ci.degrees[k].livebias;
+    if (ci.listed)
+      for (int k = 0; k < ci.ndegrees; k++) ci.degrees[k].pinbias = ci.degrees[k].livebias;
+    else
+      ci.ndegrees = 0;
     ci.stale = 0;
   }
 }

@@ -175,15 +175,17 @@ TEST(KwayGains, UpdateSkipsHyperedgeKeepingSeveralPinsOnBothSides) {
   EXPECT_EQ(graph->kway.nrinfo[0].ndegrees, 2);
   EXPECT_EQ(graph->kway.crinfo[1].degrees[0].pinbias, -1);  // 3 against 3 now, not recomputed
   EXPECT_EQ(graph->kway.crinfo[1].degrees[0].livebias, 0);
-  // Vertex 2, whose entries were not listed before the move, is listed by it
-  // with the bias it had before, like vertex 1.
-  EXPECT_EQ(graph->kway.crinfo[2].listed, 1);
-  EXPECT_EQ(graph->kway.crinfo[2].degrees[0].pinbias, -1);
+  // Vertex 2, whose entries were not listed before the move, keeps the bias
+  // it had before as a correction, and gets it when listed, like vertex 1.
+  EXPECT_EQ(graph->kway.crinfo[2].listed, 0);
+  EXPECT_EQ(graph->kway.crinfo[2].ndegrees, 1);
+  EXPECT_EQ(KwayCellInfo__(graph, 2).degrees[0].pinbias, -1);
   EXPECT_EQ(graph->kway.crinfo[2].degrees[0].livebias, 0);
   // Vertex 4 in part 1 had 2 pins against 4 (+1) and sees 3 against 3 now:
   // listed likewise, with +1.
   EXPECT_EQ(KwayCellInfo__(graph, 4).degrees[0].pinbias, 1);
-  EXPECT_EQ(graph->kway.crinfo[0].degrees[0].part, 0);
+  EXPECT_EQ(graph->kway.crinfo[0].listed, 0);  // the mover is listed again when needed
+  EXPECT_EQ(KwayCellInfo__(graph, 0).degrees[0].part, 0);
   EXPECT_EQ(graph->kway.crinfo[0].degrees[0].pinbias, 0);
 
   // The next move leaves part 0 with... 2 pins and part 1 with 4: still skipped;
