@@ -61,11 +61,12 @@ int RewriteHEdges(HGraph *graph, int cnvtxs, int *htable, int *cptr, int *cind, 
   removed = 0;
   for (int e = 0; e < graph->nhedges; ++e) {
     const int start = pos;
+    // Written always, kept when first met: no branch on the coarse vertex.
     for (int j = netptr[e]; j < netptr[e + 1]; ++j) {
       const int c = cellmap[netind[j]];
-      if (htable[c] == e) continue;
+      cind[pos] = c;
+      pos += htable[c] != e;
       htable[c] = e;
-      cind[pos++] = c;
     }
     const int k = pos - start;
     if (k == 1) {
@@ -117,20 +118,25 @@ void BuildCoarseIncidence(const HGraph *graph, HGraph *coarser, int *htable) {
   int *ccellwgt = ismalloc__(cnvtxs, 0, "CreateCoarseHGraph: coarser->cellwgt");
   int *cadjwgt = ismalloc__(cnvtxs, 0, "CreateCoarseHGraph: coarser->adjwgt");
 
+  // Each entry is written always and kept when first met, without a branch:
+  // seen[e] is htable[e + 1], and a vanished hyperedge (-1) finds htable[0],
+  // which always holds the current coarse vertex.
+  int *seen = htable + 1;
   int pos = 0;
   cincptr[0] = 0;
   for (int c = 0; c < cnvtxs; ++c) {
+    seen[-1] = c;
     for (int i = mptr[c]; i < mptr[c + 1]; ++i) {
       const int v = mind[i];
       ccellwgt[c] += graph->cellwgt[v];
       for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) {
         const int ce = netmap[graph->incind[j]];
-        if (ce == -1 || htable[ce] == c) continue;
-        htable[ce] = c;
-        cincind[pos++] = ce;
-        cadjwgt[c] += coarser->netwgt[ce];
+        cincind[pos] = ce;
+        pos += seen[ce] != c;
+        seen[ce] = c;
       }
     }
+    for (int j = cincptr[c]; j < pos; ++j) cadjwgt[c] += coarser->netwgt[cincind[j]];
     cincptr[c + 1] = pos;
   }
   coarser->incptr = cincptr;
@@ -155,7 +161,8 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   graph->maps.netmap = ismalloc__(nhedges, -1, "CreateCoarseHGraph: graph->netmap");
   // Indexed by coarse vertex, then by coarse hyperedge. A compressed
   // hypergraph may have more coarse vertices than vertices (empty anchors).
-  const int tsize = std::max({graph->nvtxs, nhedges, cnvtxs});
+  // One more slot for the coarse incidence, which shifts it by one.
+  const int tsize = std::max({graph->nvtxs, nhedges, cnvtxs}) + 1;
   int *htable = ismalloc__(tsize, -1, "CreateCoarseHGraph: htable");
   int *cnetptr = imalloc__(nhedges + 1, "CreateCoarseHGraph: coarser->netptr");
   int *cnetind = imalloc__(npins, "CreateCoarseHGraph: coarser->netind");
