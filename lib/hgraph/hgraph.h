@@ -86,9 +86,8 @@ struct KwayState {
   size_t crsize = 0;             // entries allocated in crdata
   size_t crused = 0;             // entries handed out from crdata; slices lie below
   ZBArray<int> kpwgts;           // [nparts]
-  int nparts = 0;
-  ZBArray<int> biasfix;  // [2*nparts] pin bias corrections of a vertex being listed by
-                         // part (else 0), then the parts that have one
+  ZBArray<int> biasfix;          // [nparts] pin bias corrections of a vertex being listed, else 0
+  ZBArray<int> biasparts;        // [nparts] the parts that have one
 
   // The records go; the objective's figures stay as the last refinement
   // left them.
@@ -99,6 +98,7 @@ struct KwayState {
     crdata.reset();
     kpwgts.reset();
     biasfix.reset();
+    biasparts.reset();
   }
 };
 

@@ -88,7 +88,6 @@ void MakeRoom(HGraph *graph, CellKwayInfo &ci) {
   // A repack lays the slices out in vertex order, so the slice may be on top
   // before it and not after: room is made for the move either way.
   if (graph->kway.crused + (ontop() ? 1 : moved) > graph->kway.crsize) RepackCells(graph, moved);
-  const size_t grow = ontop() ? 1 : moved;
   if (ontop()) {
     graph->kway.crused += 1;
     ci.room += 1;
@@ -97,8 +96,19 @@ void MakeRoom(HGraph *graph, CellKwayInfo &ci) {
   CellPartInfo *top = graph->kway.crdata + graph->kway.crused;
   std::copy(ci.degrees, ci.degrees + ci.ndegrees, top);
   ci.degrees = top;
-  ci.room = static_cast<int>(grow);
-  graph->kway.crused += grow;
+  ci.room = static_cast<int>(moved);
+  graph->kway.crused += moved;
+}
+
+// u's entry for part p; a new one, as fresh, when u has none.
+CellPartInfo &EntryOf(HGraph *graph, CellKwayInfo &ci, int p, const CellPartInfo &fresh) {
+  int k = 0;
+  while (k < ci.ndegrees && ci.degrees[k].part != p) k++;
+  if (k == ci.ndegrees) {
+    MakeRoom(graph, ci);
+    ci.degrees[ci.ndegrees++] = fresh;
+  }
+  return ci.degrees[k];
 }
 
 // Recomputes every term of v from the hyperedges' part lists and lists its
@@ -165,10 +175,10 @@ void ComputeCellKwayInfo(HGraph *graph, int v) {
 void ListCell(HGraph *graph, int v) {
   CellKwayInfo &ci = graph->kway.crinfo[v];
   if (ci.listed) return;
-  // The corrections by part, and after them the parts that have one: the
-  // listing may move the slice that holds them.
+  // The corrections by part, and the parts that have one: the listing may
+  // move the slice that holds them.
   const int nfix = ci.ndegrees;
-  int *fix = graph->kway.biasfix, *fixed = graph->kway.biasfix + graph->kway.nparts;
+  int *fix = graph->kway.biasfix, *fixed = graph->kway.biasparts;
   for (int k = 0; k < nfix; k++) {
     fix[ci.degrees[k].part] = ci.degrees[k].pinbias;
     fixed[k] = ci.degrees[k].part;
@@ -227,13 +237,7 @@ inline PartShare ShareOf(int ndeg, int c, int n) {
 void ApplyShare(HGraph *graph, CellKwayInfo &ci, int p, int w, const PartShare &was,
                 const PartShare &now) {
   if (was.present == now.present && was.bias == now.bias && was.ed == now.ed) return;
-  int k = 0;
-  while (k < ci.ndegrees && ci.degrees[k].part != p) k++;
-  if (k == ci.ndegrees) {
-    MakeRoom(graph, ci);
-    ci.degrees[ci.ndegrees++] = CellPartInfo{p, 0, 0, ci.alonewgt - ci.multiwgt, 0, 0};
-  }
-  CellPartInfo &d = ci.degrees[k];
+  CellPartInfo &d = EntryOf(graph, ci, p, CellPartInfo{p, 0, 0, ci.alonewgt - ci.multiwgt, 0, 0});
   d.nhedges += now.present - was.present;
   d.soedterm += (now.present - was.present) * w;
   d.ed += (now.ed - was.ed) * w;
@@ -241,7 +245,7 @@ void ApplyShare(HGraph *graph, CellKwayInfo &ci, int p, int w, const PartShare &
     d.livebias += now.bias - was.bias;
     ci.stale = 1;
   }
-  if (d.nhedges == 0) ci.degrees[k] = ci.degrees[--ci.ndegrees];
+  if (d.nhedges == 0) d = ci.degrees[--ci.ndegrees];
 }
 
 // Calls f(p, was, now) for every part p other than q whose share in the
@@ -300,13 +304,7 @@ void UpdatePin(HGraph *graph, int u, const NetKwayInfo &ni, const NetMove &m, bo
   if (recompute) return;
   ForEachShareChange(ni, m, q, cold, cnew, [&](int p, const PartShare &was, const PartShare &now) {
     if (was.bias == now.bias) return;
-    int k = 0;
-    while (k < ci.ndegrees && ci.degrees[k].part != p) k++;
-    if (k == ci.ndegrees) {
-      MakeRoom(graph, ci);
-      ci.degrees[ci.ndegrees++] = CellPartInfo{p, 0, 0, 0, 0, 0};
-    }
-    ci.degrees[k].pinbias -= now.bias - was.bias;
+    EntryOf(graph, ci, p, CellPartInfo{p, 0, 0, 0, 0, 0}).pinbias -= now.bias - was.bias;
     ci.stale = 1;
   });
 }
@@ -335,10 +333,8 @@ void AllocateKwayRefinementMemory__(const CtrlType *ctrl, HGraph *graph) {
   graph->where = imalloc__(static_cast<size_t>(nvtxs) + graph->nislands,
                            "AllocateRefinementMemory: where");
   graph->kway.kpwgts = imalloc__(nparts, "AllocateKwayRefinementMemory: kpwgts");
-  graph->kway.nparts = nparts;
-  graph->kway.biasfix =
-      imalloc__(2 * static_cast<size_t>(nparts), "AllocateKwayRefinementMemory: biasfix");
-  iset__(nparts, 0, graph->kway.biasfix);
+  graph->kway.biasfix = ismalloc__(nparts, 0, "AllocateKwayRefinementMemory: biasfix");
+  graph->kway.biasparts = imalloc__(nparts, "AllocateKwayRefinementMemory: biasparts");
   graph->kway.nrinfo = ZBmallocT__<NetKwayInfo>(nhedges, "AllocateKwayRefinementMemory: nrinfo");
   graph->kway.crinfo = ZBmallocT__<CellKwayInfo>(nvtxs, "AllocateKwayRefinementMemory: crinfo");
   graph->kway.nrdata = ZBmallocT__<NetPartCount>(static_cast<size_t>(npins) + nparts,

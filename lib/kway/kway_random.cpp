@@ -105,7 +105,7 @@ int KwayRandomPass(const CtrlType *ctrl, HGraph *graph, const int *perm, const B
     const CellKwayInfo &ci = graph->kway.crinfo[v];
     if (ci.alonewgt < ci.id) continue;  // no move of v can pay
     if (kpwgts[me] - vw < b.minpwgt) continue;
-    KwayCellInfo__(graph, v);
+    KwayCellInfo__(graph, v);  // lists v's entries for the choice
 
     const CellPartInfo *d = ChooseTarget<Obj>(graph, v, kpwgts, vw, b.maxpwgt);
     if (d == nullptr || !AcceptMove<Obj>(ci, *d, kpwgts, me, vw)) continue;
