@@ -3,6 +3,7 @@
 // identical ones merged, then the coarse incidence and weights.
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "coarsen/coarsen.h"
 
@@ -47,50 +48,106 @@ int MergeSameHEdges(const HEdgeList &h, const KeyValueType *cand, int *dptr, int
   return nd;
 }
 
-// Rewrites every hyperedge of graph over coarse vertices into cptr/cind/cwgt
-// (each coarse vertex once, pins ascending); hyperedges left with a single
-// coarse vertex vanish. Sets graph's netmap to the surviving numbers and
-// returns the surviving count; the vanished weight goes to removed. The pins
-// are distinct, so any sort gives the same list: a hyperedge that holds a good
-// share of the cnvtxs coarse vertices is read off htable in vertex order.
+// Rewrites hyperedge e of graph over coarse vertices into out, each coarse
+// vertex once and pins ascending, marking them with e in htable; returns how
+// many there are. The pins are distinct, so any sort gives the same list: a
+// hyperedge that holds a good share of the cnvtxs coarse vertices is read off
+// htable in vertex order.
+int RewriteHEdge(const HGraph *graph, int e, int cnvtxs, int *htable, int *out) {
+  const int *netind = graph->netind, *cellmap = graph->maps.cellmap;
+  int k = 0;
+  // Written always, kept when first met: no branch on the coarse vertex.
+  for (int j = graph->netptr[e]; j < graph->netptr[e + 1]; ++j) {
+    const int c = cellmap[netind[j]];
+    out[k] = c;
+    k += htable[c] != e;
+    htable[c] = e;
+  }
+  if (k == 2) {
+    if (out[0] > out[1]) std::swap(out[0], out[1]);
+  } else if (k > 2 && static_cast<long long>(k) * 8 >= cnvtxs) {
+    // Stops at the last pin, so nothing is written past the hyperedge.
+    int *at = out;
+    for (int c = 0; at != out + k; ++c) {
+      *at = c;
+      at += htable[c] == e;
+    }
+  } else if (k > 2) {
+    std::sort(out, out + k);
+  }
+  return k;
+}
+
+// Rewrites every hyperedge of graph over coarse vertices into cptr/cind/cwgt;
+// hyperedges left with a single coarse vertex vanish. Sets graph's netmap to
+// the surviving numbers and returns the surviving count; the vanished weight
+// goes to removed.
 int RewriteHEdges(HGraph *graph, int cnvtxs, int *htable, int *cptr, int *cind, int *cwgt,
                   int &removed) {
-  const int *netptr = graph->netptr, *netind = graph->netind, *cellmap = graph->maps.cellmap;
   int n = 0, pos = 0;
   cptr[0] = 0;
   removed = 0;
   for (int e = 0; e < graph->nhedges; ++e) {
-    const int start = pos;
-    // Written always, kept when first met: no branch on the coarse vertex.
-    for (int j = netptr[e]; j < netptr[e + 1]; ++j) {
-      const int c = cellmap[netind[j]];
-      cind[pos] = c;
-      pos += htable[c] != e;
-      htable[c] = e;
-    }
-    const int k = pos - start;
+    const int k = RewriteHEdge(graph, e, cnvtxs, htable, cind + pos);
     if (k == 1) {
       graph->maps.netmap[e] = -1;
       removed += graph->netwgt[e];
-      pos = start;
       continue;
-    }
-    if (k == 2) {
-      if (cind[start] > cind[start + 1]) std::swap(cind[start], cind[start + 1]);
-    } else if (static_cast<long long>(k) * 8 >= cnvtxs) {
-      // Stops at the last pin, so nothing is written past the hyperedge.
-      int *out = cind + start;
-      for (int c = 0; out != cind + pos; ++c) {
-        *out = c;
-        out += htable[c] == e;
-      }
-    } else {
-      std::sort(cind + start, cind + pos);
     }
     graph->maps.netmap[e] = n;
     cwgt[n] = graph->netwgt[e];
+    pos += k;
     cptr[++n] = pos;
   }
+  return n;
+}
+
+// Hypergraphs of at least this many pins are coarsened in tasks when a phase
+// has the call's threads to itself.
+constexpr int kTaskPins = 1 << 16;
+
+// The first of n items in chunk t of nchunks.
+int ChunkStart(int n, int nchunks, int t) {
+  return static_cast<int>(static_cast<long long>(n) * t / nchunks);
+}
+
+// RewriteHEdges in nchunks tasks side by side, with the same outcome: each
+// task rewrites a range of hyperedges into a scratch copy at their own pin
+// positions, with a table of its own; then the survivors are numbered in
+// order and copied into place.
+int RewriteHEdgesInTasks(HGraph *graph, int cnvtxs, int nchunks, int *cptr, int *cind, int *cwgt,
+                         int &removed) {
+  const int nhedges = graph->nhedges;
+  const int *netptr = graph->netptr;
+  int *size = imalloc__(nhedges, "CreateCoarseHGraph: size");
+  int *scratch = imalloc__(netptr[nhedges], "CreateCoarseHGraph: scratch");
+  InTasks__(nchunks, [&](int t) {
+    int *htable = ismalloc__(cnvtxs, -1, "CreateCoarseHGraph: htable");
+    for (int e = ChunkStart(nhedges, nchunks, t); e < ChunkStart(nhedges, nchunks, t + 1); ++e)
+      size[e] = RewriteHEdge(graph, e, cnvtxs, htable, scratch + netptr[e]);
+    ZBfree__(&htable);
+  });
+
+  int *netmap = graph->maps.netmap;
+  int n = 0;
+  cptr[0] = 0;
+  removed = 0;
+  for (int e = 0; e < nhedges; ++e) {
+    if (size[e] == 1) {
+      netmap[e] = -1;
+      removed += graph->netwgt[e];
+      continue;
+    }
+    netmap[e] = n;
+    cwgt[n] = graph->netwgt[e];
+    cptr[n + 1] = cptr[n] + size[e];
+    ++n;
+  }
+  InTasks__(nchunks, [&](int t) {
+    for (int e = ChunkStart(nhedges, nchunks, t); e < ChunkStart(nhedges, nchunks, t + 1); ++e)
+      if (netmap[e] != -1) std::copy_n(scratch + netptr[e], size[e], cind + cptr[netmap[e]]);
+  });
+  ZBfree__(&size, &scratch);
   return n;
 }
 
@@ -109,40 +166,90 @@ int SplitHEdgeKey(const int *x, int k) {
   return (int)(sum * 100u + (uint32_t)k);
 }
 
-// Coarse incidence, vertex weights and adjwgt, walking the groups in order.
-void BuildCoarseIncidence(const HGraph *graph, HGraph *coarser, int *htable) {
-  const int cnvtxs = coarser->nvtxs;
-  const int *mptr = graph->maps.mptr, *mind = graph->maps.mind, *netmap = graph->maps.netmap;
-  int *cincptr = imalloc__(cnvtxs + 1, "CreateCoarseHGraph: coarser->incptr");
-  int *cincind = imalloc__(graph->incptr[graph->nvtxs], "CreateCoarseHGraph: coarser->incind");
-  int *ccellwgt = ismalloc__(cnvtxs, 0, "CreateCoarseHGraph: coarser->cellwgt");
-  int *cadjwgt = ismalloc__(cnvtxs, 0, "CreateCoarseHGraph: coarser->adjwgt");
-
-  // Each entry is written always and kept when first met, without a branch:
-  // seen[e] is htable[e + 1], and a vanished hyperedge (-1) finds htable[0],
-  // which always holds the current coarse vertex.
-  int *seen = htable + 1;
-  int pos = 0;
-  cincptr[0] = 0;
-  for (int c = 0; c < cnvtxs; ++c) {
-    seen[-1] = c;
-    for (int i = mptr[c]; i < mptr[c + 1]; ++i) {
-      const int v = mind[i];
-      ccellwgt[c] += graph->cellwgt[v];
-      for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) {
-        const int ce = netmap[graph->incind[j]];
-        cincind[pos] = ce;
-        pos += seen[ce] != c;
-        seen[ce] = c;
-      }
+// Writes the coarse hyperedges of coarse vertex c to out, each once in the
+// order first met, and returns how many there are; sets c's weight and adjwgt.
+// seen holds, for each coarse hyperedge, the last coarse vertex that listed
+// it; an entry is written always and kept when first met, without a branch: a
+// vanished hyperedge (-1) finds seen[-1], which holds c.
+int ListCoarseIncidence(const HGraph *graph, HGraph *coarser, int c, int *seen, int *out) {
+  const int *netmap = graph->maps.netmap;
+  seen[-1] = c;
+  int k = 0, cellwgt = 0;
+  for (int i = graph->maps.mptr[c]; i < graph->maps.mptr[c + 1]; ++i) {
+    const int v = graph->maps.mind[i];
+    cellwgt += graph->cellwgt[v];
+    for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) {
+      const int ce = netmap[graph->incind[j]];
+      out[k] = ce;
+      k += seen[ce] != c;
+      seen[ce] = c;
     }
-    for (int j = cincptr[c]; j < pos; ++j) cadjwgt[c] += coarser->netwgt[cincind[j]];
-    cincptr[c + 1] = pos;
   }
-  coarser->incptr = cincptr;
-  coarser->incind = cincind;
-  coarser->cellwgt = ccellwgt;
-  coarser->adjwgt = cadjwgt;
+  int adjwgt = 0;
+  for (int j = 0; j < k; ++j) adjwgt += coarser->netwgt[out[j]];
+  coarser->cellwgt[c] = cellwgt;
+  coarser->adjwgt[c] = adjwgt;
+  return k;
+}
+
+void AllocateCoarseIncidence(const HGraph *graph, HGraph *coarser) {
+  const int cnvtxs = coarser->nvtxs;
+  coarser->incptr = imalloc__(cnvtxs + 1, "CreateCoarseHGraph: coarser->incptr");
+  coarser->incind = imalloc__(graph->incptr[graph->nvtxs], "CreateCoarseHGraph: coarser->incind");
+  coarser->cellwgt = imalloc__(cnvtxs, "CreateCoarseHGraph: coarser->cellwgt");
+  coarser->adjwgt = imalloc__(cnvtxs, "CreateCoarseHGraph: coarser->adjwgt");
+}
+
+// Coarse incidence, vertex weights and adjwgt, walking the groups in order;
+// htable[1..] is seen, indexed by coarse hyperedge.
+void BuildCoarseIncidence(const HGraph *graph, HGraph *coarser, int *htable) {
+  AllocateCoarseIncidence(graph, coarser);
+  int *cincptr = coarser->incptr;
+  cincptr[0] = 0;
+  for (int c = 0; c < coarser->nvtxs; ++c)
+    cincptr[c + 1] = cincptr[c] + ListCoarseIncidence(graph, coarser, c, htable + 1,
+                                                      coarser->incind + cincptr[c]);
+}
+
+// BuildCoarseIncidence in nchunks tasks side by side, with the same outcome:
+// each task lists a range of coarse vertices into a scratch copy, from where
+// its fine vertices' incidence starts, with a table of its own; then the
+// lists are copied into place.
+void BuildCoarseIncidenceInTasks(const HGraph *graph, HGraph *coarser, int nchunks) {
+  AllocateCoarseIncidence(graph, coarser);
+  const int cnvtxs = coarser->nvtxs;
+  const int *mptr = graph->maps.mptr, *mind = graph->maps.mind, *incptr = graph->incptr;
+  int *count = imalloc__(cnvtxs, "CreateCoarseHGraph: count");
+  int *scratch = imalloc__(incptr[graph->nvtxs], "CreateCoarseHGraph: scratch");
+  std::vector<int> base(nchunks + 1, 0);
+  // A chunk's lists take at most the incidence of its fine vertices.
+  InTasks__(nchunks, [&](int t) {
+    for (int c = ChunkStart(cnvtxs, nchunks, t); c < ChunkStart(cnvtxs, nchunks, t + 1); ++c)
+      for (int i = mptr[c]; i < mptr[c + 1]; ++i)
+        base[t + 1] += incptr[mind[i] + 1] - incptr[mind[i]];
+  });
+  for (int t = 0; t < nchunks; ++t) base[t + 1] += base[t];
+  InTasks__(nchunks, [&](int t) {
+    int *seen = ismalloc__(coarser->nhedges + 1, -1, "CreateCoarseHGraph: seen") + 1;
+    int pos = base[t];
+    for (int c = ChunkStart(cnvtxs, nchunks, t); c < ChunkStart(cnvtxs, nchunks, t + 1); ++c) {
+      count[c] = ListCoarseIncidence(graph, coarser, c, seen, scratch + pos);
+      pos += count[c];
+    }
+    --seen;
+    ZBfree__(&seen);
+  });
+  int *cincptr = coarser->incptr;
+  cincptr[0] = 0;
+  for (int c = 0; c < cnvtxs; ++c) cincptr[c + 1] = cincptr[c] + count[c];
+  InTasks__(nchunks, [&](int t) {
+    int pos = base[t];
+    for (int c = ChunkStart(cnvtxs, nchunks, t); c < ChunkStart(cnvtxs, nchunks, t + 1); ++c) {
+      std::copy_n(scratch + pos, count[c], coarser->incind + cincptr[c]);
+      pos += count[c];
+    }
+  });
+  ZBfree__(&count, &scratch);
 }
 
 }  // namespace
@@ -159,10 +266,13 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   graph->coarser = coarser;
 
   graph->maps.netmap = ismalloc__(nhedges, -1, "CreateCoarseHGraph: graph->netmap");
+  // A large hypergraph of a phase that has the call's threads to itself is
+  // rewritten and listed in tasks side by side.
+  const int nchunks = ctrl->alone && npins >= kTaskPins ? RegionThreads__() : 1;
   // Indexed by coarse vertex, then by coarse hyperedge. A compressed
   // hypergraph may have more coarse vertices than vertices (empty anchors).
   // One more slot for the coarse incidence, which shifts it by one.
-  const int tsize = std::max({graph->nvtxs, nhedges, cnvtxs}) + 1;
+  const int tsize = nchunks > 1 ? 0 : std::max({graph->nvtxs, nhedges, cnvtxs}) + 1;
   int *htable = ismalloc__(tsize, -1, "CreateCoarseHGraph: htable");
   int *cnetptr = imalloc__(nhedges + 1, "CreateCoarseHGraph: coarser->netptr");
   int *cnetind = imalloc__(npins, "CreateCoarseHGraph: coarser->netind");
@@ -170,7 +280,9 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   float *cedgewgt = fmalloc__(nhedges, "CreateCoarseHGraph: coarser->edgewgt");
 
   int removed = 0;
-  const int n = RewriteHEdges(graph, cnvtxs, htable, cnetptr, cnetind, cnetwgt, removed);
+  const int n =
+      nchunks > 1 ? RewriteHEdgesInTasks(graph, cnvtxs, nchunks, cnetptr, cnetind, cnetwgt, removed)
+                  : RewriteHEdges(graph, cnvtxs, htable, cnetptr, cnetind, cnetwgt, removed);
   coarser->removedwgt = graph->removedwgt + removed;
 
   // Identical coarse hyperedges meet under equal keys after sorting.
@@ -198,8 +310,12 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
     cedgewgt[d] = (float)((double)dnetwgt[d] * 1.0 / (double)(dnetptr[d + 1] - dnetptr[d] - 1));
   coarser->edgewgt = cedgewgt;
 
-  std::fill(htable, htable + tsize, -1);
-  BuildCoarseIncidence(graph, coarser, htable);
+  if (nchunks > 1) {
+    BuildCoarseIncidenceInTasks(graph, coarser, nchunks);
+  } else {
+    std::fill(htable, htable + tsize, -1);
+    BuildCoarseIncidence(graph, coarser, htable);
+  }
   ZBfree__(&htable);
   StopTimer(ctrl, &PhaseTimers::Aux2Tmr);
 }

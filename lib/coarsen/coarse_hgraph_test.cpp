@@ -87,6 +87,57 @@ TEST(CreateCoarseHGraph, RandomGroupingsGiveFaithfulCoarseLevels) {
   }
 }
 
+// Everything a coarse level holds, and the finer level's hyperedge map.
+std::vector<std::vector<double>> LevelArrays(const HGraph *g) {
+  const HGraph *c = g->coarser;
+  auto ints = [](const int *a, int n) { return std::vector<double>(a, a + n); };
+  return {ints(g->maps.netmap, g->nhedges),
+          {(double)c->nvtxs, (double)c->nhedges, (double)c->removedwgt},
+          ints(c->netptr, c->nhedges + 1),
+          ints(c->netind, c->netptr[c->nhedges]),
+          ints(c->netwgt, c->nhedges),
+          std::vector<double>(c->edgewgt.get(), c->edgewgt + c->nhedges),
+          ints(c->incptr, c->nvtxs + 1),
+          ints(c->incind, c->incptr[c->nvtxs]),
+          ints(c->cellwgt, c->nvtxs),
+          ints(c->adjwgt, c->nvtxs)};
+}
+
+// A phase that has the call's threads to itself builds large coarse levels in
+// tasks side by side; they are the ones built in one pass, for any number of
+// threads, with wide hyperedges, vanishing ones and duplicates among them.
+TEST(CreateCoarseHGraph, InTasksEqualsTheOnePassLevel) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 3; ++round) {
+    zt::GenSpec gs;
+    gs.nvtxs = 20000;
+    gs.nhedges = 30000;
+    gs.maxsize = 8;
+    gs.maxvwgt = 3;
+    gs.maxhwgt = 4;
+    gs.nlarge = 40;
+    gs.largesize = 3000;
+    gs.seed = 200 + round;
+    HGraph *graph = ct::Prepared(zt::Generate(gs));
+    ASSERT_GE(graph->netptr[graph->nhedges], 1 << 16);
+    const int cnvtxs = round == 0 ? 300 : 2000 * round;
+    std::vector<int> cellmap(graph->nvtxs);
+    for (int v = 0; v < graph->nvtxs; ++v) cellmap[v] = v < cnvtxs ? v : (int)(rng() % cnvtxs);
+    CtrlType ctrl = ct::MakeCtrl(5, 100);
+    GroupAndBuild(ctrl, graph, cellmap, cnvtxs);
+    const auto once = LevelArrays(graph);
+    for (int nthreads : {2, 3}) {
+      ct::FreeBelow(graph);
+      ctrl.alone = true;
+      const CallThreads__ threads(nthreads);
+      InParallel__([&] { GroupAndBuild(ctrl, graph, cellmap, cnvtxs); });
+      EXPECT_EQ(LevelArrays(graph), once) << nthreads << " threads, round " << round;
+    }
+    ct::FreeBelow(graph);
+    FreeHGraph__(graph);
+  }
+}
+
 // Wide hyperedges (read off in vertex order) and narrow ones (sorted) both
 // come out as the ascending set of their pins' coarse vertices.
 TEST(CreateCoarseHGraph, WideAndNarrowHyperedgesListTheirCoarseVerticesAscending) {

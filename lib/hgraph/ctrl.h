@@ -145,6 +145,9 @@ struct CtrlType {
   // hypergraph is partitioned into.
   uint64_t streamKey = 0;
   int partlo = 0, parthi = 0;
+  // Nothing else of the call runs beside the phase: its coarse hypergraphs
+  // are built in tasks side by side, on the threads that would wait.
+  bool alone = false;
 
   std::shared_ptr<CallContext> ctx = std::make_shared<CallContext>();
   // The progress record of the public call, shared by all its phases and

@@ -138,6 +138,7 @@ int BisectHalves(const CtrlType *ctrl, Halves halves, int *part, int n, int firs
   CtrlType lctrl = *ctrl, rctrl = *ctrl;
   lctrl.ctx = std::make_shared<CallContext>();
   rctrl.ctx = std::make_shared<CallContext>();
+  lctrl.alone = rctrl.alone = false;
   int lmax = *maxcellwgt, rmax = *maxcellwgt, lcut = 0, rcut = 0;
   const bool rightBisects = halves.right->nvtxs > 0;
   const std::vector<std::string> traces = SideBySide__(2, [&](int side) {
@@ -181,7 +182,12 @@ int MLRBHalf(const CtrlType *ctrl, HGraphOwner graph, int *part, int n, int firs
 
 }  // namespace
 
-int MultilevelPartition__(const CtrlType *ctrl, HGraph *graph, int *part) {
+int MultilevelPartition__(const CtrlType *call, HGraph *graph, int *part) {
+  // The first bisection, the V-cycles after its trials and the k-way pass
+  // run with nothing beside them.
+  CtrlType top = *call;
+  top.alone = true;
+  const CtrlType *ctrl = &top;
   if (ctrl->opt.Fixed) return MultilevelPartitionFixed(ctrl, graph, part);
 
   graph->label = IdentityLabel(graph->nvtxs);

@@ -107,9 +107,11 @@ void VCycleKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPartit
   if (kept.nkeep == 0) return;
   std::vector<PhaseTimers> tmrs(kept.nkeep);
   if (TasksRunInParallel__() && kept.nkeep > 1) {
+    CtrlType sctrl = *ctrl;
+    sctrl.alone = false;
     const std::vector<std::string> traces = SideBySide__(kept.nkeep, [&](int k) {
       HGraphOwner copy(CopyHGraph__(graph));
-      VCycleOneKept(ctrl, policy, copy.get(), kept, k, &tmrs[k]);
+      VCycleOneKept(&sctrl, policy, copy.get(), kept, k, &tmrs[k]);
     });
     for (const auto &trace : traces) TraceText__(trace);
   } else {
@@ -157,9 +159,10 @@ TrialRun RunTrial(const CtrlType *ctrl, const CtrlType &pctrl, const P &policy, 
   // Each trial draws from a stream of its own position, in a context of its own.
   auto ctx = std::make_shared<CallContext>();
   ctx->rng = TrialStream__(ctrl, t);
-  const CtrlType tctrl = TrialCtrl(ctrl, pctrl, t, ctx);
+  CtrlType tctrl = TrialCtrl(ctrl, pctrl, t, ctx);
   HGraphOwner scopy, gcopy;
   if (own) {
+    tctrl.alone = false;
     scopy.reset(CopyHGraph__(sgraph));
     if (sgraph->nhedges == graph->nhedges) {
       // The partition is handed over as it is: the sizes are all it takes.

@@ -42,17 +42,15 @@ void Partition(T *a, int lo, int hi, Before before, int &left, int &right) {
   } while (left <= right);
 }
 
-// Leaves every segment of more than 21 elements split into segments of at
-// most 21, all in order relative to each other. Pushing the larger half and
+// Splits a[lo..hi] again and again until every segment of it has at most 21
+// elements, all in order relative to each other. Pushing the larger half and
 // going on with the smaller bounds the stack by log2(n).
 template <class T, class Before>
-void PartitionPhase(T *a, int n, Before before) {
-  if (n <= kInsertionLimit) return;
+void SplitSegments(T *a, int lo, int hi, Before before) {
   struct Segment {
     int lo, hi;
   } stack[8 * sizeof(int)];
   int top = 0;
-  int lo = 0, hi = n - 1;
   for (;;) {
     int left, right;
     Partition(a, lo, hi, before, left, right);
@@ -78,6 +76,11 @@ void PartitionPhase(T *a, int n, Before before) {
   }
 }
 
+template <class T, class Before>
+void PartitionPhase(T *a, int n, Before before) {
+  if (n > kInsertionLimit) SplitSegments(a, 0, n - 1, before);
+}
+
 // Moves the leftmost element that is before all others among a[0..last] to
 // the front, where it stops every insertion scan.
 template <class T, class Before>
@@ -88,22 +91,62 @@ void PlaceSentinel(T *a, int last, Before before) {
   if (best != 0) std::swap(a[0], a[best]);
 }
 
-template <class T, class Before>
-void InsertionPhase(T *a, int n, Before before) {
-  for (int i = 2; i < n; ++i) {
+// Insertion sort of a[lo..hi]. With a sentinel at a[lo] (bounded false) the
+// scans need no bound and start at the third element; bounded, every scan
+// stops at lo at the latest, so nothing before lo is read.
+template <bool bounded, class T, class Before>
+void InsertionPhase(T *a, int lo, int hi, Before before) {
+  for (int i = bounded ? lo + 1 : lo + 2; i <= hi; ++i) {
     const T item = a[i];
     int j = i;
-    for (; before(item, a[j - 1]); --j) a[j] = a[j - 1];
+    for (; (!bounded || j > lo) && before(item, a[j - 1]); --j) a[j] = a[j - 1];
     a[j] = item;
   }
+}
+
+// Ranges of at least this many elements are split in tasks side by side.
+constexpr int kTaskRange = 1 << 14;
+
+// Sorts a[lo..hi], a segment the scheme splits further, into exactly what the
+// sort of the whole array leaves there. The segments of the split are
+// disjoint and in order, and the insertion phase never moves an element out
+// of its segment: so each range can be split and insertion-sorted on its own,
+// the halves of a large one in tasks side by side. The range that starts the
+// array places the sentinel first, where the whole sort places it: among
+// a[0..21] the leftmost extreme lies in the first segment.
+template <class T, class Before>
+void SortRange(T *a, int lo, int hi, Before before) {
+  if (hi - lo + 1 >= kTaskRange) {
+    int left, right;
+    Partition(a, lo, hi, before, left, right);
+    auto half = [&](int l, int h) {
+      if (h - l > kInsertionLimit) {
+        SortRange(a, l, h, before);
+      } else if (l == 0) {
+        PlaceSentinel(a, h < kInsertionLimit ? h : kInsertionLimit, before);
+        InsertionPhase<true>(a, l, h, before);
+      } else {
+        InsertionPhase<true>(a, l, h, before);
+      }
+    };
+    InTasks__(2, [&](int side) { side == 0 ? half(lo, right) : half(left, hi); });
+    return;
+  }
+  SplitSegments(a, lo, hi, before);
+  if (lo == 0) PlaceSentinel(a, kInsertionLimit, before);
+  InsertionPhase<true>(a, lo, hi, before);
 }
 
 template <class T, class Before>
 void QuickSort(T *a, int n, Before before) {
   if (n <= 1) return;
+  if (n >= kTaskRange && TasksRunInParallel__()) {
+    SortRange(a, 0, n - 1, before);
+    return;
+  }
   PartitionPhase(a, n, before);
   PlaceSentinel(a, n - 1 < kInsertionLimit ? n - 1 : kInsertionLimit, before);
-  InsertionPhase(a, n, before);
+  InsertionPhase<false>(a, 0, n - 1, before);
 }
 
 const auto kIntIncreasing = [](int x, int y) { return x < y; };
@@ -130,7 +173,7 @@ void ikeysort__(int n, KeyValueType *pairs) {
 void ikeysort2__(int n, KeyValueType *pairs) {
   if (n <= 1) return;
   PlaceSentinel(pairs, n - 1, kKeyIncreasing);
-  InsertionPhase(pairs, n, kKeyIncreasing);
+  InsertionPhase<false>(pairs, 0, n - 1, kKeyIncreasing);
 }
 
 void dkeysort__(int n, KeyValueType *pairs) { QuickSort(pairs, n, kKeyDecreasing); }

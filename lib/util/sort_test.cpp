@@ -199,3 +199,28 @@ TEST(Sort, BucketSortOrdersByKeyKeepingPermutationOrderOnTies) {
     ASSERT_EQ(out, ref);
   }
 }
+
+// Large sorts inside a call's region split their halves into tasks; the
+// outcome, ties included, is the whole-array scheme's for any thread count.
+TEST(Sort, InTasksGivesTheSequentialOrder) {
+  std::mt19937 rng(5);
+  for (int nthreads : {2, 3}) {
+    const CallThreads__ threads(nthreads);
+    for (int trial = 0; trial < 6; ++trial) {
+      const int n = 40000 + static_cast<int>(rng() % 60000);
+      // Few distinct keys make long runs of ties; trial 0 has two keys.
+      const auto p = RandomPairs(rng, n, 2 + static_cast<int>(rng() % (trial * 500 + 1)));
+      auto inc = p, dec = p;
+      std::vector<int> ints(n);
+      for (int i = 0; i < n; ++i) ints[i] = p[i].key * 7 - p[i].val % 13;
+      InParallel__([&] {
+        ikeysort__(n, inc.data());
+        dkeysort__(n, dec.data());
+        iintsort__(n, ints.data());
+      });
+      ASSERT_TRUE(SamePairs(inc, RefSort(p, kInc))) << nthreads << " threads, trial " << trial;
+      ASSERT_TRUE(SamePairs(dec, RefSort(p, kDec))) << nthreads << " threads, trial " << trial;
+      ASSERT_TRUE(std::is_sorted(ints.begin(), ints.end()));
+    }
+  }
+}

@@ -92,6 +92,23 @@ std::vector<std::string> SideBySide__(int n, const std::function<void(int)> &tas
   return traces;
 }
 
+void InTasks__(int n, const std::function<void(int)> &task) {
+  if (!TasksRunInParallel__()) {
+    for (int i = 0; i < n; ++i) task(i);
+    return;
+  }
+  TaskErrors__ errors;
+  for (int i = 1; i < n; ++i) {
+#pragma omp task default(shared) firstprivate(i)
+    errors.Run([&] { task(i); });
+  }
+  if (n > 0) errors.Run([&] { task(0); });
+#pragma omp taskwait
+  errors.Rethrow();
+}
+
+int RegionThreads__() { return omp_in_parallel() ? omp_get_num_threads() : 1; }
+
 bool TasksRunInParallel__() { return omp_in_parallel() && omp_get_num_threads() > 1; }
 
 extern "C" void ZORBEL_SetNumThreads(int nthreads) {

@@ -110,6 +110,13 @@ class TaskErrors__ {
 // has ended; the first exception of a task is rethrown then. The caller
 // writes the buffers out where a sequential run prints them.
 std::vector<std::string> SideBySide__(int n, const std::function<void(int)> &task);
+// Runs task(0) .. task(n-1) as tasks side by side when the call's region has
+// more than one thread (one after another otherwise), task(0) on the calling
+// thread, and returns once all have ended; the first exception is rethrown
+// then. For work that does not trace.
+void InTasks__(int n, const std::function<void(int)> &task);
+// The threads of the region the caller runs in; 1 outside one.
+int RegionThreads__();
 
 // ---- Progress ---------------------------------------------------------------
 
