@@ -17,35 +17,117 @@ struct HEdgeList {
   bool SamePins(int a, int b) const { return std::equal(ind + ptr[a], ind + ptr[a + 1], ind + ptr[b]); }
 };
 
-// Merges the hyperedges of h that are identical, walking them in the order of
-// the sorted (key, hyperedge) pairs: each unseen position starts an output
-// hyperedge (numbered in walk order) and takes every later unseen position of
-// the same pins, scanning while key and size stay those of its first one.
-// map (optional) receives the output number of every input hyperedge.
-int MergeSameHEdges(const HEdgeList &h, const KeyValueType *cand, int *dptr, int *dind, int *dwgt,
-                    int *map, const char *seenlabel) {
-  int *seen = ismalloc__(h.n, -1, seenlabel);
-  int nd = 0, pos = 0;
-  dptr[0] = 0;
-  for (int i = 0; i < h.n; ++i) {
+// Hypergraphs of at least this many pins are coarsened in tasks when a phase
+// has the call's threads to itself.
+constexpr int kTaskPins = 1 << 16;
+
+// The first of n items in chunk t of nchunks.
+int ChunkStart(int n, int nchunks, int t) {
+  return static_cast<int>(static_cast<long long>(n) * t / nchunks);
+}
+
+// Walks positions [lo, hi) of the sorted (key, hyperedge) pairs, where no run
+// of equal keys crosses lo or hi: each unseen position starts a group, numbered
+// from 0 in walk order, that takes every later unseen position of the same
+// pins, scanning while key and size stay those of its first one. Calls
+// first(j) for the hyperedge that starts a group and member(jj) for each
+// other one of it; returns the number of groups.
+template <class First, class Member>
+int WalkSameHEdges(const HEdgeList &h, const KeyValueType *cand, int lo, int hi, int *seen,
+                   First first, Member member) {
+  int ngroups = 0;
+  for (int i = lo; i < hi; ++i) {
     if (seen[i] != -1) continue;
     const int j = cand[i].val;
-    pos = std::copy(h.ind + h.ptr[j], h.ind + h.ptr[j + 1], dind + pos) - dind;
-    dwgt[nd] = h.wgt[j];
-    if (map) map[j] = nd;
-    for (int ii = i + 1; ii < h.n; ++ii) {
+    first(j);
+    for (int ii = i + 1; ii < hi; ++ii) {
       if (seen[ii] != -1) continue;
       const int jj = cand[ii].val;
       if (cand[ii].key != cand[i].key || h.Size(jj) != h.Size(j)) break;
       if (!h.SamePins(j, jj)) continue;
       seen[ii] = i;
-      if (map) map[jj] = nd;
-      dwgt[nd] += h.wgt[jj];
+      member(jj);
     }
-    dptr[++nd] = pos;
+    ++ngroups;
   }
+  return ngroups;
+}
+
+// Merges the hyperedges of h that are identical, walking them in the order of
+// the sorted (key, hyperedge) pairs: each group is one output hyperedge,
+// numbered in walk order, with the summed weight. map (optional) receives the
+// output number of every input hyperedge.
+int MergeSameHEdges(const HEdgeList &h, const KeyValueType *cand, int *dptr, int *dind, int *dwgt,
+                    int *map, const char *seenlabel) {
+  int *seen = ismalloc__(h.n, -1, seenlabel);
+  int nd = 0, pos = 0;
+  dptr[0] = 0;
+  WalkSameHEdges(
+      h, cand, 0, h.n, seen,
+      [&](int j) {
+        pos = std::copy(h.ind + h.ptr[j], h.ind + h.ptr[j + 1], dind + pos) - dind;
+        dwgt[nd] = h.wgt[j];
+        if (map) map[j] = nd;
+        dptr[++nd] = pos;
+      },
+      [&](int jj) {
+        if (map) map[jj] = nd - 1;
+        dwgt[nd - 1] += h.wgt[jj];
+      });
   ZBfree__(&seen);
   return nd;
+}
+
+// MergeSameHEdges in nchunks tasks side by side, with the same outcome: the
+// pairs are cut into ranges where the key changes, each range is walked on its
+// own, noting its groups' first hyperedges and weights, and once the groups
+// are numbered in order the pins are copied into place.
+int MergeSameHEdgesInTasks(const HEdgeList &h, const KeyValueType *cand, int *dptr, int *dind,
+                           int *dwgt, int *map, int nchunks) {
+  std::vector<int> lo(nchunks + 1), ngroups(nchunks + 1, 0), npins(nchunks + 1, 0);
+  for (int t = 0; t <= nchunks; ++t) {
+    int i = std::max(ChunkStart(h.n, nchunks, t), t > 0 ? lo[t - 1] : 0);
+    while (i > 0 && i < h.n && cand[i].key == cand[i - 1].key) ++i;
+    lo[t] = i;
+  }
+  // Chunk t notes its groups from position lo[t] on.
+  int *seen = ismalloc__(h.n, -1, "CreateCoarseHGraph: dseen");
+  int *firsts = imalloc__(h.n, "CreateCoarseHGraph: firsts");
+  int *wgts = imalloc__(h.n, "CreateCoarseHGraph: wgts");
+  InTasks__(nchunks, [&](int t) {
+    int g = lo[t], pins = 0;
+    ngroups[t + 1] = WalkSameHEdges(
+        h, cand, lo[t], lo[t + 1], seen,
+        [&](int j) {
+          firsts[g] = j;
+          wgts[g] = h.wgt[j];
+          map[j] = g - lo[t];
+          pins += h.Size(j);
+          ++g;
+        },
+        [&](int jj) {
+          map[jj] = g - 1 - lo[t];
+          wgts[g - 1] += h.wgt[jj];
+        });
+    npins[t + 1] = pins;
+  });
+  for (int t = 0; t < nchunks; ++t) {
+    ngroups[t + 1] += ngroups[t];
+    npins[t + 1] += npins[t];
+  }
+  dptr[0] = 0;
+  InTasks__(nchunks, [&](int t) {
+    int pos = npins[t];
+    for (int g = 0; g < ngroups[t + 1] - ngroups[t]; ++g) {
+      const int d = ngroups[t] + g, j = firsts[lo[t] + g];
+      pos = std::copy(h.ind + h.ptr[j], h.ind + h.ptr[j + 1], dind + pos) - dind;
+      dptr[d + 1] = pos;
+      dwgt[d] = wgts[lo[t] + g];
+    }
+    for (int i = lo[t]; i < lo[t + 1]; ++i) map[cand[i].val] += ngroups[t];
+  });
+  ZBfree__(&seen, &firsts, &wgts);
+  return ngroups[nchunks];
 }
 
 // Rewrites hyperedge e of graph over coarse vertices into out, each coarse
@@ -100,15 +182,6 @@ int RewriteHEdges(HGraph *graph, int cnvtxs, int *htable, int *cptr, int *cind, 
     cptr[++n] = pos;
   }
   return n;
-}
-
-// Hypergraphs of at least this many pins are coarsened in tasks when a phase
-// has the call's threads to itself.
-constexpr int kTaskPins = 1 << 16;
-
-// The first of n items in chunk t of nchunks.
-int ChunkStart(int n, int nchunks, int t) {
-  return static_cast<int>(static_cast<long long>(n) * t / nchunks);
 }
 
 // RewriteHEdges in nchunks tasks side by side, with the same outcome: each
@@ -297,8 +370,10 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   int *dnetwgt = imalloc__(n, "CreateCoarseHGraph: dnetwgt");
   int *dnetmap = ismalloc__(n, -1, "CreateCoarseHGraph: dnetmap");
   const HEdgeList rewritten{n, cnetptr, cnetind, cnetwgt};
-  coarser->nhedges =
-      MergeSameHEdges(rewritten, cand, dnetptr, dnetind, dnetwgt, dnetmap, "CreateCoarseHGraph: dseen");
+  coarser->nhedges = nchunks > 1 ? MergeSameHEdgesInTasks(rewritten, cand, dnetptr, dnetind,
+                                                          dnetwgt, dnetmap, nchunks)
+                                 : MergeSameHEdges(rewritten, cand, dnetptr, dnetind, dnetwgt,
+                                                   dnetmap, "CreateCoarseHGraph: dseen");
   coarser->netptr = dnetptr;
   coarser->netind = dnetind;
   coarser->netwgt = dnetwgt;
