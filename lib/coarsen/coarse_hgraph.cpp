@@ -3,6 +3,7 @@
 // identical ones merged, then the coarse incidence and weights.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "coarsen/coarsen.h"
@@ -24,6 +25,13 @@ constexpr int kTaskPins = 1 << 16;
 // The first of n items in chunk t of nchunks.
 int ChunkStart(int n, int nchunks, int t) {
   return static_cast<int>(static_cast<long long>(n) * t / nchunks);
+}
+
+// Calls range(t, lo, hi) for each chunk t of nchunks, [lo, hi) of [0, n), in
+// tasks side by side.
+void InChunks(int n, int nchunks, const std::function<void(int, int, int)> &range) {
+  InTasks__(nchunks,
+            [&](int t) { range(t, ChunkStart(n, nchunks, t), ChunkStart(n, nchunks, t + 1)); });
 }
 
 // Walks positions [lo, hi) of the sorted (key, hyperedge) pairs, where no run
@@ -194,9 +202,9 @@ int RewriteHEdgesInTasks(HGraph *graph, int cnvtxs, int nchunks, int *cptr, int 
   const int *netptr = graph->netptr;
   int *size = imalloc__(nhedges, "CreateCoarseHGraph: size");
   int *scratch = imalloc__(netptr[nhedges], "CreateCoarseHGraph: scratch");
-  InTasks__(nchunks, [&](int t) {
+  InChunks(nhedges, nchunks, [&](int, int lo, int hi) {
     int *htable = ismalloc__(cnvtxs, -1, "CreateCoarseHGraph: htable");
-    for (int e = ChunkStart(nhedges, nchunks, t); e < ChunkStart(nhedges, nchunks, t + 1); ++e)
+    for (int e = lo; e < hi; ++e)
       size[e] = RewriteHEdge(graph, e, cnvtxs, htable, scratch + netptr[e]);
     ZBfree__(&htable);
   });
@@ -216,8 +224,8 @@ int RewriteHEdgesInTasks(HGraph *graph, int cnvtxs, int nchunks, int *cptr, int 
     cptr[n + 1] = cptr[n] + size[e];
     ++n;
   }
-  InTasks__(nchunks, [&](int t) {
-    for (int e = ChunkStart(nhedges, nchunks, t); e < ChunkStart(nhedges, nchunks, t + 1); ++e)
+  InChunks(nhedges, nchunks, [&](int, int lo, int hi) {
+    for (int e = lo; e < hi; ++e)
       if (netmap[e] != -1) std::copy_n(scratch + netptr[e], size[e], cind + cptr[netmap[e]]);
   });
   ZBfree__(&size, &scratch);
@@ -296,16 +304,16 @@ void BuildCoarseIncidenceInTasks(const HGraph *graph, HGraph *coarser, int nchun
   int *scratch = imalloc__(incptr[graph->nvtxs], "CreateCoarseHGraph: scratch");
   std::vector<int> base(nchunks + 1, 0);
   // A chunk's lists take at most the incidence of its fine vertices.
-  InTasks__(nchunks, [&](int t) {
-    for (int c = ChunkStart(cnvtxs, nchunks, t); c < ChunkStart(cnvtxs, nchunks, t + 1); ++c)
+  InChunks(cnvtxs, nchunks, [&](int t, int lo, int hi) {
+    for (int c = lo; c < hi; ++c)
       for (int i = mptr[c]; i < mptr[c + 1]; ++i)
         base[t + 1] += incptr[mind[i] + 1] - incptr[mind[i]];
   });
   for (int t = 0; t < nchunks; ++t) base[t + 1] += base[t];
-  InTasks__(nchunks, [&](int t) {
+  InChunks(cnvtxs, nchunks, [&](int t, int lo, int hi) {
     int *seen = ismalloc__(coarser->nhedges + 1, -1, "CreateCoarseHGraph: seen") + 1;
     int pos = base[t];
-    for (int c = ChunkStart(cnvtxs, nchunks, t); c < ChunkStart(cnvtxs, nchunks, t + 1); ++c) {
+    for (int c = lo; c < hi; ++c) {
       count[c] = ListCoarseIncidence(graph, coarser, c, seen, scratch + pos);
       pos += count[c];
     }
@@ -315,9 +323,9 @@ void BuildCoarseIncidenceInTasks(const HGraph *graph, HGraph *coarser, int nchun
   int *cincptr = coarser->incptr;
   cincptr[0] = 0;
   for (int c = 0; c < cnvtxs; ++c) cincptr[c + 1] = cincptr[c] + count[c];
-  InTasks__(nchunks, [&](int t) {
+  InChunks(cnvtxs, nchunks, [&](int t, int lo, int hi) {
     int pos = base[t];
-    for (int c = ChunkStart(cnvtxs, nchunks, t); c < ChunkStart(cnvtxs, nchunks, t + 1); ++c) {
+    for (int c = lo; c < hi; ++c) {
       std::copy_n(scratch + pos, count[c], coarser->incind + cincptr[c]);
       pos += count[c];
     }
@@ -360,10 +368,12 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
 
   // Identical coarse hyperedges meet under equal keys after sorting.
   KeyValueType *cand = ZBmallocT__<KeyValueType>(n, "CreateCoarseHGraph: cand");
-  for (int j = 0; j < n; ++j) {
-    cand[j].key = CoarseHEdgeKey(cnetind + cnetptr[j], cnetptr[j + 1] - cnetptr[j]);
-    cand[j].val = j;
-  }
+  InChunks(n, nchunks, [&](int, int lo, int hi) {
+    for (int j = lo; j < hi; ++j) {
+      cand[j].key = CoarseHEdgeKey(cnetind + cnetptr[j], cnetptr[j + 1] - cnetptr[j]);
+      cand[j].val = j;
+    }
+  });
   ikeysort__(n, cand);
   int *dnetptr = imalloc__(n + 1, "CreateCoarseHGraph: dnetptr");
   int *dnetind = imalloc__(cnetptr[n], "CreateCoarseHGraph: dnetind");
@@ -377,12 +387,17 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   coarser->netptr = dnetptr;
   coarser->netind = dnetind;
   coarser->netwgt = dnetwgt;
-  for (int e = 0; e < nhedges; ++e)
-    if (graph->maps.netmap[e] != -1) graph->maps.netmap[e] = dnetmap[graph->maps.netmap[e]];
+  int *netmap = graph->maps.netmap;
+  InChunks(nhedges, nchunks, [&](int, int lo, int hi) {
+    for (int e = lo; e < hi; ++e)
+      if (netmap[e] != -1) netmap[e] = dnetmap[netmap[e]];
+  });
   ZBfree__(&cnetptr, &cnetind, &cnetwgt, &cand, &dnetmap);
 
-  for (int d = 0; d < coarser->nhedges; ++d)
-    cedgewgt[d] = (float)((double)dnetwgt[d] * 1.0 / (double)(dnetptr[d + 1] - dnetptr[d] - 1));
+  InChunks(coarser->nhedges, nchunks, [&](int, int lo, int hi) {
+    for (int d = lo; d < hi; ++d)
+      cedgewgt[d] = (float)((double)dnetwgt[d] * 1.0 / (double)(dnetptr[d + 1] - dnetptr[d] - 1));
+  });
   coarser->edgewgt = cedgewgt;
 
   if (nchunks > 1) {

@@ -93,7 +93,7 @@ std::vector<std::string> SideBySide__(int n, const std::function<void(int)> &tas
 }
 
 void InTasks__(int n, const std::function<void(int)> &task) {
-  if (!TasksRunInParallel__()) {
+  if (n == 1 || !TasksRunInParallel__()) {
     for (int i = 0; i < n; ++i) task(i);
     return;
   }
