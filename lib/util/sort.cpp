@@ -11,7 +11,7 @@ namespace {
 constexpr int kInsertionLimit = 20;
 
 template <class T, class Before>
-void MedianOfThree(T *a, int lo, int mid, int hi, Before before) {
+[[gnu::always_inline]] inline void MedianOfThree(T *a, int lo, int mid, int hi, Before before) {
   if (before(a[mid], a[lo])) std::swap(a[mid], a[lo]);
   if (before(a[hi], a[mid])) {
     std::swap(a[mid], a[hi]);
@@ -21,7 +21,7 @@ void MedianOfThree(T *a, int lo, int mid, int hi, Before before) {
 
 // Splits a[lo..hi] around the median-of-three pivot; returns the boundaries.
 template <class T, class Before>
-void Partition(T *a, int lo, int hi, Before before, int &left, int &right) {
+[[gnu::always_inline]] inline void Partition(T *a, int lo, int hi, Before before, int &left, int &right) {
   int mid = lo + (hi - lo) / 2;
   MedianOfThree(a, lo, mid, hi, before);
   const T pivot = a[mid];
