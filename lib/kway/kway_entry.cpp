@@ -14,6 +14,8 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   CtrlType ctrl = CallCtrl__(opt);
   const ProgressOwner progress = BeginProgress__(ZORBEL_STAGE_KWAY_TRIALS, 0, opt.Nruns);
   ctrl.progress = progress.get();
+  // What runs after the trials runs with nothing beside it.
+  ctrl.alone = true;
 
   BeginCall__(ctrl);
   // Owned, so that an error handler that throws out of the call frees it.
@@ -37,7 +39,9 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
                     edgecut);
   // Every routine behind this one indexes per-part arrays by these numbers.
   CheckCallerParts__("ZORBEL_KWayRefine", "part", nvtxs, part, 0, nparts - 1);
-  const CtrlType ctrl = CallCtrl__(opt);
+  CtrlType ctrl = CallCtrl__(opt);
+  // The refinement is the call's only work: its coarsening has the threads.
+  ctrl.alone = true;
 
   BeginCall__(ctrl);
   // Owned, so that an error handler that throws out of the call frees it.
@@ -50,9 +54,11 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
 
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   // A cut pass first, whatever the objective; the V-cycles then follow it.
-  RefineCutKway_Random__(&ctrl, graph, 10);
-  ReleaseRunState__(graph);
-  VCycleRefinementKway__(&ctrl, graph, 10);
+  InParallel__([&] {
+    RefineCutKway_Random__(&ctrl, graph, 10);
+    ReleaseRunState__(graph);
+    VCycleRefinementKway__(&ctrl, graph, 10);
+  });
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
 
   icopy__(nvtxs, graph->where, part);

@@ -25,6 +25,10 @@ void PartRecursive(const char *who, EntryKind entry, int nvtxs, int nhedges, con
       streamKey == nullptr ? BeginProgress__(ZORBEL_STAGE_BISECTIONS, nparts - 1, opt.Nruns)
                            : nullptr;
   ctrl.progress = progress.get();
+  // A public call's first bisection, the V-cycles after its trials and its
+  // k-way pass run with nothing beside them; a phase of another call may run
+  // beside that call's other tasks.
+  ctrl.alone = streamKey == nullptr;
   BeginCall__(ctrl);
 
   // Owned, so that an error handler that throws out of the call frees it.

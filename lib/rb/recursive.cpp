@@ -182,12 +182,7 @@ int MLRBHalf(const CtrlType *ctrl, HGraphOwner graph, int *part, int n, int firs
 
 }  // namespace
 
-int MultilevelPartition__(const CtrlType *call, HGraph *graph, int *part) {
-  // The first bisection, the V-cycles after its trials and the k-way pass
-  // run with nothing beside them.
-  CtrlType top = *call;
-  top.alone = true;
-  const CtrlType *ctrl = &top;
+int MultilevelPartition__(const CtrlType *ctrl, HGraph *graph, int *part) {
   if (ctrl->opt.Fixed) return MultilevelPartitionFixed(ctrl, graph, part);
 
   graph->label = IdentityLabel(graph->nvtxs);
