@@ -41,8 +41,9 @@ void InChunks(int n, int nchunks, const std::function<void(int, int, int)> &rang
 // first(j) for the hyperedge that starts a group and member(jj) for each
 // other one of it; returns the number of groups.
 template <class First, class Member>
-[[gnu::always_inline]] inline int WalkSameHEdges(const HEdgeList &h, const KeyValueType *cand, int lo, int hi, int *seen,
-                   First first, Member member) {
+[[gnu::always_inline]] inline int WalkSameHEdges(const HEdgeList &h, const KeyValueType *cand,
+                                                 int lo, int hi, int *seen, First first,
+                                                 Member member) {
   int ngroups = 0;
   for (int i = lo; i < hi; ++i) {
     if (seen[i] != -1) continue;
@@ -143,7 +144,8 @@ int MergeSameHEdgesInTasks(const HEdgeList &h, const KeyValueType *cand, int *dp
 // many there are. The pins are distinct, so any sort gives the same list: a
 // hyperedge that holds a good share of the cnvtxs coarse vertices is read off
 // htable in vertex order.
-[[gnu::always_inline]] inline int RewriteHEdge(const HGraph *graph, int e, int cnvtxs, int *htable, int *out) {
+[[gnu::always_inline]] inline int RewriteHEdge(const HGraph *graph, int e, int cnvtxs, int *htable,
+                                               int *out) {
   const int *netind = graph->netind, *cellmap = graph->maps.cellmap;
   int k = 0;
   // Written always, kept when first met: no branch on the coarse vertex.
@@ -252,7 +254,8 @@ int SplitHEdgeKey(const int *x, int k) {
 // seen holds, for each coarse hyperedge, the last coarse vertex that listed
 // it; an entry is written always and kept when first met, without a branch: a
 // vanished hyperedge (-1) finds seen[-1], which holds c.
-[[gnu::always_inline]] inline int ListCoarseIncidence(const HGraph *graph, HGraph *coarser, int c, int *seen, int *out) {
+[[gnu::always_inline]] inline int ListCoarseIncidence(const HGraph *graph, HGraph *coarser, int c,
+                                                      int *seen, int *out) {
   const int *netmap = graph->maps.netmap;
   seen[-1] = c;
   int k = 0, cellwgt = 0;

@@ -21,7 +21,8 @@ template <class T, class Before>
 
 // Splits a[lo..hi] around the median-of-three pivot; returns the boundaries.
 template <class T, class Before>
-[[gnu::always_inline]] inline void Partition(T *a, int lo, int hi, Before before, int &left, int &right) {
+[[gnu::always_inline]] inline void Partition(T *a, int lo, int hi, Before before, int &left,
+                                             int &right) {
   int mid = lo + (hi - lo) / 2;
   MedianOfThree(a, lo, mid, hi, before);
   const T pivot = a[mid];
