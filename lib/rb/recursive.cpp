@@ -123,61 +123,99 @@ int BisectAndSplit(const CtrlType *ctrl, HGraph *graph, int *part, int n, int fi
   return cut;
 }
 
-int MLRBHalf(const CtrlType *ctrl, HGraphOwner graph, int *part, int n, int first, int *maxcellwgt);
+// A half of a split, partitioned as a task of the call's task group with a
+// context of its own (streams from its part range, its own scratch and
+// timers): no half reads what another writes, and the part numbers they write
+// go to disjoint vertices, so the partition is the same however the tasks are
+// scheduled. The record holds the half's hypergraph until its task takes it,
+// and then what the task leaves for the fold in the sequential order: the
+// lines it traced (its own bisection's, and those of the two-part half a
+// three-part half bisects in turn), its timers, its cut, the vertex-weight
+// limit of its last bisection, and the records of its own halves. A split
+// does not wait for its halves: the call's thread waits once for the whole
+// group and can run any half, at any depth, while it waits.
+struct HalfRecord {
+  HGraphOwner graph;
+  int n = 0, first = 0;
+  bool bisected = false;  // the half had vertices to bisect
+  int cut = 0, maxcellwgt = 0;
+  std::string trace;
+  PhaseTimers tmr{};
+  std::unique_ptr<HalfRecord> left, right;
+};
 
-// The two halves of a split, each as a task with a context of its own
-// (streams from its part range, its own scratch and timers): no half reads
-// what the other writes, and the part numbers they write go to disjoint
-// vertices. So the partition is the same however the tasks are scheduled.
-// Each half traces into a buffer of its own; the left half's lines, then the
-// right half's, follow the split's as a sequential run prints them. The
-// vertex-weight limit reported is the one the sequential order leaves: the
-// right half's when it bisects at all.
-int BisectHalves(const CtrlType *ctrl, Halves halves, int *part, int n, int first,
-                 int *maxcellwgt) {
-  CtrlType lctrl = *ctrl, rctrl = *ctrl;
-  lctrl.ctx = std::make_shared<CallContext>();
-  rctrl.ctx = std::make_shared<CallContext>();
-  lctrl.alone = rctrl.alone = false;
-  int lmax = *maxcellwgt, rmax = *maxcellwgt, lcut = 0, rcut = 0;
-  const bool rightBisects = halves.right->nvtxs > 0;
-  const std::vector<std::string> traces = SideBySide__(2, [&](int side) {
-    if (side == 0)
-      lcut = MLRBHalf(&lctrl, std::move(halves.left), part, n / 2, first, &lmax);
-    else
-      rcut = MLRBHalf(&rctrl, std::move(halves.right), part, (n + 1) / 2, first + n / 2, &rmax);
-  });
-  TraceText__(traces[0]);
-  TraceText__(traces[1]);
-  AddTimers__(&ctrl->ctx->tmr, lctrl.ctx->tmr);
-  AddTimers__(&ctrl->ctx->tmr, rctrl.ctx->tmr);
-  *maxcellwgt = rightBisects ? rmax : lmax;
-  return lcut + rcut;
+int MLRBHalf(TaskGroup__ &group, const CtrlType *ctrl, HGraphOwner graph, int *part, int n,
+             int first, int *maxcellwgt, HalfRecord *rec);
+
+void RunHalf(TaskGroup__ &group, CtrlType ctrl, int *part, HalfRecord *rec) {
+  ctrl.ctx = std::make_shared<CallContext>();
+  ctrl.alone = false;
+  const TraceInto__ into(&rec->trace);
+  HGraphOwner graph = std::move(rec->graph);
+  rec->bisected = graph->nvtxs > 0;
+  rec->cut =
+      MLRBHalf(group, &ctrl, std::move(graph), part, rec->n, rec->first, &rec->maxcellwgt, rec);
+  rec->tmr = ctrl.ctx->tmr;
 }
 
 // Side 0 of a split makes the n/2 lower parts, side 1 the (n+1)/2 upper ones;
-// a side of one part is final already.
-int PartitionHalves(const CtrlType *ctrl, Halves halves, int *part, int n, int first,
-                    int *maxcellwgt) {
-  if (n > 3) return BisectHalves(ctrl, std::move(halves), part, n, first, maxcellwgt);
+// both are spawned as tasks with records under rec.
+void SpawnHalves(TaskGroup__ &group, const CtrlType &ctrl, Halves halves, int *part, int n,
+                 int first, HalfRecord *rec) {
+  rec->left = std::make_unique<HalfRecord>();
+  rec->left->graph = std::move(halves.left);
+  rec->left->n = n / 2;
+  rec->left->first = first;
+  rec->right = std::make_unique<HalfRecord>();
+  rec->right->graph = std::move(halves.right);
+  rec->right->n = (n + 1) / 2;
+  rec->right->first = first + n / 2;
+  for (HalfRecord *half : {rec->left.get(), rec->right.get()})
+    group.Spawn([&group, ctrl, part, half] { RunHalf(group, ctrl, part, half); });
+}
+
+// A side of one part is final already; of three parts, the lower one is, and
+// the other two are made here, on the same thread and context. Returns the
+// cut of the bisections made here.
+int PartitionHalves(TaskGroup__ &group, const CtrlType *ctrl, Halves halves, int *part, int n,
+                    int first, int *maxcellwgt, HalfRecord *rec) {
+  if (n > 3) {
+    SpawnHalves(group, *ctrl, std::move(halves), part, n, first, rec);
+    return 0;
+  }
   if (n == 3) {
     halves.left.reset();
-    return MLRBHalf(ctrl, std::move(halves.right), part, 2, first + 1, maxcellwgt);
+    return MLRBHalf(group, ctrl, std::move(halves.right), part, 2, first + 1, maxcellwgt, rec);
   }
   return 0;
 }
 
 // A half is freed as soon as it is split, so that only the halves still to be
 // partitioned take memory.
-int MLRBHalf(const CtrlType *ctrl, HGraphOwner graph, int *part, int n, int first,
-             int *maxcellwgt) {
+int MLRBHalf(TaskGroup__ &group, const CtrlType *ctrl, HGraphOwner graph, int *part, int n,
+             int first, int *maxcellwgt, HalfRecord *rec) {
   // A half without vertices: its parts stay empty, whatever their number, so
   // the recursion does not descend through them one split at a time.
   if (graph->nvtxs == 0) return 0;
   Halves halves;
   const int cut = BisectAndSplit(ctrl, graph.get(), part, n, first, maxcellwgt, &halves);
   graph.reset();
-  return cut + PartitionHalves(ctrl, std::move(halves), part, n, first, maxcellwgt);
+  return cut + PartitionHalves(group, ctrl, std::move(halves), part, n, first, maxcellwgt, rec);
+}
+
+// What the halves below rec left, in the order a sequential run takes: the
+// left half's lines and the halves below it, then the right half's. Returns
+// their cut; *maxcellwgt becomes the limit of the last half that bisected.
+int FoldHalves(const CtrlType *ctrl, const HalfRecord &rec, int *maxcellwgt) {
+  int cut = 0;
+  for (const HalfRecord *half : {rec.left.get(), rec.right.get()}) {
+    if (half == nullptr) continue;
+    TraceText__(half->trace);
+    AddTimers__(&ctrl->ctx->tmr, half->tmr);
+    if (half->bisected) *maxcellwgt = half->maxcellwgt;
+    cut += half->cut + FoldHalves(ctrl, *half, maxcellwgt);
+  }
+  return cut;
 }
 
 }  // namespace
@@ -199,7 +237,12 @@ int MLRB__(const CtrlType *ctrl, HGraph *graph, int *part, int n, int first, int
     graph->label.reset();
     return 0;
   }
-  Halves halves;
-  const int cut = BisectAndSplit(ctrl, graph, part, n, first, maxcellwgt, &halves);
-  return cut + PartitionHalves(ctrl, std::move(halves), part, n, first, maxcellwgt);
+  HalfRecord top;
+  int cut = 0;
+  InTaskGroup__([&](TaskGroup__ &group) {
+    Halves halves;
+    cut = BisectAndSplit(ctrl, graph, part, n, first, maxcellwgt, &halves);
+    cut += PartitionHalves(group, ctrl, std::move(halves), part, n, first, maxcellwgt, &top);
+  });
+  return cut + FoldHalves(ctrl, top, maxcellwgt);
 }

@@ -107,6 +107,26 @@ void InTasks__(int n, const std::function<void(int)> &task) {
   errors.Rethrow();
 }
 
+void TaskGroup__::Spawn(const std::function<void()> &task) {
+  if (!TasksRunInParallel__()) {
+    errors_.Run(task);
+    return;
+  }
+  // The task keeps its own copy: the spawner may have returned when it runs.
+  std::function<void()> own = task;
+#pragma omp task default(shared) firstprivate(own)
+  errors_.Run(own);
+}
+
+void InTaskGroup__(const std::function<void(TaskGroup__ &)> &body) {
+  TaskGroup__ group;
+  // The tasks that spawned tasks create belong to the group as well, so the
+  // end of the group waits for, and runs, every one of them.
+#pragma omp taskgroup
+  group.errors_.Run([&] { body(group); });
+  group.errors_.Rethrow();
+}
+
 int RegionThreads__() { return omp_in_parallel() ? omp_get_num_threads() : 1; }
 
 bool TasksRunInParallel__() { return omp_in_parallel() && omp_get_num_threads() > 1; }

@@ -118,6 +118,26 @@ void InTasks__(int n, const std::function<void(int)> &task);
 // The threads of the region the caller runs in; 1 outside one.
 int RegionThreads__();
 
+// Tasks that nobody waits for one by one: Spawn queues one (or runs it at
+// once when the call's region has one thread), and a task may spawn more into
+// the same group. InTaskGroup__ returns once all of them have ended. A thread
+// waiting there runs any task of the group, however deep it was spawned; a
+// task waiting for its own tasks runs only those, so work that spawns at
+// several depths (the halves of the recursion) spawns into one group rather
+// than waiting at each depth.
+class TaskGroup__ {
+ public:
+  void Spawn(const std::function<void()> &task);
+
+ private:
+  friend void InTaskGroup__(const std::function<void(TaskGroup__ &)> &body);
+  TaskGroup__() = default;
+  TaskErrors__ errors_;
+};
+// Runs body, which spawns into the group, and returns once every task of the
+// group has ended; the first exception of body or a task is rethrown then.
+void InTaskGroup__(const std::function<void(TaskGroup__ &)> &body);
+
 // ---- Progress ---------------------------------------------------------------
 
 // The progress record of one public call and the function it reports to
