@@ -114,7 +114,7 @@ constexpr int kTaskRange = 1 << 14;
 // of its segment: so each range can be split and insertion-sorted on its own,
 // the halves of a large one in tasks side by side. The range that starts the
 // array places the sentinel first, where the whole sort places it: among
-// a[0..21] the leftmost extreme lies in the first segment.
+// a[0..20] the leftmost extreme lies in the first segment.
 template <class T, class Before>
 void SortRange(T *a, int lo, int hi, Before before) {
   if (hi - lo + 1 >= kTaskRange) {
@@ -123,12 +123,10 @@ void SortRange(T *a, int lo, int hi, Before before) {
     auto half = [&](int l, int h) {
       if (h - l > kInsertionLimit) {
         SortRange(a, l, h, before);
-      } else if (l == 0) {
-        PlaceSentinel(a, h < kInsertionLimit ? h : kInsertionLimit, before);
-        InsertionPhase<true>(a, l, h, before);
-      } else {
-        InsertionPhase<true>(a, l, h, before);
+        return;
       }
+      if (l == 0) PlaceSentinel(a, h < kInsertionLimit ? h : kInsertionLimit, before);
+      InsertionPhase<true>(a, l, h, before);
     };
     InTasks__(2, [&](int side) { side == 0 ? half(lo, right) : half(left, hi); });
     return;
