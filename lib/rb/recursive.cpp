@@ -162,14 +162,8 @@ void RunHalf(TaskGroup__ &group, CtrlType ctrl, int *part, HalfRecord *rec) {
 // both are spawned as tasks with records under rec.
 void SpawnHalves(TaskGroup__ &group, const CtrlType &ctrl, Halves halves, int *part, int n,
                  int first, HalfRecord *rec) {
-  rec->left = std::make_unique<HalfRecord>();
-  rec->left->graph = std::move(halves.left);
-  rec->left->n = n / 2;
-  rec->left->first = first;
-  rec->right = std::make_unique<HalfRecord>();
-  rec->right->graph = std::move(halves.right);
-  rec->right->n = (n + 1) / 2;
-  rec->right->first = first + n / 2;
+  rec->left.reset(new HalfRecord{std::move(halves.left), n / 2, first});
+  rec->right.reset(new HalfRecord{std::move(halves.right), (n + 1) / 2, first + n / 2});
   for (HalfRecord *half : {rec->left.get(), rec->right.get()})
     group.Spawn([&group, ctrl, part, half] { RunHalf(group, ctrl, part, half); });
 }

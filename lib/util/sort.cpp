@@ -108,7 +108,7 @@ void InsertionPhase(T *a, int lo, int hi, Before before) {
 // Ranges of at least this many elements are split in tasks side by side.
 constexpr int kTaskRange = 1 << 14;
 
-// Sorts a[lo..hi], a segment the scheme splits further, into exactly what the
+// Sorts a[lo..hi], a segment of the scheme's split, into exactly what the
 // sort of the whole array leaves there. The segments of the split are
 // disjoint and in order, and the insertion phase never moves an element out
 // of its segment: so each range can be split and insertion-sorted on its own,
@@ -120,19 +120,13 @@ void SortRange(T *a, int lo, int hi, Before before) {
   if (hi - lo + 1 >= kTaskRange) {
     int left, right;
     Partition(a, lo, hi, before, left, right);
-    auto half = [&](int l, int h) {
-      if (h - l > kInsertionLimit) {
-        SortRange(a, l, h, before);
-        return;
-      }
-      if (l == 0) PlaceSentinel(a, h < kInsertionLimit ? h : kInsertionLimit, before);
-      InsertionPhase<true>(a, l, h, before);
-    };
-    InTasks__(2, [&](int side) { side == 0 ? half(lo, right) : half(left, hi); });
+    InTasks__(2, [&](int side) {
+      side == 0 ? SortRange(a, lo, right, before) : SortRange(a, left, hi, before);
+    });
     return;
   }
-  SplitSegments(a, lo, hi, before);
-  if (lo == 0) PlaceSentinel(a, kInsertionLimit, before);
+  if (hi - lo > kInsertionLimit) SplitSegments(a, lo, hi, before);
+  if (lo == 0) PlaceSentinel(a, hi < kInsertionLimit ? hi : kInsertionLimit, before);
   InsertionPhase<true>(a, lo, hi, before);
 }
 

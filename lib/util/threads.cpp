@@ -75,28 +75,13 @@ void TaskErrors__::Rethrow() {
   if (first_) std::rethrow_exception(first_);
 }
 
-std::vector<std::string> SideBySide__(int n, const std::function<void(int)> &task) {
-  std::vector<std::string> traces(n);
-  // The tasks use this frame's records: a failure leaves only after the
-  // taskwait.
-  TaskErrors__ errors;
-  for (int i = 0; i < n; ++i) {
-#pragma omp task default(shared) firstprivate(i)
-    errors.Run([&] {
-      TraceInto__ into(&traces[i]);
-      task(i);
-    });
-  }
-#pragma omp taskwait
-  errors.Rethrow();
-  return traces;
-}
-
 void InTasks__(int n, const std::function<void(int)> &task) {
   if (n == 1 || !TasksRunInParallel__()) {
     for (int i = 0; i < n; ++i) task(i);
     return;
   }
+  // The tasks use this frame's records: a failure leaves only after the
+  // taskwait.
   TaskErrors__ errors;
   for (int i = 1; i < n; ++i) {
 #pragma omp task default(shared) firstprivate(i)
@@ -105,6 +90,15 @@ void InTasks__(int n, const std::function<void(int)> &task) {
   if (n > 0) errors.Run([&] { task(0); });
 #pragma omp taskwait
   errors.Rethrow();
+}
+
+std::vector<std::string> SideBySide__(int n, const std::function<void(int)> &task) {
+  std::vector<std::string> traces(n);
+  InTasks__(n, [&](int i) {
+    const TraceInto__ into(&traces[i]);
+    task(i);
+  });
+  return traces;
 }
 
 void TaskGroup__::Spawn(const std::function<void()> &task) {
