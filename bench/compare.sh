@@ -53,17 +53,8 @@ fi
 mkdir -p "$cache"
 
 # ---- Instances ------------------------------------------------------------------
-netlist() {  # name vertices hyperedges seed
-  local file="$cache/$1.hgr"
-  if [ ! -s "$file" ]; then
-    local gen="$root/../shared/generators/netlist.cpp"
-    [ -f "$gen" ] || { echo "bench: $gen not found" >&2; exit 1; }
-    [ -x "$cache/netlist" ] || "$cxx" -O2 -o "$cache/netlist" "$gen"
-    echo "Generating $file..." >&2
-    "$cache/netlist" "$2" "$3" "$4" >"$file.tmp" && mv "$file.tmp" "$file"
-  fi
-  files+=("$file")
-}
+# shellcheck source=bench/common.sh
+. "$root/bench/common.sh"
 files=()
 shopt -s nullglob
 [ $# -gt 0 ] || set -- "$root/../shared/instances"
@@ -91,15 +82,11 @@ fi
 build() {  # source-dir build-dir
   cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DZORBEL_BUILD_TESTS=OFF >/dev/null
   cmake --build "$2" --parallel 2 --target "${programs[@]}" zorbel >/dev/null
-  "$cxx" -O2 -std=c++20 -I"$1/lib" "$root/bench/seeded.cpp" "$2/lib/libzorbel.a" -lm -fopenmp \
+  "$cxx" -O2 -std=c++20 -I"$1/lib" "$root/bench/seeded.cpp" "$2/lib/libzorbel.a" -lz -lm -fopenmp \
     -o "$2/seeded"
 }
 old="$cache/base-$base"
-if [ ! -f "$old/src/CMakeLists.txt" ]; then
-  rm -rf "$old"
-  mkdir -p "$old/src"
-  git -C "$root" archive "$base" | tar -x -C "$old/src"
-fi
+unpack_base "$base" "$old"
 # Built every time, so that a kept build gains the programs a later run asks
 # for; an unchanged one is up to date at once.
 echo "Building $base..." >&2

@@ -36,8 +36,9 @@ list(REMOVE_DUPLICATES ZORBEL_RUNTIME_LIBS)
 if(NOT BUILD_SHARED_LIBS AND ZORBEL_RUNTIME_LIBS)
   target_link_libraries(zorbel INTERFACE "$<$<LINK_LANGUAGE:C>:${ZORBEL_RUNTIME_LIBS}>")
 endif()
-# ... and the OpenMP runtime the library's tasks run on.
-list(APPEND ZORBEL_RUNTIME_LIBS m ${OpenMP_CXX_LIB_NAMES})
+# ... and the OpenMP runtime the library's tasks run on, and zlib, which
+# inflates compressed input files.
+list(APPEND ZORBEL_RUNTIME_LIBS m ${OpenMP_CXX_LIB_NAMES} z)
 list(REMOVE_DUPLICATES ZORBEL_RUNTIME_LIBS)
 list(TRANSFORM ZORBEL_RUNTIME_LIBS PREPEND "-l" OUTPUT_VARIABLE pc_runtime_flags)
 list(JOIN pc_runtime_flags " " pc_runtime_flags)

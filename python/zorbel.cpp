@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "hgraph/hgraph.h"
+#include "io/io.h"
 #include "util/util.h"
 #include "zorbel.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "testgen.h"
-#include "hgraph/hgraph.h"
+#include "io/io.h"
 #include "prep/prep.h"
 
 namespace {

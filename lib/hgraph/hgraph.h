@@ -1,5 +1,5 @@
-// The hypergraph record, its lifecycle, the hypergraph and partition files,
-// the partition statistics and the diagnostic writers.
+// The hypergraph record, its lifecycle, the checks of a hypergraph given as
+// arrays, the partition statistics and the diagnostic writers.
 #pragma once
 
 #include <cstdio>
@@ -165,10 +165,6 @@ using HGraphOwner = std::unique_ptr<HGraph, HGraphRelease>;
 void HandOverWhere__(HGraph *from, HGraph *to);
 int CheckHGraph(const HGraph *graph);
 
-// ---- Hypergraph file ----------------------------------------------------------
-HGraph *ReadHGraph(const char *filename);
-int GetNetListSize(const char *filename);
-
 // ---- Checks of a hypergraph given as arrays -----------------------------------
 // The largest total vertex weight and the largest total hyperedge weight the
 // partitioner takes. Its int arithmetic adds two figures bounded by a total:
@@ -188,13 +184,6 @@ void CheckHGraphInput__(const char *who, int nvtxs, int nhedges, const int *vwgt
                         const int *eind, const int *hewgts, int nparts);
 // Ends the run, naming who and the array, when array is NULL.
 void RequireCallerArray__(const char *who, const char *name, const void *array);
-
-// ---- Partition and fix files --------------------------------------------------
-void WriteHGraphPart(int nvtxs, const int *part, const char *filename);
-void ReadPartition(int nvtxs, int *part, const char *filename);
-// A finished partition, as any partitioner writes it: exactly one part
-// number from 0 up per vertex, and nothing after the last.
-void ReadFullPartition(int nvtxs, int *part, const char *filename);
 
 // ---- Reports ------------------------------------------------------------------
 void PrintInfo(const HGraph *graph, int nparts, int UBfactor, const int *options,

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "hgraph/hgraph.h"
+#include "io/io.h"
 #include "progress.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "common/frontend.h"
-#include "hgraph/hgraph.h"
+#include "io/io.h"
 
 namespace {
 

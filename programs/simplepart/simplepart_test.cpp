@@ -2,6 +2,7 @@
 
 #include <random>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -194,6 +195,34 @@ TEST(Simplepart, UnreadableFilesEndWithStatusOne) {
   std::string file = dir.file("m.hgr");
   zt::WriteHGraphFile(file, g, 0);
   EXPECT_EQ(Simplepart({file, dir.file("missing.fix"), "2", "5"}).status, 1);
+}
+
+TEST(Simplepart, CompressedFilesPartitionAsTheirPlainTwinsAndDamagedOnesWriteNothing) {
+  zt::TempDir dir;
+  zt::PlainHGraph g = Gen(5, 200, 3);
+  std::string plain = dir.file("g.hgr"), fix = dir.file("g.fix");
+  zt::WriteHGraphFile(plain, g, 11);
+  std::string fixtext;
+  for (int v = 0; v < 200; ++v) fixtext += v % 50 == 0 ? std::to_string(v % 3) + "\n" : "-1\n";
+  zt::WriteFile(fix, fixtext);
+  std::string gz = plain + ".gz", fixgz = fix + ".gz";
+  zt::WriteGzipFile(gz, zt::ReadFile(plain));
+  zt::WriteGzipFile(fixgz, fixtext);
+  setenv("ZORBEL_SEED", "3", 1);
+  zt::RunResult a = Simplepart({plain, fix, "3", "5"});
+  zt::RunResult b = Simplepart({gz, fixgz, "3", "5"});
+  unsetenv("ZORBEL_SEED");
+  std::vector<int> part = zt::CheckPartitionRun(b, g, gz, 3);
+  ASSERT_FALSE(part.empty()) << b.out << b.err;
+  EXPECT_EQ(zt::ReadFile(gz + ".part.3"), zt::ReadFile(plain + ".part.3"));
+
+  std::string bytes = zt::ReadFile(gz);
+  std::string cut = dir.file("cut.hgr.gz");
+  zt::WriteFile(cut, bytes.substr(0, bytes.size() * 2 / 3));
+  zt::RunResult r = Simplepart({cut, "3", "5"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "The compressed input file " + cut + " is truncated: it ends before its data does\n\n");
+  EXPECT_FALSE(std::filesystem::exists(cut + ".part.3"));
 }
 
 TEST(Simplepart, WeightTotalsPastTheLimitAreRefusedAndAtTheLimitReportedExactly) {

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "hgraph/hgraph.h"
+#include "io/io.h"
 #include "testgen.h"
 #include "zorbel.h"
 

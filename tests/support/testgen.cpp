@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -282,6 +283,19 @@ void WriteFile(const std::string &path, const std::string &text) {
   std::filesystem::remove(path, ec);
   std::ofstream out(path, std::ios::binary);
   out << text;
+}
+
+void WriteGzipFile(const std::string &path, const std::string &text) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  gzFile gz = gzopen(path.c_str(), "wb");
+  if (gz == nullptr) throw std::runtime_error("cannot write " + path);
+  for (size_t at = 0; at < text.size();) {
+    unsigned n = static_cast<unsigned>(std::min<size_t>(text.size() - at, 1u << 20));
+    if (gzwrite(gz, text.data() + at, n) != static_cast<int>(n)) throw std::runtime_error("cannot write " + path);
+    at += n;
+  }
+  gzclose(gz);
 }
 
 static std::string Drain(int fd) {

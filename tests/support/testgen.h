@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "hgraph/hgraph.h"
+#include "io/io.h"
 
 namespace zt {
 
@@ -97,6 +97,8 @@ class TempDir {
 
 std::string ReadFile(const std::string &path);
 void WriteFile(const std::string &path, const std::string &text);
+// text gzip-compressed into path, as gzip writes it.
+void WriteGzipFile(const std::string &path, const std::string &text);
 
 // Runs a program with arguments (no shell), collecting its standard output,
 // standard error and exit status; signal deaths give status 128 + signal.

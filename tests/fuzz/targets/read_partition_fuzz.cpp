@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "hgraph/hgraph.h"
+#include "io/io.h"
 
 namespace {
 

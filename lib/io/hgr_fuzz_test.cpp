@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "testgen.h"
-#include "hgraph/hgraph.h"
+#include "io/io.h"
 
 // Huge requests must come back as NULL from the sanitizer's allocator too, so
 // that the library reports them itself.
@@ -115,7 +115,6 @@ class RefReader {
     for (int i = 0; i < nhedges_; ++i) {
       auto l = Next(at);
       if (!l) Fail("Data about hyperedge " + std::to_string(i) + " missing from the input file!\n");
-      if (l->size() >= 131071) Fail("\nBuffer for fgets not big enough!\n");
       size_t pos = 0;
       if (fmt_ % 10 > 0) Int(*l, pos);
       for (auto v = Int(*l, pos); v && *v >= 1; v = Int(*l, pos)) {

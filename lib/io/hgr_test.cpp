@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "testgen.h"
-#include "hgraph/hgraph.h"
+#include "io/io.h"
 
 namespace {
 
@@ -157,16 +157,47 @@ TEST_F(Reader, TooFewCellsAreRejected) {
   ExpectFails("1 -4\n", "Cannot partition graph with -4 cells\n");
 }
 
-TEST_F(Reader, OverlongHyperedgeLineIsRejected) {
-  std::string longline(131071, ' ');
-  longline[0] = '1';
-  ExpectFails("1 2\n" + longline + "\n", "\nBuffer for fgets not big enough!\n");
-  // One character less fits, with its newline and the terminating zero.
-  HGraph *g = Read("1 2\n" + std::string(131069, ' ') + "2\n");
-  EXPECT_EQ(Pins(g, 0), (std::vector<int>{1}));
+TEST_F(Reader, HyperedgeLinesOfAnyLengthAreRead) {
+  // 131,070 and 131,071 characters before the newline: the longest line a
+  // buffer of 131,072 bytes once held, and the first it could not.
+  for (size_t length : {131070u, 131071u, 131072u}) {
+    std::string line(length, ' ');
+    line[0] = '1';
+    line[length - 1] = '2';
+    HGraph *g = Read("1 2\n" + line + "\n");
+    EXPECT_EQ(Pins(g, 0), (std::vector<int>{0, 1})) << length;
+  }
+  // A million characters: every vertex of a 150,000-vertex clock net, the
+  // last pins straddling many reads of the file.
+  const int nvtxs = 150000;
+  std::string line = "7";
+  for (int v = nvtxs; v >= 1; --v) line += " " + std::to_string(v);
+  ASSERT_LT(line.size(), 1000000u);
+  line.resize(1000000, ' ');
+  HGraph *g = Read("2 " + std::to_string(nvtxs) + " 1\n" + line + "\n3 1 2\n");
+  ASSERT_EQ(g->nhedges, 2);
+  EXPECT_EQ(g->netwgt[0], 7);
+  std::vector<int> pins = Pins(g, 0);
+  ASSERT_EQ(pins.size(), static_cast<size_t>(nvtxs));
+  for (int i = 0; i < nvtxs; ++i) ASSERT_EQ(pins[i], nvtxs - 1 - i);
+  EXPECT_EQ(Pins(g, 1), (std::vector<int>{0, 1}));
+  EXPECT_EQ(g->netwgt[1], 3);
 }
 
-TEST_F(Reader, OverlongCommentOrWeightLineIsSkippedAsOneLine) {
+TEST_F(Reader, NumbersAcrossReadsAndLeadingZerosReadAsStrtolReadsThem) {
+  // Blocks are a mebibyte: numbers placed on every offset around the first
+  // boundary, with long runs of leading zeros and blanks.
+  for (int shift = 0; shift < 70; shift += 7) {
+    std::string text = "%" + std::string((1 << 20) - 40 + shift, 'c') + "\n1 3\n";
+    text += std::string(30, ' ') + "000000000000000000000000000000000000000000000000000000000000000000003 +2";
+    HGraph *g = Read(text);
+    EXPECT_EQ(Pins(g, 0), (std::vector<int>{2, 1})) << shift;
+  }
+  ExpectFails("1 4\n1 " + std::string(100, '0') + "99999999999\n",
+              "Number " + std::string(40, '0') + " in the input file does not fit into an int!\n");
+}
+
+TEST_F(Reader, LongCommentOrWeightLineIsSkippedAsOneLine) {
   std::string tail(200000, '7');
   HGraph *g = Read("%" + tail + "\n1 2 10\n%" + tail + "\n1 2\n3 " + tail + "\n4\n");
   EXPECT_EQ(g->nhedges, 1);

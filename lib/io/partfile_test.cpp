@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "hgraph/hgraph.h"
+#include "io/io.h"
 #include "testgen.h"
 
 namespace {

@@ -4,13 +4,15 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "hgraph/hgraph.h"
+#include "io/io.h"
+#include "io/text.h"
 
 namespace {
 
@@ -75,28 +77,23 @@ namespace {
 
 enum class Token { kEnd, kInt, kBad };
 
-// The next white-space separated token of fp, parsed as a whole as an int.
-Token NextInt(FILE *fp, int &value) {
-  int c;
-  while ((c = std::getc(fp)) != EOF && std::isspace(c)) {
-  }
-  if (c == EOF) return Token::kEnd;
-  char buf[32];
+// The next white-space separated token of the file, parsed as a whole as an
+// int; a token of 32 characters or more is not one.
+Token NextInt(TextInput &in, int &value) {
+  if (!in.SkipSpace()) return Token::kEnd;
+  std::string_view ahead = in.Ahead(32);
   size_t len = 0;
-  bool fits = true;
-  for (; c != EOF && !std::isspace(c); c = std::getc(fp)) {
-    if (len + 1 < sizeof buf)
-      buf[len++] = static_cast<char>(c);
-    else
-      fits = false;
+  while (len < ahead.size() && !std::isspace(static_cast<unsigned char>(ahead[len]))) ++len;
+  if (len == 32) return Token::kBad;
+  std::string_view token = ahead.substr(0, len);
+  in.Advance(len);
+  // One optional sign, as strtol takes it: from_chars knows only the minus.
+  if (token[0] == '+') {
+    token.remove_prefix(1);
+    if (!token.empty() && token[0] == '-') return Token::kBad;
   }
-  buf[len] = '\0';
-  if (!fits) return Token::kBad;
-  char *end;
-  errno = 0;
-  long v = std::strtol(buf, &end, 10);
-  if (end == buf || end != buf + len || errno == ERANGE || v < INT_MIN || v > INT_MAX) return Token::kBad;
-  value = static_cast<int>(v);
+  auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
+  if (ec != std::errc() || ptr != token.data() + token.size()) return Token::kBad;
   return Token::kInt;
 }
 
@@ -109,10 +106,10 @@ namespace {
 // caller's values. With exact, anything after the last vertex's part is
 // rejected too.
 void ReadParts(int nvtxs, int *part, const char *filename, int lowest, bool exact) {
-  FILE *fp = ZBfopen__(filename, "r", "ReadPartition: partfile");
+  TextInput in(filename, "ReadPartition: partfile");
   for (int i = 0; i < nvtxs; ++i) {
     int value = 0;
-    switch (NextInt(fp, value)) {
+    switch (NextInt(in, value)) {
       case Token::kEnd:
         errexit__("Parts from vertex %d onwards missing from the partition file %s!\n", i, filename);
       case Token::kBad:
@@ -127,9 +124,8 @@ void ReadParts(int nvtxs, int *part, const char *filename, int lowest, bool exac
     part[i] = value;
   }
   int extra = 0;
-  if (exact && NextInt(fp, extra) != Token::kEnd)
+  if (exact && NextInt(in, extra) != Token::kEnd)
     errexit__("The partition file %s has more entries than the %d vertices of the hypergraph!\n", filename, nvtxs);
-  ZBfclose__(fp);
 }
 
 }  // namespace
