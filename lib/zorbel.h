@@ -188,6 +188,51 @@ void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
                        const int *eind, const int *hewgts, int nparts, int UBfactor,
                        const int *options, int *part, int *edgecut);
 /*
+ * Reads a hypergraph file into arrays of the shape the entry points above
+ * take. format names the file's format:
+ *   ZORBEL_FORMAT_HGR          the hypergraph file of the programs: a line
+ *                              "nhedges nvtxs [fmt]", then one line of
+ *                              1-based vertices per hyperedge (see the
+ *                              programs' manual pages);
+ *   ZORBEL_FORMAT_MTX_COLUMNS  a Matrix Market coordinate matrix (real,
+ *                              integer, complex or pattern; general,
+ *                              symmetric, skew-symmetric or hermitian), in
+ *                              the column-net model: the rows are the
+ *                              vertices and each column a hyperedge over the
+ *                              rows of its nonzeros. A symmetric matrix
+ *                              counts both triangles; explicit zeros are
+ *                              nonzeros; empty rows are vertices without
+ *                              pins and empty columns are dropped;
+ *   ZORBEL_FORMAT_MTX_ROWS     the same matrix in the row-net model: the
+ *                              columns are the vertices, each row a
+ *                              hyperedge;
+ *   ZORBEL_FORMAT_METIS        a METIS graph (header "n m [fmt [ncon]]", one
+ *                              line per vertex: [size] [weight] then its
+ *                              neighbours, each followed by the edge's
+ *                              weight when fmt asks for edge weights); each
+ *                              edge becomes one hyperedge of two pins with
+ *                              the edge's weight. Every edge must be listed
+ *                              from both of its ends, with the same weight.
+ * A file that begins with the gzip magic bytes is decompressed on the way,
+ * and lines may be of any length. On return *nvtxs and *nhedges hold the
+ * sizes, and *vwgts, *eptr, *eind and *hewgts point at arrays allocated
+ * with malloc, which the caller frees with free: *vwgts and *hewgts are NULL
+ * when the file gives no weights (weight 1 each), *eind is NULL when there
+ * are no pins.
+ * Errors: a NULL argument, an unknown format, a file that cannot be opened
+ * or is malformed (the message names the file, for matrices and graphs also
+ * the line and what was expected there).
+ */
+enum {
+  ZORBEL_FORMAT_HGR = 0,
+  ZORBEL_FORMAT_MTX_COLUMNS = 1,
+  ZORBEL_FORMAT_MTX_ROWS = 2,
+  ZORBEL_FORMAT_METIS = 3
+};
+void ZORBEL_ReadHypergraph(const char *filename, int format, int *nvtxs, int *nhedges, int **vwgts,
+                           int **eptr, int **eind, int **hewgts);
+
+/*
  * Sets the number of threads each later call works with, in this process and
  * from any thread; 0 or a negative number goes back to the default:
  * ZORBEL_NUM_THREADS from the environment when set (a positive integer;

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -364,7 +365,8 @@ py::dict Stats(const Hypergraph &hg, const py::handle &parts, const py::object &
   return figures;
 }
 
-Hypergraph ReadHgr(const py::object &path) {
+// A hypergraph read by reader from the file at path (any path-like object).
+Hypergraph ReadWith(const py::object &path, const std::function<HGraph *(const char *)> &reader) {
   const std::string name = py::str(py::module_::import("os").attr("fspath")(path));
   FILE *fp = std::fopen(name.c_str(), "r");
   if (fp == nullptr) {
@@ -374,9 +376,11 @@ Hypergraph ReadHgr(const py::object &path) {
   std::fclose(fp);
   HGraphOwner owned;
   try {
-    owned.reset(ReadHGraph(name.c_str()));
+    owned.reset(reader(name.c_str()));
   } catch (const LibraryError &e) {
-    Refuse(name + ": " + e.what());
+    const std::string message = e.what();
+    // The messages of the matrix and graph readers name the file already.
+    Refuse(message.rfind(name, 0) == 0 ? message : name + ": " + message);
   }
   const HGraph *graph = owned.get();
   Hypergraph hg;
@@ -389,6 +393,17 @@ Hypergraph ReadHgr(const py::object &path) {
   CheckHypergraph(hg, name.c_str());
   return hg;
 }
+
+Hypergraph ReadHgr(const py::object &path) { return ReadWith(path, ReadHGraph); }
+
+Hypergraph ReadMtx(const py::object &path, const std::string &model) {
+  if (model != "columns" && model != "rows")
+    Refuse("model must be 'columns' or 'rows', not '" + model + "'");
+  const MtxModel m = model == "columns" ? MtxModel::kColumnNet : MtxModel::kRowNet;
+  return ReadWith(path, [m](const char *name) { return ReadMatrixMarket(name, m); });
+}
+
+Hypergraph ReadMetis(const py::object &path) { return ReadWith(path, ReadMetisGraph); }
 
 }  // namespace
 
@@ -475,8 +490,30 @@ PYBIND11_MODULE(zorbel, m) {
         "Reads a hypergraph file: comment lines start with '%'; the first line is\n"
         "'nhedges nvtxs [fmt]' (fmt 1: a weight first on each hyperedge line, 10: one\n"
         "weight line per vertex after the hyperedges, 11: both); then one line per\n"
-        "hyperedge with its vertices numbered from 1. Raises OSError when the file\n"
-        "cannot be opened and ValueError, with the file's name, when it is malformed.");
+        "hyperedge with its vertices numbered from 1. Lines may be of any length, and a\n"
+        "gzip file is read as its contents. Raises OSError when the file cannot be\n"
+        "opened and ValueError, with the file's name, when it is malformed.");
+
+  m.def("read_mtx", &ReadMtx, py::arg("path"), py::arg("model") = "columns",
+        "read_mtx(path, model='columns') -> Hypergraph\n\n"
+        "Reads a Matrix Market coordinate matrix (real, integer, complex or pattern;\n"
+        "general, symmetric, skew-symmetric or hermitian) as a hypergraph. model\n"
+        "'columns' (column-net): the rows are the vertices and each column is a\n"
+        "hyperedge over the rows of its nonzeros; 'rows' (row-net): the transpose. A\n"
+        "symmetric matrix counts both triangles, explicit zeros are nonzeros, empty rows\n"
+        "are vertices without pins and empty columns are dropped. No weights. A gzip\n"
+        "file is read as its contents. Raises OSError when the file cannot be opened and\n"
+        "ValueError, naming the file and the line, when it is malformed.");
+
+  m.def("read_metis", &ReadMetis, py::arg("path"),
+        "read_metis(path) -> Hypergraph\n\n"
+        "Reads a METIS graph ('n m [fmt [ncon]]', then one line per vertex: [size]\n"
+        "[weight] and its neighbours from 1, each followed by the edge's weight when fmt\n"
+        "asks for edge weights) as a hypergraph: each edge becomes a hyperedge of two\n"
+        "vertices with the edge's weight; vertex weights are kept and sizes ignored. A\n"
+        "gzip file is read as its contents. Raises OSError when the file cannot be\n"
+        "opened and ValueError, naming the file and the line, when it is malformed (an\n"
+        "edge listed from one end only, say).");
 
   m.def("part_recursive", &PartRecursive, py::arg("hg"), py::arg("num_parts"), py::arg("ubfactor"),
         py::kw_only(), py::arg("nruns") = 10, py::arg("ctype") = 1, py::arg("rtype") = 1,

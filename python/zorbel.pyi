@@ -55,8 +55,18 @@ class Stats(TypedDict):
     part_external_degrees: npt.NDArray[np.int32]
 
 def read_hgr(path: Union[str, os.PathLike[str]]) -> Hypergraph:
-    """Reads a hypergraph file. OSError when it cannot be opened, ValueError
-    when it is malformed."""
+    """Reads a hypergraph file (plain or gzip). OSError when it cannot be
+    opened, ValueError when it is malformed."""
+
+def read_mtx(path: Union[str, os.PathLike[str]], model: Literal["columns", "rows"] = "columns") -> Hypergraph:
+    """Reads a Matrix Market coordinate matrix as a hypergraph: column-net
+    (rows are vertices, columns hyperedges) or row-net. OSError when it
+    cannot be opened, ValueError naming the line when it is malformed."""
+
+def read_metis(path: Union[str, os.PathLike[str]]) -> Hypergraph:
+    """Reads a METIS graph as a hypergraph of 2-pin hyperedges with the
+    edges' weights. OSError when it cannot be opened, ValueError naming the
+    line when it is malformed."""
 
 def part_recursive(
     hg: Hypergraph,

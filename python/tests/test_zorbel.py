@@ -95,6 +95,30 @@ def test_read_hgr_reads_the_example_and_reports_bad_files(tmp_path):
     assert len(os.listdir("/proc/self/fd")) == open_files  # the reader closed it each time
 
 
+def test_read_mtx_and_read_metis_give_the_models_hypergraphs(tmp_path):
+    mtx = tmp_path / "a.mtx"
+    # 3 x 4, symmetric entries mirrored only in symmetric files: this one is general.
+    mtx.write_text("%%MatrixMarket matrix coordinate real general\n% c\n3 4 5\n"
+                   "1 1 2.0\n3 1 0\n2 2 1e3\n1 4 -1\n3 4 7\n")
+    cols = zorbel.read_mtx(mtx)
+    assert (cols.num_vertices, cols.num_hyperedges) == (3, 3)  # column 3 is empty
+    assert cols.eptr.tolist() == [0, 2, 3, 5] and cols.eind.tolist() == [0, 2, 1, 0, 2]
+    rows = zorbel.read_mtx(mtx, model="rows")
+    assert (rows.num_vertices, rows.num_hyperedges) == (4, 3)
+    assert rows.eptr.tolist() == [0, 2, 3, 5] and rows.eind.tolist() == [0, 3, 1, 0, 3]
+    with pytest.raises(ValueError, match="model"):
+        zorbel.read_mtx(mtx, model="diagonal")
+    graph = tmp_path / "g.graph"
+    graph.write_text("3 2 11\n5 2 7\n1 1 7 3 4\n2 2 4\n")
+    hg = zorbel.read_metis(graph)
+    assert (hg.num_vertices, hg.num_hyperedges) == (3, 2)
+    assert hg.eptr.tolist() == [0, 2, 4] and hg.eind.tolist() == [0, 1, 1, 2]
+    assert hg.vertex_weights.tolist() == [5, 1, 2] and hg.hyperedge_weights.tolist() == [7, 4]
+    graph.write_text("3 2\n2\n1 3\n\n")
+    with pytest.raises(ValueError, match="g.graph, line 3"):
+        zorbel.read_metis(graph)
+
+
 def test_stats_equal_a_brute_force_recount():
     rng = random.Random(5)
     for weighted in (False, True):
