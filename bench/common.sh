@@ -23,3 +23,12 @@ unpack_base() {  # base dir
     git -C "$root" archive "$1" | tar -x -C "$2/src"
   fi
 }
+
+# Builds the library of the tree SRC (and the programs named after it) in
+# BUILD with CMake (Release, no tests), then bench/PROGRAM.cpp against it as
+# BUILD/PROGRAM.
+build_tree() {  # source-dir build-dir program [cmake-target...]
+  cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DZORBEL_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$2" --parallel 2 --target "${@:4}" zorbel >/dev/null
+  "$cxx" -O2 -std=c++20 -I"$1/lib" "$root/bench/$3.cpp" "$2/lib/libzorbel.a" -lz -lm -fopenmp -o "$2/$3"
+}

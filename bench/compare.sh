@@ -79,12 +79,7 @@ if [ ${#files[@]} -eq 0 ]; then
 fi
 
 # ---- Builds ----------------------------------------------------------------------
-build() {  # source-dir build-dir
-  cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DZORBEL_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$2" --parallel 2 --target "${programs[@]}" zorbel >/dev/null
-  "$cxx" -O2 -std=c++20 -I"$1/lib" "$root/bench/seeded.cpp" "$2/lib/libzorbel.a" -lz -lm -fopenmp \
-    -o "$2/seeded"
-}
+build() { build_tree "$1" "$2" seeded "${programs[@]}"; }  # source-dir build-dir
 old="$cache/base-$base"
 unpack_base "$base" "$old"
 # Built every time, so that a kept build gains the programs a later run asks

@@ -44,12 +44,7 @@ for arg in "$@"; do
   esac
 done
 
-build() {  # source-dir build-dir
-  cmake -S "$1" -B "$2" -DCMAKE_BUILD_TYPE=Release -DZORBEL_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$2" --parallel 2 --target zorbel >/dev/null
-  "$cxx" -O2 -std=c++20 -I"$1/lib" "$root/bench/read.cpp" "$2/lib/libzorbel.a" -lz -lm -fopenmp \
-    -o "$2/read"
-}
+build() { build_tree "$1" "$2" read; }  # source-dir build-dir
 old="$cache/base-$base"
 unpack_base "$base" "$old"
 echo "Building $base..." >&2

@@ -8,16 +8,6 @@
 
 namespace {
 
-// Escapes a literal text for the death-test regular expressions.
-std::string Literal(const std::string &text) {
-  std::string re = "^";
-  for (char c : text) {
-    if (std::string(".[]()*+?{}|^$\\").find(c) != std::string::npos) re += '\\';
-    re += c;
-  }
-  return re + "$";
-}
-
 class Reader : public ::testing::Test {
  protected:
   std::string Write(const std::string &text) {
@@ -35,7 +25,7 @@ class Reader : public ::testing::Test {
   // The reader must end the program with exactly this on standard error.
   void ExpectFails(const std::string &text, const std::string &message) {
     std::string path = Write(text);
-    EXPECT_EXIT(ReadHGraph(path.c_str()), ::testing::ExitedWithCode(1), Literal(message + "\n")) << text;
+    EXPECT_EXIT(ReadHGraph(path.c_str()), ::testing::ExitedWithCode(1), zt::Exactly(message + "\n")) << text;
   }
   static std::vector<int> Pins(const HGraph *g, int e) {
     return std::vector<int>(g->netind + g->netptr[e], g->netind + g->netptr[e + 1]);
@@ -232,7 +222,7 @@ TEST_F(Reader, NumbersBeyondIntAreRejected) {
   // The largest int reads as a number; as a weight it passes the limit on the total.
   std::string path = Write("1 4 1\n2147483647 1 2\n");
   EXPECT_EXIT(ReadHGraph(path.c_str()), ::testing::ExitedWithCode(1),
-              Literal(path + ": the total hyperedge weight 2147483647 exceeds the limit 1073741823.\n\n"));
+              zt::Exactly(path + ": the total hyperedge weight 2147483647 exceeds the limit 1073741823.\n\n"));
 }
 
 TEST_F(Reader, NegativeWeightsAreRejected) {
@@ -292,10 +282,10 @@ TEST_F(Reader, WeightTotalsAtTheLimitAreReadAndOnePastAreRefused) {
 
   std::string past = Write("2 3 1\n1073741823 1 2\n1 2 3\n");
   EXPECT_EXIT(ReadHGraph(past.c_str()), ::testing::ExitedWithCode(1),
-              Literal(past + ": the total hyperedge weight 1073741824 exceeds the limit 1073741823.\n\n"));
+              zt::Exactly(past + ": the total hyperedge weight 1073741824 exceeds the limit 1073741823.\n\n"));
   past = Write("1 2 10\n1 2\n1073741823\n1\n");
   EXPECT_EXIT(ReadHGraph(past.c_str()), ::testing::ExitedWithCode(1),
-              Literal(past + ": the total vertex weight 1073741824 exceeds the limit 1073741823.\n\n"));
+              zt::Exactly(past + ": the total vertex weight 1073741824 exceeds the limit 1073741823.\n\n"));
 }
 
 }  // namespace

@@ -21,14 +21,6 @@ struct Header {
   long long line;
 };
 
-bool Number(TextInput &in, int &value) {
-  TextInput::Scan s = in.ScanInt(value);
-  if (s == TextInput::Scan::kTooLarge)
-    errexit__("%s, line %lld: the number %s does not fit an int", in.Name(), in.LineNumber(),
-              in.TooLarge().c_str());
-  return s == TextInput::Scan::kInt;
-}
-
 // The format's digits, right-aligned: vertex sizes, vertex weights, edge
 // weights.
 void ReadFormat(TextInput &in, Header &h) {
@@ -52,7 +44,7 @@ Header ReadHeader(TextInput &in) {
     if (in.First() != '%' && in.MoreOnLine()) break;
   }
   Header h{0, 0, false, false, false, in.LineNumber()};
-  if (!Number(in, h.nvtxs) || !Number(in, h.nedges))
+  if (!in.ReadIntOfLine(h.nvtxs) || !in.ReadIntOfLine(h.nedges))
     errexit__("%s, line %lld: expected the numbers of vertices and edges", in.Name(), h.line);
   if (h.nvtxs < 0 || h.nedges < 0)
     errexit__("%s, line %lld: the numbers of vertices and edges must not be negative, not %d and %d", in.Name(),
@@ -63,7 +55,7 @@ Header ReadHeader(TextInput &in) {
   if (in.MoreOnLine()) ReadFormat(in, h);
   if (in.MoreOnLine()) {
     int ncon;
-    if (!Number(in, ncon))
+    if (!in.ReadIntOfLine(ncon))
       errexit__("%s, line %lld: expected the number of weights per vertex, not \"%s\"", in.Name(), h.line,
                 in.Word().c_str());
     if (ncon != 1)
@@ -116,21 +108,21 @@ void ReadVertexLine(TextInput &in, const Header &h, int v, Adjacency &a, int *ce
   const long long line = in.LineNumber();
   a.line[v] = line;
   int x;
-  if (h.sizes && !Number(in, x)) errexit__("%s, line %lld: expected the size of vertex %d", name, line, vnum);
+  if (h.sizes && !in.ReadIntOfLine(x)) errexit__("%s, line %lld: expected the size of vertex %d", name, line, vnum);
   if (h.vwgts) {
-    if (!Number(in, x)) errexit__("%s, line %lld: expected the weight of vertex %d", name, line, vnum);
+    if (!in.ReadIntOfLine(x)) errexit__("%s, line %lld: expected the weight of vertex %d", name, line, vnum);
     if (x < 0) errexit__("%s, line %lld: vertex %d has negative weight %d", name, line, vnum, x);
     cellwgt[v] = x;
   }
   const int start = a.xadj[v] = a.n;
   int u;
-  while (Number(in, u)) {
+  while (in.ReadIntOfLine(u)) {
     if (u < 1 || u > nvtxs)
       errexit__("%s, line %lld: neighbour %d of vertex %d lies outside 1..%d", name, line, u, vnum, nvtxs);
     if (u == vnum) errexit__("%s, line %lld: vertex %d lists itself as a neighbour", name, line, vnum);
     int w = 1;
     if (h.ewgts) {
-      if (!Number(in, w))
+      if (!in.ReadIntOfLine(w))
         errexit__("%s, line %lld: expected the weight of the edge from vertex %d to vertex %d", name, line, vnum, u);
       if (w < 0)
         errexit__("%s, line %lld: the edge from vertex %d to vertex %d has negative weight %d", name, line, vnum, u,

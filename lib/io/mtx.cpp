@@ -29,15 +29,6 @@ struct Size {
   int nrows, ncols, nnz;
 };
 
-// The number of the line, or false when the line holds no number there.
-bool Number(TextInput &in, int &value) {
-  TextInput::Scan s = in.ScanInt(value);
-  if (s == TextInput::Scan::kTooLarge)
-    errexit__("%s, line %lld: the number %s does not fit an int", in.Name(), in.LineNumber(),
-              in.TooLarge().c_str());
-  return s == TextInput::Scan::kInt;
-}
-
 // The next line that holds data: comments and blank lines say nothing.
 bool NextDataLine(TextInput &in) {
   while (in.NextLine())
@@ -83,7 +74,7 @@ Size ReadSize(TextInput &in, const Banner &b) {
     errexit__("%s: the file ends before the size line; expected the numbers of rows, columns and entries",
               in.Name());
   Size s{0, 0, 0};
-  if (!Number(in, s.nrows) || !Number(in, s.ncols) || !Number(in, s.nnz))
+  if (!in.ReadIntOfLine(s.nrows) || !in.ReadIntOfLine(s.ncols) || !in.ReadIntOfLine(s.nnz))
     errexit__("%s, line %lld: expected the numbers of rows, columns and entries", in.Name(), in.LineNumber());
   if (s.nrows < 0 || s.ncols < 0 || s.nnz < 0)
     errexit__("%s, line %lld: the numbers of rows, columns and entries must not be negative, not %d %d %d",
@@ -122,7 +113,7 @@ PinKeys ReadEntries(TextInput &in, const Banner &b, const Size &s, MtxModel mode
   for (int k = 1; k <= s.nnz; ++k) {
     if (!NextDataLine(in)) errexit__("%s: the file ends after %d of %d entries", in.Name(), k - 1, s.nnz);
     int i, j;
-    if (!Number(in, i) || !Number(in, j))
+    if (!in.ReadIntOfLine(i) || !in.ReadIntOfLine(j))
       errexit__("%s, line %lld: expected the row and the column of entry %d of %d", in.Name(), in.LineNumber(),
                 k, s.nnz);
     if (i < 1 || i > s.nrows)

@@ -12,15 +12,6 @@
 
 namespace {
 
-std::string Literal(const std::string &text) {
-  std::string re = "^";
-  for (char c : text) {
-    if (std::string(".[]()*+?{}|^$\\").find(c) != std::string::npos) re += '\\';
-    re += c;
-  }
-  return re + "$";
-}
-
 struct Entry {
   int i, j;  // 1-based row and column
 };
@@ -121,7 +112,7 @@ class MtxReader : public ::testing::Test {
   void ExpectFails(const std::string &text, const std::string &tail) {
     std::string path = Write(text);
     EXPECT_EXIT(ReadMatrixMarket(path.c_str(), MtxModel::kColumnNet), ::testing::ExitedWithCode(1),
-                Literal(path + tail + "\n"))
+                zt::Exactly(path + tail + "\n"))
         << text;
   }
 

@@ -122,16 +122,6 @@ TEST(PartitionFile, WriteThatFitsUnderLimitSucceeds) {
   EXPECT_EQ(Entries(dir.path()), (std::set<std::string>{"g.hgr.part.2"}));
 }
 
-// Escapes a literal text for the death-test regular expressions.
-std::string Literal(const std::string &text) {
-  std::string re;
-  for (char c : text) {
-    if (std::string(".[]()*+?{}|^$\\").find(c) != std::string::npos) re += '\\';
-    re += c;
-  }
-  return re;
-}
-
 }  // namespace
 
 TEST(FixFile, NumbersMaySpreadOverAnyWhiteSpace) {
@@ -151,7 +141,7 @@ TEST(FixFile, ShortFileIsRejectedNamingTheFile) {
   zt::WriteFile(f, "0 1\n1\n");
   std::vector<int> part(4, 0);
   EXPECT_EXIT(ReadPartition(4, part.data(), f.c_str()), ::testing::ExitedWithCode(1),
-              "^" + Literal("Parts from vertex 3 onwards missing from the partition file " + f + "!\n\n") + "$");
+              "^" + zt::Escaped("Parts from vertex 3 onwards missing from the partition file " + f + "!\n\n") + "$");
 }
 
 TEST(FixFile, NonIntegerTokenIsRejected) {
@@ -161,7 +151,7 @@ TEST(FixFile, NonIntegerTokenIsRejected) {
     std::string f = dir.file("fix");
     zt::WriteFile(f, text);
     EXPECT_EXIT(ReadPartition(3, part.data(), f.c_str()), ::testing::ExitedWithCode(1),
-                "^" + Literal("Part of vertex 1 in the partition file " + f + " is not an integer!\n\n") + "$")
+                "^" + zt::Escaped("Part of vertex 1 in the partition file " + f + " is not an integer!\n\n") + "$")
         << text;
   }
 }
@@ -172,7 +162,7 @@ TEST(FixFile, PartBelowMinusOneIsRejected) {
   zt::WriteFile(f, "0\n-1\n-2\n");
   std::vector<int> part(3, 0);
   EXPECT_EXIT(ReadPartition(3, part.data(), f.c_str()), ::testing::ExitedWithCode(1),
-              "^" + Literal("Part -2 of vertex 2 in the partition file " + f + " is below -1!\n\n") + "$");
+              "^" + zt::Escaped("Part -2 of vertex 2 in the partition file " + f + " is below -1!\n\n") + "$");
 }
 
 TEST(FixFile, UnopenableFileEndsTheProgram) {
@@ -191,6 +181,6 @@ TEST(FixFile, TokenWithNulByteIsNotANumber) {
   std::string message = "Part of vertex 1 in the partition file ";
   message.append(f).append(" is not an integer!\n\n");
   std::string re = "^";
-  re.append(Literal(message)).append("$");
+  re.append(zt::Escaped(message)).append("$");
   EXPECT_EXIT(ReadPartition(2, part.data(), f.c_str()), ::testing::ExitedWithCode(1), re);
 }

@@ -52,6 +52,14 @@ class TextInput {
       errexit__("Number %s in the input file does not fit into an int!\n", toolarge_.c_str());
     return s == Scan::kInt;
   }
+  // ScanInt for the formats whose messages name the line: a number that
+  // does not fit an int ends the run naming the file and the line.
+  bool ReadIntOfLine(int &value) {
+    Scan s = ScanInt(value);
+    if (s == Scan::kTooLarge)
+      errexit__("%s, line %lld: the number %s does not fit an int", name_, line_, toolarge_.c_str());
+    return s == Scan::kInt;
+  }
 
   // ---- Text in any layout (files of one number per vertex) ----
   // Skips white space, newlines included; false at the end of the input.

@@ -285,6 +285,17 @@ void WriteFile(const std::string &path, const std::string &text) {
   out << text;
 }
 
+std::string Escaped(const std::string &text) {
+  std::string re;
+  for (char c : text) {
+    if (std::string(".[]()*+?{}|^$\\").find(c) != std::string::npos) re += '\\';
+    re += c;
+  }
+  return re;
+}
+
+std::string Exactly(const std::string &text) { return "^" + Escaped(text) + "$"; }
+
 void WriteGzipFile(const std::string &path, const std::string &text) {
   std::error_code ec;
   std::filesystem::remove(path, ec);

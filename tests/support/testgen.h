@@ -97,6 +97,10 @@ class TempDir {
 
 std::string ReadFile(const std::string &path);
 void WriteFile(const std::string &path, const std::string &text);
+// text with the characters of regular expressions escaped, for the death
+// tests; Exactly anchors it at both ends, to match that text and no other.
+std::string Escaped(const std::string &text);
+std::string Exactly(const std::string &text);
 // text gzip-compressed into path, as gzip writes it.
 void WriteGzipFile(const std::string &path, const std::string &text);
 

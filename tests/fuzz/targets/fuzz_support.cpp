@@ -1,5 +1,7 @@
 #include "fuzz_support.h"
 
+#include "hgraph/hgraph.h"
+
 #include <fcntl.h>
 #include <sanitizer/common_interface_defs.h>
 #include <signal.h>
@@ -307,6 +309,43 @@ int RunCallInChild(const std::function<void()> &body, std::string &err) {
     std::abort();
   }
   return WEXITSTATUS(status);
+}
+
+void RequireReadHGraph(const HGraph *g) {
+  Require(g->nvtxs >= 0, "negative number of vertices", g->nvtxs, 0);
+  Require(g->nhedges >= 0, "negative number of hyperedges", g->nhedges, 0);
+  Require(g->netptr != nullptr && g->netptr[0] == 0, "pin starts do not begin at 0");
+  std::vector<int> pins;
+  long long vtotal = g->cellwgt ? 0 : g->nvtxs, htotal = g->netwgt ? 0 : g->nhedges;
+  for (int e = 0; e < g->nhedges; ++e) {
+    Require(g->netptr[e + 1] > g->netptr[e], "empty hyperedge accepted", e, 0);
+    pins.assign(g->netind + g->netptr[e], g->netind + g->netptr[e + 1]);
+    for (int v : pins) Require(v >= 0 && v < g->nvtxs, "pin out of range", v, g->nvtxs);
+    std::sort(pins.begin(), pins.end());
+    Require(std::adjacent_find(pins.begin(), pins.end()) == pins.end(), "pin repeated in a hyperedge", e);
+    if (g->netwgt) {
+      Require(g->netwgt[e] >= 0, "negative hyperedge weight", g->netwgt[e], 0);
+      htotal += g->netwgt[e];
+    }
+  }
+  for (int v = 0; g->cellwgt && v < g->nvtxs; ++v) {
+    Require(g->cellwgt[v] >= 0, "negative vertex weight", g->cellwgt[v], 0);
+    vtotal += g->cellwgt[v];
+  }
+  Require(vtotal <= kMaxTotalWeight, "total vertex weight past the limit", vtotal, kMaxTotalWeight);
+  Require(htotal <= kMaxTotalWeight, "total hyperedge weight past the limit", htotal, kMaxTotalWeight);
+  Require(g->where == nullptr && g->incptr == nullptr && g->coarser == nullptr, "reader left work arrays behind");
+}
+
+const char *ReadInChildFirst(const uint8_t *data, size_t size, void (*read_and_free)(const char *path)) {
+  std::string err;
+  int status = RunInChild(data, size, read_and_free, err);
+  if (status == 1) {
+    Require(!err.empty(), "fatal exit without a message");
+    return nullptr;
+  }
+  Require(status == 0, "reader exit status", status, 0);
+  return DataFile(data, size);
 }
 
 }  // namespace zf

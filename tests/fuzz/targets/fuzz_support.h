@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+struct HGraph;
+
 namespace zf {
 
 // A hypergraph as a caller of the library hands it over: no vertex twice in a
@@ -73,6 +75,18 @@ int RunInChild(const uint8_t *data, size_t size, void (*body)(const char *path),
 // the child through the library's error path with exit status 1 and one
 // message that begins with "<entry>: ".
 void RequireRefusal(const char *entry, const std::function<void()> &call);
+
+// What every reader's hypergraph must be: sizes not negative, pin starts from
+// 0 and rising, no empty hyperedge, pins in range and none twice in a
+// hyperedge, weights not negative and their totals within the limit, and no
+// work arrays left behind.
+void RequireReadHGraph(const HGraph *g);
+
+// A reader target's run: read_and_free reads the data's file in a child
+// first, where a malformed file may end it with status 1 and a message.
+// Returns the path, to be read again here, when the child read it without
+// error; NULL when it refused the file.
+const char *ReadInChildFirst(const uint8_t *data, size_t size, void (*read_and_free)(const char *path));
 
 // Writes data into a memory file and returns a path that opens it.
 const char *DataFile(const uint8_t *data, size_t size);
