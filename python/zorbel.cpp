@@ -358,6 +358,8 @@ py::dict Stats(const Hypergraph &hg, const py::handle &parts, const py::object &
   figures["num_parts"] = nparts;
   figures["cut"] = s.cut;
   figures["soed"] = s.soed;
+  figures["km1"] = s.km1;
+  figures["imbalance"] = s.imbalance;
   figures["scaled_cost"] = static_cast<double>(s.scaledcost);
   figures["absorption"] = static_cast<double>(s.absorption);
   figures["part_weights"] = pwgts;
@@ -573,7 +575,9 @@ PYBIND11_MODULE(zorbel, m) {
         "stats(hg, parts, num_parts=None) -> dict\n\n"
         "The figures the programs report on a partition (num_parts: the largest part in\n"
         "parts plus one when None): 'cut' (weight of the hyperedges in more than one\n"
-        "part), 'soed' (each cut hyperedge's weight once per part it touches),\n"
+        "part), 'soed' (each cut hyperedge's weight once per part it touches), 'km1'\n"
+        "(each hyperedge's weight times the parts it touches minus one), 'imbalance'\n"
+        "(the heaviest part over ceil(total vertex weight / num_parts), minus one),\n"
         "'scaled_cost' (sum over the parts of external degree over part weight, divided\n"
         "by num_vertices times (num_parts - 1); not a number when a part is empty),\n"
         "'absorption' (per hyperedge 1 when uncut, else the sum over its parts of\n"

@@ -49,6 +49,8 @@ class Stats(TypedDict):
     num_parts: int
     cut: int
     soed: int
+    km1: int
+    imbalance: float
     scaled_cost: float
     absorption: float
     part_weights: npt.NDArray[np.int32]
@@ -121,5 +123,7 @@ def refine_kway(
     improved parts and their cut."""
 
 def stats(hg: Hypergraph, parts: _Ints, num_parts: Optional[int] = None) -> Stats:
-    """The report's figures of a partition: cut, soed, scaled_cost,
-    absorption, part_weights, part_external_degrees, num_parts."""
+    """The report's figures of a partition: cut, soed, km1 (connectivity
+    minus one), imbalance (heaviest part over ceil(total weight / num_parts),
+    minus one), scaled_cost, absorption, part_weights, part_external_degrees,
+    num_parts."""

@@ -194,13 +194,16 @@ struct PartStatistics {
   long long soed = 0;  // up to the total hyperedge weight times the parts
   float scaledcost = 0.0f;
   float absorption = 0.0f;
+  long long km1 = 0;       // connectivity minus one: the sum over hyperedges of weight * (parts - 1)
+  double imbalance = 0.0;  // heaviest part / ceil(total vertex weight / nparts) - 1
 };
 // The report's figures, with each part's weight in pwgts and the weight of
 // the cut hyperedges touching it in pcuts (nparts entries each).
 PartStatistics ComputePartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr,
                                      const int *netind, const int *netwgt, const int *cellwgt,
                                      const int *where, int *pwgts, int *pcuts);
-void PrintPartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr,
+// Prints the report's block and returns its figures.
+PartStatistics PrintPartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr,
                          const int *netind, const int *netwgt, const int *cellwgt,
                          const int *where);
 void ComputePartWeights(int nvtxs, const int *cellwgt, const int *where, int *pwgts);

@@ -1,6 +1,8 @@
 // Partition statistics: part weights, external degrees, cut, sum of external
-// degrees, scaled cost and absorption, computed from scratch on the
+// degrees, connectivity minus one, scaled cost, absorption and imbalance,
+// computed from scratch on the
 // hypergraph as read, independently of what the partitioner reports.
+#include <algorithm>
 #include <cstdio>
 
 #include "hgraph/hgraph.h"
@@ -76,18 +78,30 @@ PartStatistics ComputePartStatistics(int nvtxs, int nhedges, int nparts, const i
     sum += 1.0 * pcuts[p] / pwgts[p];
   }
   s.scaledcost = static_cast<float>(sum / (1.0 * nvtxs * (nparts - 1)));
+  // Each cut hyperedge counts once per part it touches in the SOED and once
+  // in the cut.
+  s.km1 = s.soed - s.cut;
+  long long total = 0;
+  int heaviest = 0;
+  for (int p = 0; p < nparts; ++p) {
+    total += pwgts[p];
+    heaviest = std::max(heaviest, pwgts[p]);
+  }
+  const long long ceilavg = (total + nparts - 1) / nparts;
+  if (ceilavg > 0) s.imbalance = static_cast<double>(heaviest) / static_cast<double>(ceilavg) - 1.0;
   ZBfree__(&pdegrees, &parts);
   return s;
 }
 
-void PrintPartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr, const int *netind,
-                         const int *netwgt, const int *cellwgt, const int *where) {
+PartStatistics PrintPartStatistics(int nvtxs, int nhedges, int nparts, const int *netptr, const int *netind,
+                                   const int *netwgt, const int *cellwgt, const int *where) {
   int *pwgts = imalloc__(nparts, "ComputePartCuts: pwgts");
   int *pcuts = imalloc__(nparts, "ComputePartCuts: pcuts");
   const PartStatistics s = ComputePartStatistics(nvtxs, nhedges, nparts, netptr, netind, netwgt,
                                                  cellwgt, where, pwgts, pcuts);
   PrintSummary(nparts, s, pwgts, pcuts);
   ZBfree__(&pwgts, &pcuts);
+  return s;
 }
 
 void ComputePartWeights(int nvtxs, const int *cellwgt, const int *where, int *pwgts) {

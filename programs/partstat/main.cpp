@@ -16,9 +16,11 @@ void PrintUsage(const char *prog) {
 }
 
 // The figures the statistics block leaves out: how many parts, how far the
-// heaviest one lies above the average, and how many are empty. The reader
-// bounds the total vertex weight, so the part weights fit an int.
-void PrintBalance(int nvtxs, const int *cellwgt, int nparts, const int *part) {
+// heaviest one lies above the average, how many are empty, the connectivity
+// objective and the imbalance that a bound on the final partition speaks of
+// (heaviest part <= (1 + epsilon) * ceil(W / nparts)). The reader bounds the
+// total vertex weight, so the part weights fit an int.
+void PrintBalance(int nvtxs, const int *cellwgt, int nparts, const int *part, const PartStatistics &s) {
   int *pwgts = ismalloc__(nparts, 0, "partstat: pwgts");
   ComputePartWeights(nvtxs, cellwgt, part, pwgts);
   const long long total = iasum__(nparts, pwgts);
@@ -30,7 +32,9 @@ void PrintBalance(int nvtxs, const int *cellwgt, int nparts, const int *part) {
       total > 0 ? static_cast<double>(heaviest) * nparts / static_cast<double>(total) : 1.0;
   printf("\n\n                        Parts:%10d", nparts);
   printf("\n      Heaviest / Average Part:%10.3f", imbalance);
-  printf("\n                  Empty Parts:%10d\n", nempty);
+  printf("\n                  Empty Parts:%10d", nempty);
+  printf("\n       Connectivity - 1 (km1):%10lld", s.km1);
+  printf("\n Imbalance over ceil(W/parts):%10.4f\n", s.imbalance);
   ZBfree__(&pwgts);
 }
 
@@ -55,9 +59,9 @@ int main(int argc, char *argv[]) {
   printf("Hypergraph: %s, %d vertices, %d hyperedges; partition: %s\n", argv[1], nvtxs,
          graph->nhedges, argv[2]);
   if (nparts > 0) {
-    PrintPartStatistics(nvtxs, graph->nhedges, nparts, graph->netptr, graph->netind, graph->netwgt,
-                        graph->cellwgt, part);
-    PrintBalance(nvtxs, graph->cellwgt, nparts, part);
+    const PartStatistics s = PrintPartStatistics(nvtxs, graph->nhedges, nparts, graph->netptr, graph->netind,
+                                                 graph->netwgt, graph->cellwgt, part);
+    PrintBalance(nvtxs, graph->cellwgt, nparts, part, s);
   }
   ZBfree__(&part);
   FreeHGraph__(graph);

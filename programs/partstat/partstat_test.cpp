@@ -70,12 +70,25 @@ TEST(Partstat, ReportsAnyPartitionFileAsRecounted) {
     long long total = 0;
     for (int w : pwgts) total += w;
     const int heaviest = *std::max_element(pwgts.begin(), pwgts.end());
-    char expected[200];
+    // Connectivity minus one, hyperedge by hyperedge from the parts it touches.
+    long long km1 = 0;
+    for (int e = 0; e < g.nhedges(); ++e) {
+      std::vector<int> touched;
+      for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j) touched.push_back(part[g.eind[j]]);
+      std::sort(touched.begin(), touched.end());
+      km1 += static_cast<long long>(g.hewgts[e]) *
+             (std::unique(touched.begin(), touched.end()) - touched.begin() - 1);
+    }
+    const long long ceilavg = (total + nparts - 1) / nparts;
+    char expected[400];
     std::snprintf(expected, sizeof expected,
                   "\n\n                        Parts:%10d"
                   "\n      Heaviest / Average Part:%10.3f"
-                  "\n                  Empty Parts:%10d\n",
-                  nparts, static_cast<double>(heaviest) * nparts / static_cast<double>(total), 1);
+                  "\n                  Empty Parts:%10d"
+                  "\n       Connectivity - 1 (km1):%10lld"
+                  "\n Imbalance over ceil(W/parts):%10.4f\n",
+                  nparts, static_cast<double>(heaviest) * nparts / static_cast<double>(total), 1, km1,
+                  static_cast<double>(heaviest) / static_cast<double>(ceilavg) - 1.0);
     EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
   }
 }

@@ -129,6 +129,9 @@ def test_stats_equal_a_brute_force_recount():
         assert (s["num_parts"], s["cut"], s["soed"]) == (6, cut, soed)
         assert s["absorption"] == pytest.approx(absorption, rel=1e-5)
         assert s["part_weights"].tolist() == pw and s["part_external_degrees"].tolist() == pd
+        km1 = sum((hw[e] if hw else 1) * (len({parts[v] for v in edge}) - 1) for e, edge in enumerate(edges))
+        assert s["km1"] == km1
+        assert s["imbalance"] == pytest.approx(max(pw) / -(-sum(pw) // 6) - 1)
 
 
 def test_partitions_are_valid_repeatable_and_independent_of_threads():
