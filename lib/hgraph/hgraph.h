@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "util/util.h"
 
@@ -184,6 +185,35 @@ void CheckHGraphInput__(const char *who, int nvtxs, int nhedges, const int *vwgt
                         const int *eind, const int *hewgts, int nparts);
 // Ends the run, naming who and the array, when array is NULL.
 void RequireCallerArray__(const char *who, const char *name, const void *array);
+
+// ---- Part weight limits of a bound on the final partition ---------------------
+// The largest weight of each part of the final partition.
+struct PartLimits {
+  std::vector<int> maxpwgt;  // [nparts]
+};
+// Every part within floor((1 + epsilon) * ceil(total / nparts)), or, with
+// maxpwgts, each part within its own maximum.
+PartLimits FinalPartLimits__(long long total, int nparts, double epsilon, const int *maxpwgts);
+// One bisection of a sub-hypergraph of weight subtotal that ends as the
+// parts lo .. hi-1, side 0 taking lo .. mid-1: the sides' shares of the
+// weight, in proportion to their parts' limits, and the largest weight each
+// side may take, ceil((1 + eps') * subtotal * share) but never more than its
+// parts' limits add up to, where eps' = (the parts' limits added up /
+// subtotal)^(1 / ceil(log2 k')) - 1 and k' = hi - lo (0 when the
+// sub-hypergraph is heavier than that). A sub-hypergraph within its parts'
+// limits splits into sides within theirs, so a recursion whose bisections
+// keep these bounds ends with every part within its limit.
+struct BisectionLimits {
+  long double target[2] = {0.5L, 0.5L};
+  int maxwgt[2] = {0, 0};
+  double epsilon = 0.0;
+};
+BisectionLimits BisectionLimits__(const PartLimits &limits, long long subtotal, int lo, int mid, int hi);
+// Ends the run, naming the limit and the weight, when no partition can keep
+// the limits: the vertices fixed in a part (fixed[v] its part, -1 free; NULL
+// for none) outweigh its limit, the limits add up to less than the total
+// weight, or a free vertex is heavier than the largest limit.
+void CheckPartLimits__(const char *who, int nvtxs, const int *cellwgt, const int *fixed, const PartLimits &limits);
 
 // ---- Reports ------------------------------------------------------------------
 void PrintInfo(const HGraph *graph, int nparts, int UBfactor, const int *options,
