@@ -20,40 +20,35 @@ bool IsGzip(const char *data, size_t n) {
 
 }  // namespace
 
-TextInput::TextInput(const char *filename, const char *openmsg) : name_(filename) {
-  fp_ = ZBfopen__(filename, "r", openmsg);
+void TextInput::CloseGzip::operator()(void *gz) const { gzclose(static_cast<gzFile>(gz)); }
+
+TextInput::TextInput(const char *filename, const char *openmsg)
+    : name_(filename), fp_(ZBfopen__(filename, "r", openmsg)) {
   block_ = ZBmallocT__<char>(kBlockSize + 1, "TextInput: block");
   pos_ = end_ = block_.get();
   *end_ = '\0';
-  std::setvbuf(fp_, nullptr, _IONBF, 0);  // the blocks are the buffer
+  std::setvbuf(fp_.get(), nullptr, _IONBF, 0);  // the blocks are the buffer
   // The magic bytes decide how the file is read; a plain file keeps the
   // block just read.
   size_t n = ReadBlock(block_, kBlockSize);
   if (IsGzip(block_, n)) {
-    int fd = dup(fileno(fp_));
+    int fd = dup(fileno(fp_.get()));
     if (fd < 0 || lseek(fd, 0, SEEK_SET) != 0) {
       int err = errno;
       if (fd >= 0) close(fd);
-      ZBfclose__(fp_);
       errexit__("Cannot read the input file %s: %s\n", filename, std::strerror(err));
     }
-    gz_ = gzdopen(fd, "rb");
+    gz_.reset(gzdopen(fd, "rb"));
     if (gz_ == nullptr) {
       close(fd);
-      ZBfclose__(fp_);
       errexit__("Cannot read the input file %s: out of memory for its decompression\n", filename);
     }
-    gzbuffer(static_cast<gzFile>(gz_), 256 * 1024);
+    gzbuffer(static_cast<gzFile>(gz_.get()), 256 * 1024);
     n = 0;
     eof_ = false;
   }
   end_ = block_ + n;
   *end_ = '\0';
-}
-
-TextInput::~TextInput() {
-  if (gz_ != nullptr) gzclose(static_cast<gzFile>(gz_));
-  ZBfclose__(fp_);
 }
 
 // Up to n bytes, fewer only at the end of the input; a read error or a
@@ -63,15 +58,15 @@ size_t TextInput::ReadBlock(char *into, size_t n) {
   size_t got = 0;
   while (got < n && !eof_) {
     if (gz_ == nullptr) {
-      size_t r = std::fread(into + got, 1, n - got, fp_);
+      size_t r = std::fread(into + got, 1, n - got, fp_.get());
       got += r;
       if (r == 0) {
-        if (std::ferror(fp_)) errexit__("Cannot read the input file %s: %s\n", name_, std::strerror(errno));
+        if (std::ferror(fp_.get())) errexit__("Cannot read the input file %s: %s\n", name_, std::strerror(errno));
         eof_ = true;
       }
       continue;
     }
-    gzFile gz = static_cast<gzFile>(gz_);
+    gzFile gz = static_cast<gzFile>(gz_.get());
     unsigned want = n - got > (1u << 30) ? (1u << 30) : static_cast<unsigned>(n - got);
     int r = gzread(gz, into + got, want);
     int errnum = Z_OK;

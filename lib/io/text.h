@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,6 @@ class TextInput {
   // Opens filename with ZBfopen__ and the caller's message for a file that
   // cannot be opened.
   TextInput(const char *filename, const char *openmsg);
-  ~TextInput();
   TextInput(const TextInput &) = delete;
   TextInput &operator=(const TextInput &) = delete;
 
@@ -85,9 +85,19 @@ class TextInput {
   Scan ScanManyDigits(int &value);
   Scan ScanLongNumber(int &value);
 
+  // Owners, so that an error handler that throws out of the reading (even
+  // out of the constructor) leaves no descriptor open; the zlib stream, on a
+  // descriptor of its own, goes first.
+  struct CloseFile {
+    void operator()(FILE *fp) const { ZBfclose__(fp); }
+  };
+  struct CloseGzip {
+    void operator()(void *gz) const;
+  };
+
   const char *name_;
-  FILE *fp_ = nullptr;
-  void *gz_ = nullptr;  // the zlib stream of a compressed file
+  std::unique_ptr<FILE, CloseFile> fp_;
+  std::unique_ptr<void, CloseGzip> gz_;  // the zlib stream of a compressed file
   ZBArray<char> block_;
   char *pos_ = nullptr;  // next character to look at
   char *end_ = nullptr;  // end of what was read; *end_ is always '\0'

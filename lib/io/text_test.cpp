@@ -2,11 +2,15 @@
 // damaged one ends the run with a message instead of a partial reading.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "io/io.h"
 #include "testgen.h"
+#include "zorbel.h"
 
 namespace {
 
@@ -85,4 +89,27 @@ TEST(CompressedInput, TruncatedOrCorruptGzipEndsTheRunNamingTheFile) {
   std::vector<int> parts(400);
   EXPECT_EXIT(ReadFullPartition(400, parts.data(), cut.c_str()), ::testing::ExitedWithCode(1),
               "^The compressed input file " + cut + " is truncated");
+}
+
+TEST(CompressedInput, ReadingThatFailsUnderAThrowingHandlerLeavesNoDescriptorOpen) {
+  zt::TempDir dir;
+  std::string whole = dir.file("whole.gz");
+  zt::WriteGzipFile(whole, HGraphText(Sample(5), dir));
+  const std::string bytes = zt::ReadFile(whole);
+  std::string cut = dir.file("cut.gz"), directory = dir.file("sub");
+  zt::WriteFile(cut, bytes.substr(0, bytes.size() / 2));
+  std::filesystem::create_directory(directory);
+  auto open_descriptors = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                         std::filesystem::directory_iterator());
+  };
+  const auto before = open_descriptors();
+  ZORBEL_ErrorHandler previous =
+      ZORBEL_SetErrorHandler([](const char *message) { throw std::runtime_error(message); });
+  // A truncated stream fails inside the reading, a directory on the very
+  // first read, in the reader's constructor.
+  for (const std::string &path : {cut, directory, cut})
+    EXPECT_THROW(FreeHGraph__(ReadHGraph(path.c_str())), std::runtime_error);
+  ZORBEL_SetErrorHandler(previous);
+  EXPECT_EQ(open_descriptors(), before);
 }
