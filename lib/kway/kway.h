@@ -36,3 +36,24 @@ void RefineSOEDKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses);
 int ComputeActualCut__(const HGraph *graph, const int *where);
 int ComputeActualSOED__(const HGraph *graph, const int *where);
 float ComputeBalance__(const HGraph *graph, const int *where);
+
+// Rebalancing a finished k-way partition to per-part limits.
+// The objective a move is charged in: the cut (weight of the hyperedges
+// touching 2+ parts) or km1 (sum over hyperedges of weight * (parts touched - 1)).
+enum class RebalanceObjective { kCut, kKm1 };
+// Moves vertices out of the parts heavier than maxpwgts[p] into parts with
+// room until every part p weighs at most maxpwgts[p]. Each step takes, among
+// the free vertices of the overweight parts and the parts they fit into, the
+// move that raises the objective least; ties go to the target lighter against
+// its limit (weight / limit), then the lower vertex, then the lower part, so
+// the result is deterministic. A move is costed again when its turn comes,
+// so a later step takes the cheapest move as last costed, to the part that is
+// then the best for it. Vertices with fixed[v] >= 0 never move (fixed may be
+// NULL); netwgt and cellwgt NULL mean weight 1 each. where is updated in
+// place. Returns true when every part ends within its limit, false when no
+// free vertex of an overweight part fits into another part any more (the
+// caller reports that).
+bool RebalanceToLimits__(int nvtxs, int nhedges, const int *netptr, const int *netind,
+                         const int *netwgt, const int *cellwgt, int nparts,
+                         const int *maxpwgts, const int *fixed, RebalanceObjective obj,
+                         int *where);
