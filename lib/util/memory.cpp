@@ -1,5 +1,7 @@
 // Labelled allocation and release: every heap array of the library comes from
 // here, so an exhausted heap is always reported with the array's label.
+#include <sys/mman.h>
+
 #include <cstdint>
 #include <cstdlib>
 
@@ -25,6 +27,13 @@ void *ZBmalloc__(size_t nbytes, const char *label) {
   void *ptr = std::malloc(nbytes);
   if (ptr == nullptr) AllocationFailed(label, nbytes);
   return ptr;
+}
+
+void AdviseHugePages__(void *p, size_t nbytes) {
+  constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+  const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + nbytes) & ~(kHugePage - 1);
+  if (p != nullptr && to > from) madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
 }
 
 void *ZBmallocArray__(size_t n, size_t size, const char *label) {
