@@ -17,15 +17,16 @@ struct Header {
   bool HasCellWeights() const { return (fmt / 10) % 10 > 0; }
 };
 
-// The next line that is not a comment, or false at the end of the file.
-bool NextDataLine(TextInput &in) {
-  while (in.NextLine())
-    if (in.First() != '%') return true;
-  return false;
+// An array the second pass writes from end to end: on huge pages, which
+// spare the page faults that otherwise cost as much as the parsing.
+int *AllocateWritten(size_t n, const char *label) {
+  int *array = imalloc__(n, label);
+  AdviseHugePages__(array, n * sizeof(int));
+  return array;
 }
 
 Header ReadHeader(TextInput &in) {
-  if (!NextDataLine(in)) errexit__("Header line missing from the input file!\n");
+  if (!in.NextUncommentedLine()) errexit__("Header line missing from the input file!\n");
   Header h{0, 0, 0};
   int count = 0;
   int *fields[] = {&h.nhedges, &h.nvtxs, &h.fmt};
@@ -39,7 +40,7 @@ Header ReadHeader(TextInput &in) {
 }
 
 void ReadHyperedgeLine(TextInput &in, int i) {
-  if (!NextDataLine(in)) errexit__("Data about hyperedge %d missing from the input file!\n", i);
+  if (!in.NextUncommentedLine()) errexit__("Data about hyperedge %d missing from the input file!\n", i);
 }
 
 // A line's leading weight, 0 when the line does not begin with a number.
@@ -95,7 +96,7 @@ void ReadPins(TextInput &in, int i, int nvtxs, PinStore &s) {
 void ReadCellWeights(TextInput &in, HGraph *graph, int nvtxs) {
   int *cellwgt = graph->cellwgt = imalloc__(nvtxs, "main: cellwgt");
   for (int v = 0; v < nvtxs; ++v) {
-    if (!NextDataLine(in)) errexit__("Weights from vertex %d onwards missing from the input file!\n", v);
+    if (!in.NextUncommentedLine()) errexit__("Weights from vertex %d onwards missing from the input file!\n", v);
     cellwgt[v] = ReadWeight(in);
     if (cellwgt[v] < 0) errexit__("Negative weight %d of vertex # %d\n", cellwgt[v], v + 1);
   }
@@ -136,22 +137,17 @@ HGraph *ReadHGraph(const char *filename) {
   const Header h = ReadHeader(in);
   const int nhedges = h.nhedges, nvtxs = h.nvtxs;
 
-  // The pin arrays are written from end to end: huge pages spare the page
-  // faults that otherwise cost as much as the parsing.
   ZBArray<int> netptr;
-  netptr = imalloc__(static_cast<size_t>(nhedges) + 1, "main: netptr");
-  AdviseHugePages__(netptr, (static_cast<size_t>(nhedges) + 1) * sizeof(int));
+  netptr = AllocateWritten(static_cast<size_t>(nhedges) + 1, "main: netptr");
   if (h.HasNetWeights()) graph->netwgt = imalloc__(nhedges, "main: netwgt");
   // The marker is sized by the pins the file lists, not by the header's
   // vertex count, which may be far larger than anything the file touches.
   PinStore s;
-  s.netind = imalloc__(maxpins, "main: netind");
-  AdviseHugePages__(s.netind, static_cast<size_t>(maxpins) * sizeof(int));
+  s.netind = AllocateWritten(maxpins, "main: netind");
   s.npins = 0;
   s.maxpins = maxpins;
   s.nmarks = count.maxpin < nvtxs ? count.maxpin : nvtxs;
-  s.marker = imalloc__(s.nmarks, "ReadHGraph: marker");
-  AdviseHugePages__(s.marker, static_cast<size_t>(s.nmarks) * sizeof(int));
+  s.marker = AllocateWritten(s.nmarks, "ReadHGraph: marker");
   iset__(s.nmarks, 0, s.marker);
 
   for (int i = 0; i < nhedges; ++i) {

@@ -38,11 +38,8 @@ void ReadFormat(TextInput &in, Header &h) {
 }
 
 Header ReadHeader(TextInput &in) {
-  for (;;) {
-    if (!in.NextLine())
-      errexit__("%s: the file ends before the header line; expected the numbers of vertices and edges", in.Name());
-    if (in.First() != '%' && in.MoreOnLine()) break;
-  }
+  if (!in.NextLineWithData())
+    errexit__("%s: the file ends before the header line; expected the numbers of vertices and edges", in.Name());
   Header h{0, 0, false, false, false, in.LineNumber()};
   if (!in.ReadIntOfLine(h.nvtxs) || !in.ReadIntOfLine(h.nedges))
     errexit__("%s, line %lld: expected the numbers of vertices and edges", in.Name(), h.line);
@@ -93,14 +90,6 @@ struct Adjacency {
     adj[n++] = KeyValueType{u, w};
   }
 };
-
-// The next line that is not a comment: a blank line is a vertex without
-// neighbours.
-bool NextVertexLine(TextInput &in) {
-  while (in.NextLine())
-    if (in.First() != '%') return true;
-  return false;
-}
 
 void ReadVertexLine(TextInput &in, const Header &h, int v, Adjacency &a, int *cellwgt) {
   const int nvtxs = h.nvtxs, vnum = v + 1;
@@ -203,14 +192,14 @@ HGraph *ReadMetisGraph(const char *filename) {
   Adjacency a;
   a.xadj = imalloc__(static_cast<size_t>(nvtxs) + 1, "ReadMetisGraph: xadj");
   a.line = ZBmallocT__<long long>(nvtxs, "ReadMetisGraph: line");
+  // A blank line is a vertex without neighbours.
   for (int v = 0; v < nvtxs; ++v) {
-    if (!NextVertexLine(in)) errexit__("%s: the file ends after %d of %d vertex lines", filename, v, nvtxs);
+    if (!in.NextUncommentedLine()) errexit__("%s: the file ends after %d of %d vertex lines", filename, v, nvtxs);
     ReadVertexLine(in, h, v, a, graph->cellwgt);
   }
   a.xadj[nvtxs] = a.n;
-  while (in.NextLine())
-    if (in.First() != '%' && in.MoreOnLine())
-      errexit__("%s, line %lld: more vertex lines than the header's %d", filename, in.LineNumber(), nvtxs);
+  if (in.NextLineWithData())
+    errexit__("%s, line %lld: more vertex lines than the header's %d", filename, in.LineNumber(), nvtxs);
 
   CheckBothEnds(filename, nvtxs, a);
   // Both ends agree, so every edge is listed exactly twice.

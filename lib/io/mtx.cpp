@@ -29,13 +29,6 @@ struct Size {
   int nrows, ncols, nnz;
 };
 
-// The next line that holds data: comments and blank lines say nothing.
-bool NextDataLine(TextInput &in) {
-  while (in.NextLine())
-    if (in.First() != '%' && in.MoreOnLine()) return true;
-  return false;
-}
-
 // The banner's next keyword as its position among choices; what names the
 // keyword and expected lists the choices for the messages.
 template <size_t n>
@@ -70,7 +63,7 @@ Banner ReadBanner(TextInput &in) {
 }
 
 Size ReadSize(TextInput &in, const Banner &b) {
-  if (!NextDataLine(in))
+  if (!in.NextLineWithData())
     errexit__("%s: the file ends before the size line; expected the numbers of rows, columns and entries",
               in.Name());
   Size s{0, 0, 0};
@@ -111,7 +104,7 @@ PinKeys ReadEntries(TextInput &in, const Banner &b, const Size &s, MtxModel mode
   PinKeys p;
   p.most = static_cast<size_t>(s.nnz) * (b.mirrored ? 2 : 1);
   for (int k = 1; k <= s.nnz; ++k) {
-    if (!NextDataLine(in)) errexit__("%s: the file ends after %d of %d entries", in.Name(), k - 1, s.nnz);
+    if (!in.NextLineWithData()) errexit__("%s: the file ends after %d of %d entries", in.Name(), k - 1, s.nnz);
     int i, j;
     if (!in.ReadIntOfLine(i) || !in.ReadIntOfLine(j))
       errexit__("%s, line %lld: expected the row and the column of entry %d of %d", in.Name(), in.LineNumber(),
@@ -130,7 +123,7 @@ PinKeys ReadEntries(TextInput &in, const Banner &b, const Size &s, MtxModel mode
     p.Add(j - 1, i - 1);
     if (b.mirrored && i != j) p.Add(i - 1, j - 1);
   }
-  if (NextDataLine(in))
+  if (in.NextLineWithData())
     errexit__("%s, line %lld: more entries than the size line's %d", in.Name(), in.LineNumber(), s.nnz);
   return p;
 }

@@ -4,11 +4,9 @@
 #include <zlib.h>
 
 #include <cctype>
-#include <charconv>
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <system_error>
 
 namespace {
 
@@ -155,24 +153,10 @@ std::string_view TextInput::Ahead(size_t n) {
   return std::string_view(pos_, have < n ? have : n);
 }
 
-// A number of ten digits or more, as strtol reads it: from_chars for the
-// digits after an optional sign, which is all of it unless it runs past the
-// window.
-TextInput::Scan TextInput::ScanManyDigits(int &value) {
-  const char *p = pos_, *q = p + (*p == '+');
-  auto [ptr, ec] = std::from_chars(q, static_cast<const char *>(end_), value);
-  if (ptr == end_ && !eof_) return ScanLongNumber(value);
-  pos_ = const_cast<char *>(ptr);
-  if (ec == std::errc::result_out_of_range) {
-    toolarge_.assign(p, ptr - p < 40 ? ptr - p : 40);
-    return Scan::kTooLarge;
-  }
-  return Scan::kInt;
-}
-
-// A number whose digits run past the window: its value is built digit by
-// digit across reads (leading zeros are allowed, as strtol allows them), and
-// only its first 40 characters are kept for the message.
+// A number of ten digits or more, as strtol reads it: its value is built
+// digit by digit, across reads when it runs past the block (leading zeros are
+// allowed, as strtol allows them), and only its first 40 characters are kept
+// for the message.
 TextInput::Scan TextInput::ScanLongNumber(int &value) {
   toolarge_.clear();
   auto take = [&]() {

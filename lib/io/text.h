@@ -28,6 +28,19 @@ class TextInput {
   bool NextLine();
   // The 1-based number of the current line.
   long long LineNumber() const { return line_; }
+  // NextLine past the comment lines (those beginning with '%'); a blank
+  // line counts as a line.
+  bool NextUncommentedLine() {
+    while (NextLine())
+      if (first_ != '%') return true;
+    return false;
+  }
+  // NextLine past the comment lines and the blank ones.
+  bool NextLineWithData() {
+    while (NextUncommentedLine())
+      if (MoreOnLine()) return true;
+    return false;
+  }
   // The first character of the current line, as NextLine found it ('\n' for
   // an empty line).
   char First() const { return first_; }
@@ -82,7 +95,6 @@ class TextInput {
   size_t ReadBlock(char *into, size_t n);
   // Skips blanks and makes sure a window of kMargin characters follows.
   void SkipBlanks();
-  Scan ScanManyDigits(int &value);
   Scan ScanLongNumber(int &value);
 
   // Owners, so that an error handler that throws out of the reading (even
@@ -109,7 +121,7 @@ class TextInput {
 };
 
 // Numbers of up to nine digits, nearly all that files hold, are read here
-// without overflow checks; longer ones go the way strtol would.
+// without overflow checks; longer ones go digit by digit.
 inline TextInput::Scan TextInput::ScanInt(int &value) {
   SkipBlanks();
   const char *q = pos_ + (*pos_ == '-' || *pos_ == '+');
@@ -118,7 +130,7 @@ inline TextInput::Scan TextInput::ScanInt(int &value) {
   unsigned v = digit;
   const char *r = q + 1;
   for (; r < q + 9 && (digit = static_cast<unsigned char>(*r) - '0') <= 9; ++r) v = v * 10 + digit;
-  if (static_cast<unsigned>(static_cast<unsigned char>(*r) - '0') <= 9) return ScanManyDigits(value);
+  if (static_cast<unsigned>(static_cast<unsigned char>(*r) - '0') <= 9) return ScanLongNumber(value);
   value = *pos_ == '-' ? -static_cast<int>(v) : static_cast<int>(v);
   pos_ = const_cast<char *>(r);
   return Scan::kInt;
