@@ -7,6 +7,8 @@
 
 #include "util/util.h"
 
+struct PartLimits;
+
 // Candidates met by one search of the grouping schemes, with their scores.
 // It persists between searches and grows on demand, so a vertex may meet any
 // number of distinct candidates (at most the number of vertices). A copy
@@ -49,7 +51,8 @@ enum RefineScheme : int {  // slot 3 of the recursive-bisection entries
 };
 enum KwayObjective : int {  // slot 3 of the k-way entries
   OBJ_CUT = 1,
-  OBJ_SOED = 2
+  OBJ_SOED = 2,
+  OBJ_KM1 = 3  // connectivity minus one; asked for through named options only
 };
 enum VCycleMode : int {  // slot 4
   VCYCLE_NO = 0,
@@ -79,7 +82,7 @@ struct Options {
   int Nruns = 10;
   CoarsenScheme CType = COARSEN_HFC;
   RefineScheme RType = REFINE_FM;   // taken from slot 3 by recursive bisection
-  KwayObjective OType = OBJ_CUT;    // taken from slot 3 by the k-way entries
+  KwayObjective OType = OBJ_CUT;    // slot 3 of the k-way entries; also the finish pass's
   VCycleMode VCycle = VCYCLE_END;
   int Reconst = 0;
   int Fixed = 0;
@@ -88,6 +91,10 @@ struct Options {
   int CoarsenTo = 100;
   int MaxNetSize = 50;
   int KwayFinish = 0;  // recursive bisection ends with a k-way pass; 20 initial trials
+  // A bound on every part of the final partition (the entry with named
+  // options): each bisection is held to side limits worked out from it, and
+  // k-way refinement to its per-part limits. Null: the balance is ubfactor.
+  std::shared_ptr<const PartLimits> limits;
 
   friend bool operator==(const Options &, const Options &) = default;
 };
@@ -134,7 +141,11 @@ struct CtrlType {
   int CType = 0;        // matching scheme (a CCOARSEN_ code inside V-cycles)
   int RType = 0;        // two-way refinement scheme, or the k-way objective
   float ubfactor = 0.0f;  // balance of the phase, as in Options
-  float TargetFrac = 0.0f;  // share of the total weight that side 0 aims at
+  float TargetFrac = 0.0f;  // share of the parts (and, without limits, of the weight) of side 0
+  // Under part limits: the largest weight each side of the bisection at hand
+  // may take, and side 0's share of the weight.
+  int sidemax[2] = {0, 0};
+  double share0 = 0.5;
   int dbglvl = 0;       // trace switches in force (the initial bisection is quieter)
   int nparts = 0;       // parts of the call
   int MaxNetSize = 0;   // hyperedges with more pins are pruned; also a size cap in coarsening

@@ -5,6 +5,11 @@
 #include "hgraph/hgraph.h"
 #include "hgraph/ctrl.h"
 
+// Direct k-way partitioning of the caller's hypergraph with options already
+// read and the arrays already checked; returns the objective's value.
+int RunKway__(const Options &opt, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+              const int *eind, const int *hewgts, int *part, ProgressSink *progress);
+
 // Multilevel k-way driver.
 int MultilevelKwayPartition__(const CtrlType *ctrl, HGraph *graph, int *part);
 void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph);
@@ -31,6 +36,11 @@ bool KwayListsBefore__(const HGraph *graph, int v, int p, int q);
 // Randomized k-way refinement.
 void RefineCutKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses);
 void RefineSOEDKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses);
+// Randomized k-way refinement for the objective in ctrl->RType (OBJ_CUT,
+// OBJ_SOED or OBJ_KM1), and that objective's value of the current partition
+// as the refinement keeps it.
+void RefineKwayObjective__(const CtrlType *ctrl, HGraph *graph, int npasses);
+int KwayObjectiveValue__(const CtrlType *ctrl, const HGraph *graph);
 
 // Partition quality measures.
 int ComputeActualCut__(const HGraph *graph, const int *where);

@@ -19,12 +19,7 @@ constexpr int kNoTrialYet = INT_MAX;
 
 bool IsSOED(const CtrlType *ctrl) { return ctrl->RType == OBJ_SOED; }
 
-void RefineForObjective(const CtrlType *ctrl, HGraph *graph) {
-  if (IsSOED(ctrl))
-    RefineSOEDKway_Random__(ctrl, graph, 10);
-  else
-    RefineCutKway_Random__(ctrl, graph, 10);
-}
+void RefineForObjective(const CtrlType *ctrl, HGraph *graph) { RefineKwayObjective__(ctrl, graph, 10); }
 
 // What k-way trials do their own way: they minimise the objective (cut or
 // SOED), take the initial partition from recursive bisection and refine
@@ -108,7 +103,7 @@ void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
   int edgecut = 0;
   PartRecursivePhase__(DrawKey__(&ctrl->ctx->rng), graph->nvtxs, graph->nhedges, graph->cellwgt,
                        graph->netptr, graph->netind, graph->netwgt, ctrl->nparts, 1, options,
-                       graph->where, &edgecut);
+                       graph->where, &edgecut, ctrl->opt.limits);
   RefineForObjective(ctrl, graph);
   if (IsSet(ctrl->dbglvl, DBG_INITPART))
     Trace__("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut",

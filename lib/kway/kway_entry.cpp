@@ -5,15 +5,10 @@
 #include "rb/rb.h"
 #include "zorbel.h"
 
-extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
-                                const int *eind, const int *hewgts, int nparts, int UBfactor,
-                                const int *options, int *part, int *edgecut) {
-  const Options opt = ReadOptions__(EntryKind::Kway, nvtxs, nparts, UBfactor, options);
-  CheckCallerCall__("ZORBEL_PartKway", nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, part,
-                    edgecut);
+int RunKway__(const Options &opt, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+              const int *eind, const int *hewgts, int *part, ProgressSink *progress) {
   CtrlType ctrl = CallCtrl__(opt);
-  const ProgressOwner progress = BeginProgress__(ZORBEL_STAGE_KWAY_TRIALS, 0, opt.Nruns);
-  ctrl.progress = progress.get();
+  ctrl.progress = progress;
   // What runs after the trials runs with nothing beside it.
   ctrl.alone = true;
 
@@ -23,12 +18,24 @@ extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const 
   HGraph *graph = copy.get();
   graph->nfixed = 0;  // no anchors in k-way partitioning
 
+  int value = 0;
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
-  InParallel__([&] { *edgecut = MultilevelKwayPartition__(&ctrl, graph, part); });
+  InParallel__([&] { value = MultilevelKwayPartition__(&ctrl, graph, part); });
   ProgressStage__(ctrl.progress, ZORBEL_STAGE_DONE);
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
 
   EndCall__(ctrl);
+  return value;
+}
+
+extern "C" void ZORBEL_PartKway(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                                const int *eind, const int *hewgts, int nparts, int UBfactor,
+                                const int *options, int *part, int *edgecut) {
+  const Options opt = ReadOptions__(EntryKind::Kway, nvtxs, nparts, UBfactor, options);
+  CheckCallerCall__("ZORBEL_PartKway", nvtxs, nhedges, vwgts, eptr, eind, hewgts, nparts, part,
+                    edgecut);
+  const ProgressOwner progress = BeginProgress__(ZORBEL_STAGE_KWAY_TRIALS, 0, opt.Nruns);
+  *edgecut = RunKway__(opt, nvtxs, nhedges, vwgts, eptr, eind, hewgts, part, progress.get());
 }
 
 extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr,

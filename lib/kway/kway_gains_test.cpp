@@ -77,6 +77,9 @@ TEST(KwayGains, UpdateAfterRandomMovesMatchesRecount) {
       for (int k = 0; k < ci.ndegrees; ++k)
         if (ci.degrees[k].part == to) ed = ci.degrees[k].ed, soedterm = ci.degrees[k].soedterm;
       const int cutgain = ed - ci.id, soedgain = soedterm + ed - ci.id;
+      // The SOED term is the move's km1 gain, which the connectivity
+      // objective moves by.
+      const int km1before = RecountKm1(c.g, graph->where);
 
       std::fill(marker.begin(), marker.end(), -1);
       graph->where[v] = to;
@@ -85,6 +88,9 @@ TEST(KwayGains, UpdateAfterRandomMovesMatchesRecount) {
       KwayUpdateGainInfo__(graph, v, from, to, marker.data(), updind.data());
       graph->mincut -= cutgain;
       graph->kway.minsoed -= soedgain;
+      const int km1after = RecountKm1(c.g, graph->where);
+      ASSERT_EQ(km1before - km1after, soedterm) << "move " << move;
+      ASSERT_EQ(graph->kway.minsoed - graph->mincut, km1after) << "move " << move;
 
       const auto counts = NetPartCounts(c.g, graph->where);
       std::set<int> expected{v};

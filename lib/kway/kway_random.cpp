@@ -33,8 +33,23 @@ struct SOEDObjective {
   static int Objective(const HGraph *graph) { return graph->kway.minsoed; }
 };
 
+// Connectivity objective: the km1 gain (which is the SOED term: the SOED is
+// km1 plus the cut) leads, the cut gain breaks ties.
+struct KM1Objective {
+  static int Lead(const CellPartInfo &d) { return d.soedterm; }
+  static int Second(const CellPartInfo &d) { return d.ed; }
+  static int LeadZero(const CellKwayInfo &) { return 0; }
+  static int SecondZero(const CellKwayInfo &ci) { return ci.id; }
+  static bool KeepsObjective(const CellKwayInfo &, const CellPartInfo &) { return true; }
+  static int Objective(const HGraph *graph) { return graph->kway.minsoed - graph->mincut; }
+};
+
+// Parts may not fall below minpwgt nor grow past maxpwgt, or under part
+// limits past their own limit each.
 struct Bounds {
   int minpwgt, maxpwgt;
+  const int *limit = nullptr;
+  int Max(int part) const { return limit != nullptr ? limit[part] : maxpwgt; }
 };
 
 // The target among the admissible parts: the first with a non-negative lead
@@ -44,12 +59,12 @@ struct Bounds {
 // follow. NULL when there is none.
 template <class Obj>
 const CellPartInfo *ChooseTarget(const HGraph *graph, int v, const int *kpwgts, int vw,
-                                 int maxpwgt) {
+                                 const Bounds &bounds) {
   const CellKwayInfo &ci = graph->kway.crinfo[v];
   const CellPartInfo *best = nullptr;
   for (int k = 0; k < ci.ndegrees; k++) {
     const CellPartInfo &d = ci.degrees[k];
-    if (kpwgts[d.part] + vw > maxpwgt) continue;
+    if (kpwgts[d.part] + vw > bounds.Max(d.part)) continue;
     if (best == nullptr) {
       if (Obj::Lead(d) >= Obj::LeadZero(ci)) best = &d;
       continue;
@@ -81,6 +96,7 @@ bool AcceptMove(const CellKwayInfo &ci, const CellPartInfo &d, const int *kpwgts
 }
 
 Bounds KwayBalanceBounds(const CtrlType *ctrl, const HGraph *graph) {
+  if (ctrl->opt.limits) return Bounds{0, INT_MAX, ctrl->opt.limits->maxpwgt.data()};
   const int total = iasum__(ctrl->nparts, graph->kway.kpwgts);
   const float ub = ctrl->ubfactor, fparts = static_cast<float>(ctrl->nparts);
   Bounds b;
@@ -107,7 +123,7 @@ int KwayRandomPass(const CtrlType *ctrl, HGraph *graph, const int *perm, const B
     if (kpwgts[me] - vw < b.minpwgt) continue;
     KwayCellInfo__(graph, v);  // lists v's entries for the choice
 
-    const CellPartInfo *d = ChooseTarget<Obj>(graph, v, kpwgts, vw, b.maxpwgt);
+    const CellPartInfo *d = ChooseTarget<Obj>(graph, v, kpwgts, vw, b);
     if (d == nullptr || !AcceptMove<Obj>(ci, *d, kpwgts, me, vw)) continue;
 
     const int q = d->part;
@@ -172,4 +188,21 @@ void RefineCutKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses) {
 
 void RefineSOEDKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses) {
   RefineKway_Random<SOEDObjective>(ctrl, graph, npasses);
+}
+
+int KwayObjectiveValue__(const CtrlType *ctrl, const HGraph *graph) {
+  switch (ctrl->RType) {
+    case OBJ_SOED: return SOEDObjective::Objective(graph);
+    case OBJ_KM1: return KM1Objective::Objective(graph);
+    default: return CutObjective::Objective(graph);
+  }
+}
+
+void RefineKwayObjective__(const CtrlType *ctrl, HGraph *graph, int npasses) {
+  switch (ctrl->RType) {
+    case OBJ_CUT: RefineKway_Random<CutObjective>(ctrl, graph, npasses); break;
+    case OBJ_SOED: RefineKway_Random<SOEDObjective>(ctrl, graph, npasses); break;
+    case OBJ_KM1: RefineKway_Random<KM1Objective>(ctrl, graph, npasses); break;
+    default: errexit__("Unknown refinement type: %d\n", ctrl->RType);
+  }
 }

@@ -22,8 +22,10 @@ struct Refined {
 // Refines where on g under the given options and returns the result.
 Refined RefineOnce(RefineFn refine, const PlainHGraph &g, const std::vector<int> &where, int nparts,
                float ubfactor, int nfixed = 0, int npasses = 10, int dbglvl = 0,
-               int seed = 1) {
-  CtrlType ctrl = KwayCtrl(nparts, ubfactor);
+               int seed = 1, int rtype = OBJ_CUT,
+               std::shared_ptr<const PartLimits> limits = nullptr) {
+  CtrlType ctrl = KwayCtrl(nparts, ubfactor, rtype);
+  ctrl.opt.limits = std::move(limits);
   ctrl.dbglvl = dbglvl;
   InitRandom__(&ctrl.ctx->rng, seed);
   HGraph *graph = KwayHGraph(&ctrl, g, where);
@@ -42,9 +44,13 @@ Refined RefineOnce(RefineFn refine, const PlainHGraph &g, const std::vector<int>
   return r;
 }
 
+enum class Objective { kCut, kSoed, kKm1 };
+
 // On many generated inputs: the figures are exact, the objective never rises,
 // anchors stay, and a part inside a bound at the start is inside it at the end.
-void CheckRefinementProperties(RefineFn refine, bool soed) {
+// The connectivity objective runs under per-part limits instead of one bound.
+void CheckRefinementProperties(RefineFn refine, Objective obj) {
+  const bool soed = obj == Objective::kSoed, km1 = obj == Objective::kKm1;
   const float ubfactors[] = {1.0f, 1.05f, 1.2f, 1.5f, 3.0f};
   int nmoves = 0;
   for (unsigned seed = 1; seed <= 40; ++seed) {
@@ -66,32 +72,45 @@ void CheckRefinementProperties(RefineFn refine, bool soed) {
     for (int x : w0) total += x;
     const KwayBounds b = BoundsOf(ub, c.nparts, total);
     const int cut0 = RecountCut(c.g, where.data()), soed0 = RecountSOED(c.g, where.data());
+    const int value0 = soed ? soed0 : km1 ? soed0 - cut0 : cut0;
+    // Limits of 80% to 140% of the average part, at random.
+    auto limits = std::make_shared<PartLimits>();
+    for (int p = 0; p < c.nparts; ++p)
+      limits->maxpwgt.push_back(static_cast<int>(total / c.nparts * (0.8 + 0.6 * (rng() % 100) / 100.0)));
 
     // The move trace shows the running figures after every move: the
     // objective must not rise at any single move.
     testing::internal::CaptureStdout();
     Refined r = RefineOnce(refine, c.g, where, c.nparts, ub, nfixed, 10, DBG_MOVEINFO,
-                           static_cast<int>(seed));
+                           static_cast<int>(seed), km1 ? OBJ_KM1 : soed ? OBJ_SOED : OBJ_CUT,
+                           km1 ? limits : nullptr);
     fflush(stdout);
     std::istringstream trace(testing::internal::GetCapturedStdout());
-    int last = soed ? soed0 : cut0;
+    int last = value0;
     for (std::string line; std::getline(trace, line); ++nmoves) {
       int v, deg, from, to, id, ed, soedterm, pinbias, cut, sumext;
       ASSERT_EQ(sscanf(line.c_str(), "\tMoving %d[%d] (%d -> %d) [%d %d %d %d] %d %d", &v, &deg,
                        &from, &to, &id, &ed, &soedterm, &pinbias, &cut, &sumext),
                 10)
           << line;
-      EXPECT_LE(soed ? sumext : cut, last) << line;
-      last = soed ? sumext : cut;
+      const int value = soed ? sumext : km1 ? sumext - cut : cut;
+      EXPECT_LE(value, last) << line;
+      last = value;
     }
 
     EXPECT_EQ(r.mincut, RecountCut(c.g, r.where.data()));
     EXPECT_EQ(r.minsoed, RecountSOED(c.g, r.where.data()));
     EXPECT_EQ(r.kpwgts, RecountPartWeights(c.g, r.where.data(), c.nparts));
-    EXPECT_EQ(r.objval, soed ? r.minsoed : r.mincut);
-    EXPECT_LE(soed ? r.minsoed : r.mincut, soed ? soed0 : cut0);
+    const int value = soed ? r.minsoed : km1 ? RecountKm1(c.g, r.where.data()) : r.mincut;
+    EXPECT_EQ(r.objval, value);
+    EXPECT_LE(value, value0);
     for (int v = 0; v < nfixed; ++v) EXPECT_EQ(r.where[v], where[v]);
     for (int p = 0; p < c.nparts; ++p) {
+      if (km1) {
+        // No move takes a part over its limit; a part over it may only lose.
+        EXPECT_LE(r.kpwgts[p], std::max(limits->maxpwgt[p], w0[p])) << "part " << p;
+        continue;
+      }
       if (w0[p] <= b.maxpwgt) {
         EXPECT_LE(r.kpwgts[p], b.maxpwgt) << "part " << p;
       }
@@ -104,11 +123,15 @@ void CheckRefinementProperties(RefineFn refine, bool soed) {
 }
 
 TEST(KwayRandom, CutRefinementNeverRaisesCutNorLeavesBounds) {
-  CheckRefinementProperties(RefineCutKway_Random__, false);
+  CheckRefinementProperties(RefineCutKway_Random__, Objective::kCut);
 }
 
 TEST(KwayRandom, SoedRefinementNeverRaisesSoedNorLeavesBounds) {
-  CheckRefinementProperties(RefineSOEDKway_Random__, true);
+  CheckRefinementProperties(RefineSOEDKway_Random__, Objective::kSoed);
+}
+
+TEST(KwayRandom, Km1RefinementNeverRaisesKm1NorPassesPartLimits) {
+  CheckRefinementProperties(RefineKwayObjective__, Objective::kKm1);
 }
 
 TEST(KwayRandom, SameSeedGivesSamePartition) {

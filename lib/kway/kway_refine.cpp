@@ -13,14 +13,10 @@ namespace {
 void RefineKwayLevel(const CtrlType *ctrl, HGraph *graph) {
   StartTimer(ctrl, &PhaseTimers::RefTmr);
   if (graph->nvtxs >= 1) {
-    switch (ctrl->RType) {
-      case 1: RefineCutKway_Random__(ctrl, graph, 10); break;
-      case 2: RefineSOEDKway_Random__(ctrl, graph, 10); break;
-      default: errexit__("Unknown refinement type: %d\n", ctrl->RType);
-    }
+    RefineKwayObjective__(ctrl, graph, 10);
   } else {
     ComputeInitKwayGains__(ctrl, graph);
-    graph->kway.objval = (ctrl->RType == 2) ? graph->kway.minsoed : graph->mincut;
+    graph->kway.objval = KwayObjectiveValue__(ctrl, graph);
   }
   StopTimer(ctrl, &PhaseTimers::RefTmr);
 }

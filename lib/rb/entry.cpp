@@ -1,30 +1,45 @@
 // The recursive-bisection entry points of the library.
 #include "zorbel.h"
 
+#include <memory>
+#include <utility>
+
 #include "rb/rb.h"
 #include "refine2/refine2.h"
 
 namespace {
 
 // A public call (streamKey NULL) derives its streams from its seed slot; a
-// phase of another call from the key that call gives it.
+// phase of another call from the key that call gives it. A phase of a call
+// under part limits keeps them.
 void PartRecursive(const char *who, EntryKind entry, int nvtxs, int nhedges, const int *vwgts,
                    const int *eptr, const int *eind, const int *hewgts, int nparts, int UBfactor,
-                   const int *options, int *part, int *edgecut, const uint64_t *streamKey) {
-  const Options opt = ReadOptions__(entry, nvtxs, nparts, UBfactor, options);
+                   const int *options, int *part, int *edgecut, const uint64_t *streamKey,
+                   std::shared_ptr<const PartLimits> limits = nullptr) {
+  Options opt = ReadOptions__(entry, nvtxs, nparts, UBfactor, options);
+  opt.limits = std::move(limits);
   // The k-way finish keeps a sum of external degrees, and with reconstructed
   // hyperedges the bisections' cuts add up to as much.
   const bool soed = (opt.KwayFinish == 1 && nparts > 2) || opt.Reconst == 1;
   CheckCallerCall__(who, nvtxs, nhedges, vwgts, eptr, eind, hewgts, soed ? nparts : 0, part,
                     edgecut);
   if (opt.Fixed == 1) CheckCallerParts__(who, "pre-assigned part", nvtxs, part, -1, nparts - 1);
-  CtrlType ctrl = CallCtrl__(opt);
-  if (streamKey != nullptr) ctrl.streamKey = *streamKey;
   // A phase's progress is its caller's, which reports it in its own terms.
   const ProgressOwner progress =
       streamKey == nullptr ? BeginProgress__(ZORBEL_STAGE_BISECTIONS, nparts - 1, opt.Nruns)
                            : nullptr;
-  ctrl.progress = progress.get();
+  *edgecut = RunRecursive__(opt, nvtxs, nhedges, vwgts, eptr, eind, hewgts, part, progress.get(),
+                            streamKey);
+}
+
+}  // namespace
+
+int RunRecursive__(const Options &opt, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                   const int *eind, const int *hewgts, int *part, ProgressSink *progress,
+                   const uint64_t *streamKey) {
+  CtrlType ctrl = CallCtrl__(opt);
+  if (streamKey != nullptr) ctrl.streamKey = *streamKey;
+  ctrl.progress = progress;
   // A public call's first bisection, the V-cycles after its trials and its
   // k-way pass run with nothing beside them; a phase of another call may run
   // beside that call's other tasks.
@@ -34,14 +49,14 @@ void PartRecursive(const char *who, EntryKind entry, int nvtxs, int nhedges, con
   // Owned, so that an error handler that throws out of the call frees it.
   const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
   HGraph *graph = copy.get();
+  int cut = 0;
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
-  InParallel__([&] { *edgecut = MultilevelPartition__(&ctrl, graph, part); });
+  InParallel__([&] { cut = MultilevelPartition__(&ctrl, graph, part); });
   ProgressStage__(ctrl.progress, ZORBEL_STAGE_DONE);
   StopTimer(&ctrl, &PhaseTimers::MultilevelTmr);
   EndCall__(ctrl);
+  return cut;
 }
-
-}  // namespace
 
 void CheckCallerCall__(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                        const int *eind, const int *hewgts, int nparts, const int *part,
@@ -106,9 +121,11 @@ void CheckCallerParts__(const char *caller, const char *what, int nvtxs, const i
 
 void PartRecursivePhase__(uint64_t streamKey, int nvtxs, int nhedges, const int *vwgts,
                           const int *eptr, const int *eind, const int *hewgts, int nparts,
-                          int UBfactor, const int *options, int *part, int *edgecut) {
+                          int UBfactor, const int *options, int *part, int *edgecut,
+                          std::shared_ptr<const PartLimits> limits) {
   PartRecursive("ZORBEL_PartRecursiveInternal", EntryKind::RecursiveInternal, nvtxs, nhedges,
-                vwgts, eptr, eind, hewgts, nparts, UBfactor, options, part, edgecut, &streamKey);
+                vwgts, eptr, eind, hewgts, nparts, UBfactor, options, part, edgecut, &streamKey,
+                std::move(limits));
 }
 
 extern "C" {

@@ -1,5 +1,6 @@
 // Initial bisection of the coarsest level: random assignments that meet the
 // target weight of side 0, each balanced and FM-refined; the smallest cut wins.
+#include <cmath>
 #include <cstdio>
 
 #include "rb/rb.h"
@@ -54,7 +55,10 @@ void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph) {
 
   int *perm = imalloc__(nvtxs, "Random_FMPartition: perm");
   int *bestwhere = imalloc__(nvtxs, "Random_FMPartition: graph->where");
-  const int target0 = static_cast<int>(ctrl->TargetFrac * static_cast<float>(iasum__(nvtxs, graph->cellwgt)));
+  const int total = iasum__(nvtxs, graph->cellwgt);
+  const int target0 = ctrl->opt.limits
+                          ? static_cast<int>(std::llround(ctrl->share0 * static_cast<double>(total)))
+                          : static_cast<int>(ctrl->TargetFrac * static_cast<float>(total));
   const int nfixed0 =
       static_cast<int>(static_cast<double>(static_cast<float>(graph->nfixed) * ctrl->TargetFrac) + 0.4);
   const int ntrials = ctrl->opt.KwayFinish == 1 ? 20 : 10;

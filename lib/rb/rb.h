@@ -25,10 +25,18 @@ void EndCall__(const CtrlType &ctrl);
 
 // Recursive bisection as a phase of another call (the k-way driver's initial
 // partitioning): read options and checks as the public entry, but its
-// streams derive from the given stream key instead of the seed slot.
+// streams derive from the given stream key instead of the seed slot; under
+// part limits, its bisections are held to them.
 void PartRecursivePhase__(uint64_t streamKey, int nvtxs, int nhedges, const int *vwgts,
                           const int *eptr, const int *eind, const int *hewgts, int nparts,
-                          int UBfactor, const int *options, int *part, int *edgecut);
+                          int UBfactor, const int *options, int *part, int *edgecut,
+                          std::shared_ptr<const PartLimits> limits = nullptr);
+// Recursive bisection of the caller's hypergraph with options already read
+// and the arrays already checked; returns the cut (see MultilevelPartition__).
+// Streams derive from streamKey when given (a phase), else from the seed.
+int RunRecursive__(const Options &opt, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                   const int *eind, const int *hewgts, int *part, ProgressSink *progress,
+                   const uint64_t *streamKey = nullptr);
 
 // Caller's part vectors: ends the run naming the first vertex whose part
 // (what: "part" or "pre-assigned part") lies outside lo .. hi, since every

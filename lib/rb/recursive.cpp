@@ -19,15 +19,16 @@ int *IdentityLabel(int nvtxs) {
 
 // One k-way refinement pass with V-cycles over the whole partition p of g, so
 // that vertices can move between parts that were separated at different
-// levels of the recursion. It minimises the cut, confined to the balance the
-// recursion reached. Returns the hyperedge cut of the refined partition.
+// levels of the recursion. It minimises the cut (or the objective of the
+// options), confined to the balance the recursion reached, or under part
+// limits to those. Returns the hyperedge cut of the refined partition.
 // Its V-cycles coarsen under maxcellwgt, the vertex-weight limit of the
 // recursion's last bisection.
 int KwayFinishPass(const CtrlType *ctrl, HGraph *g, int *p, int maxcellwgt) {
   const int nparts = ctrl->nparts;
   ProgressStage__(ctrl->progress, ZORBEL_STAGE_KWAY_FINISH);
   CtrlType kctrl = *ctrl;
-  kctrl.RType = OBJ_CUT;
+  kctrl.RType = ctrl->opt.OType;
   kctrl.maxcellwgt = maxcellwgt;
   kctrl.ctx->rng = TrialStream__(ctrl, STEP_KWAY_FINISH);
 
@@ -41,7 +42,7 @@ int KwayFinishPass(const CtrlType *ctrl, HGraph *g, int *p, int maxcellwgt) {
 
   AllocateKwayRefinementMemory__(&kctrl, g);
   icopy__(g->nvtxs, p, g->where);
-  RefineCutKway_Random__(&kctrl, g, 10);
+  RefineKwayObjective__(&kctrl, g, 10);
   ReleaseRunState__(g);
   VCycleRefinementKway__(&kctrl, g, 10);
   icopy__(g->nvtxs, g->where, p);
@@ -105,6 +106,15 @@ int BisectAndSplit(const CtrlType *ctrl, HGraph *graph, int *part, int n, int fi
   bctrl.TargetFrac = (float)((n / 2 * 1.0) / (n * 1.0));
   bctrl.partlo = first;
   bctrl.parthi = first + n;
+  if (ctrl->opt.limits) {
+    // Side limits from the weight present and the limits of the parts each
+    // side will end as.
+    const BisectionLimits b = BisectionLimits__(*ctrl->opt.limits, iasum__(graph->nvtxs, graph->cellwgt),
+                                                first, first + n / 2, first + n);
+    bctrl.sidemax[0] = b.maxwgt[0];
+    bctrl.sidemax[1] = b.maxwgt[1];
+    bctrl.share0 = static_cast<double>(b.target[0]);
+  }
 
   int *bis = imalloc__(graph->nvtxs, "MLRB: bisection");
   const int cut = Hypergraph_Bisection__(&bctrl, graph, bis, maxcellwgt);

@@ -147,6 +147,12 @@ void UndoMoveExact__(HGraph *graph, int v) {
 }
 
 void ComputeMinPartWeights__(const CtrlType *ctrl, int total, int minpwgt[2]) {
+  if (ctrl->opt.limits) {
+    // What one side may not take, the other must.
+    minpwgt[0] = std::max(0, total - ctrl->sidemax[1]);
+    minpwgt[1] = std::max(0, total - ctrl->sidemax[0]);
+    return;
+  }
   const float frac0 = ctrl->TargetFrac - ctrl->ubfactor;
   minpwgt[0] = MinPartWeight__(frac0 * static_cast<float>(total));
   minpwgt[1] = MinPartWeight__((1.0 - static_cast<double>(ctrl->TargetFrac) -

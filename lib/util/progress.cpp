@@ -27,20 +27,29 @@ void *gInstalledData = nullptr;
 
 }  // namespace
 
-ProgressOwner BeginProgress__(int stage, int nbisections, int nruns) {
+ProgressOwner BeginProgress__(int stage, int nbisections, int nruns, ZORBEL_ProgressFunc func,
+                              void *data) {
   ProgressOwner sink;
-  {
-    std::lock_guard<std::mutex> hold(gInstalledLock);
-    if (gInstalledFunc == nullptr) return sink;
-    sink = std::make_shared<ProgressSink>();
-    sink->func = gInstalledFunc;
-    sink->data = gInstalledData;
-  }
+  if (func == nullptr) return sink;
+  sink = std::make_shared<ProgressSink>();
+  sink->func = func;
+  sink->data = data;
   sink->record.stage = stage;
   sink->record.nbisections = nbisections;
   sink->record.nruns = nruns;
   sink->Report();
   return sink;
+}
+
+ProgressOwner BeginProgress__(int stage, int nbisections, int nruns) {
+  ZORBEL_ProgressFunc func = nullptr;
+  void *data = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(gInstalledLock);
+    func = gInstalledFunc;
+    data = gInstalledData;
+  }
+  return BeginProgress__(stage, nbisections, nruns, func, data);
 }
 
 namespace {

@@ -150,6 +150,10 @@ using ProgressOwner = std::shared_ptr<ProgressSink>;
 // nbisections bisections of nruns trials each, reported at once; null when no
 // function is installed.
 ProgressOwner BeginProgress__(int stage, int nbisections, int nruns);
+// The same for a call that names its own function (func NULL: nothing).
+using ProgressFunc__ = void (*)(const struct ZORBEL_Progress *, void *);
+ProgressOwner BeginProgress__(int stage, int nbisections, int nruns, ProgressFunc__ func,
+                              void *data);
 // A bisection (or the k-way partitioning) begins; returns its number, which
 // its trials report with. Trials of an earlier one, running beside it, are
 // not shown any more.

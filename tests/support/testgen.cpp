@@ -115,6 +115,18 @@ int RecountSOED(const PlainHGraph &g, const int *where) {
   return soed;
 }
 
+int RecountKm1(const PlainHGraph &g, const int *where) {
+  int km1 = 0;
+  for (int e = 0; e < g.nhedges(); ++e) {
+    std::vector<int> parts;
+    for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j) parts.push_back(where[g.eind[j]]);
+    std::sort(parts.begin(), parts.end());
+    const int distinct = static_cast<int>(std::unique(parts.begin(), parts.end()) - parts.begin());
+    if (distinct > 1) km1 += g.hewgts[e] * (distinct - 1);
+  }
+  return km1;
+}
+
 std::vector<int> RecountPartWeights(const PlainHGraph &g, const int *where, int nparts) {
   std::vector<int> w(nparts, 0);
   for (int v = 0; v < g.nvtxs; ++v) w.at(where[v]) += g.vwgts[v];

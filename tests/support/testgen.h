@@ -49,6 +49,7 @@ PlainHGraph FromHGraph(const HGraph *graph);
 // Brute-force figures of a partition.
 int RecountCut(const PlainHGraph &g, const int *where);
 int RecountSOED(const PlainHGraph &g, const int *where);  // sum over cut hyperedges of w * parts
+int RecountKm1(const PlainHGraph &g, const int *where);   // sum over hyperedges of w * (parts - 1)
 std::vector<int> RecountPartWeights(const PlainHGraph &g, const int *where, int nparts);
 
 // External degree of every part: the weight of the cut hyperedges touching it.
