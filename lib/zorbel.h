@@ -113,6 +113,8 @@
 #ifndef ZORBEL_H
 #define ZORBEL_H
 
+#include <stddef.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -274,6 +276,108 @@ typedef struct ZORBEL_Progress {
 } ZORBEL_Progress;
 typedef void (*ZORBEL_ProgressFunc)(const ZORBEL_Progress *progress, void *data);
 void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
+
+/*
+ * Partitioning by named options: the entry point to use unless a caller
+ * needs the option slots above. It asks for what users of partitioners ask
+ * for: a bound on the final partition, the objective to minimise, and a
+ * maximum weight per part.
+ *
+ *   Every part ends within its limit. Without max_part_weights the limit of
+ *   each part is floor((1 + epsilon) * ceil(W / nparts)), W the total vertex
+ *   weight; recursive bisection then gives each bisection the imbalance the
+ *   weight actually present leaves, so that the bounds do not compound, and
+ *   a finished partition still over a limit (heavy or fixed vertices) is
+ *   rebalanced by moving the vertices whose moves cost least out of the
+ *   overweight parts. When no partition can keep the limits (a free vertex
+ *   heavier than the largest limit, the vertices fixed in a part heavier
+ *   than its limit, limits adding up to less than W, or weights that no
+ *   assignment packs under them) the call ends with a message naming the
+ *   limit and the weight.
+ *
+ *   Objectives, each summed over the hyperedges e with their weights w(e),
+ *   lambda(e) being the number of parts e touches:
+ *     ZORBEL_OBJECTIVE_CUT   w(e) for every e with lambda(e) > 1;
+ *     ZORBEL_OBJECTIVE_KM1   w(e) * (lambda(e) - 1), the connectivity: for a
+ *                            sparse matrix in the column-net model, the
+ *                            communication volume of a parallel
+ *                            matrix-vector product;
+ *     ZORBEL_OBJECTIVE_SOED  w(e) * lambda(e) for every e with lambda(e) > 1
+ *                            (km1 plus the cut).
+ *   With km1 or soed, recursive bisection keeps each side's pins of a cut
+ *   hyperedge as a hyperedge of that half (the sum of the bisections' cuts is
+ *   then the km1 of the result), and the k-way refinement moves by the
+ *   objective's gains.
+ *
+ *   Modes: ZORBEL_MODE_RECURSIVE, multilevel recursive bisection (3 to 64
+ *   parts end with a k-way pass over the whole partition, as in
+ *   ZORBEL_PartRecursive); ZORBEL_MODE_KWAY, direct k-way partitioning as in
+ *   ZORBEL_PartKway (no fixed vertices; at least 2 vertices).
+ *
+ *   Presets, how hard each bisection (or k-way partitioning) works:
+ *     ZORBEL_PRESET_FAST     one trial, V-cycles on it at the end;
+ *     ZORBEL_PRESET_DEFAULT  ten trials (grouping alternating HFC and FC),
+ *                            FM refinement, V-cycles on the best at the end:
+ *                            the options of the simplepart program;
+ *     ZORBEL_PRESET_QUALITY  as default, with V-cycles on every trial that
+ *                            reaches or sets the best so far.
+ *   Later versions may make a preset stronger; the mapping is the one above
+ *   until they say otherwise.
+ *
+ * ZORBEL_Config carries the options by name. Fill it with
+ * ZORBEL_DefaultConfig and change the fields wanted: the size field tells
+ * the library which fields the caller knows of, so a caller compiled against
+ * an older, smaller ZORBEL_Config keeps working (the fields it does not know
+ * take their defaults).
+ *   size              sizeof(ZORBEL_Config) as the caller was compiled,
+ *                     set by ZORBEL_DefaultConfig.
+ *   epsilon           the bound on the final imbalance, 0 < epsilon < 1;
+ *                     default 0.03. Ignored when max_part_weights is given.
+ *   objective         a ZORBEL_OBJECTIVE_ value; default the cut.
+ *   mode              a ZORBEL_MODE_ value; default recursive bisection.
+ *   preset            a ZORBEL_PRESET_ value; default ZORBEL_PRESET_DEFAULT.
+ *   seed              seed of the random streams; negative: the clock
+ *                     (default -1). The same seed gives the same partition.
+ *   threads           threads of the call; 0 (default) as
+ *                     ZORBEL_SetNumThreads says. The partition does not
+ *                     depend on it.
+ *   fixed             NULL (default), or nvtxs ints: -1 for a free vertex,
+ *                     or the part (0 .. nparts-1) the vertex must end in.
+ *                     Recursive bisection only.
+ *   max_part_weights  NULL (default), or nparts ints: the largest weight of
+ *                     each part, each at least 0, adding up to at least W.
+ *   progress, progress_data
+ *                     a progress function for this call and its data
+ *                     (see ZORBEL_SetProgress); NULL (default): the one
+ *                     installed with ZORBEL_SetProgress, if any.
+ * ZORBEL_Partition writes the part of every vertex to part (nvtxs ints) and
+ * the objective's value of that partition to *objective_value. It checks
+ * its arrays as the other entry points do (with the sum of external degrees
+ * bounded as for ZORBEL_PartKway, which bounds every objective by INT_MAX), and ends the run with one line
+ * naming the field for a bad option, e.g. "ZORBEL_Partition:
+ * config->epsilon must lie strictly between 0 and 1, not 1.5." The option
+ * slots' trace (dbglvl) is off.
+ */
+enum { ZORBEL_OBJECTIVE_CUT = 0, ZORBEL_OBJECTIVE_KM1 = 1, ZORBEL_OBJECTIVE_SOED = 2 };
+enum { ZORBEL_MODE_RECURSIVE = 0, ZORBEL_MODE_KWAY = 1 };
+enum { ZORBEL_PRESET_FAST = 0, ZORBEL_PRESET_DEFAULT = 1, ZORBEL_PRESET_QUALITY = 2 };
+typedef struct ZORBEL_Config {
+  size_t size;
+  double epsilon;
+  int objective;
+  int mode;
+  int preset;
+  int seed;
+  int threads;
+  const int *fixed;
+  const int *max_part_weights;
+  ZORBEL_ProgressFunc progress;
+  void *progress_data;
+} ZORBEL_Config;
+void ZORBEL_DefaultConfig(ZORBEL_Config *config);
+void ZORBEL_Partition(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
+                      const int *hewgts, int nparts, const ZORBEL_Config *config, int *part,
+                      int *objective_value);
 
 /*
  * The receiver of the library's fatal errors. It gets the message as it

@@ -111,6 +111,30 @@ static void check_call(const char *name, entry_point fn, const struct hgraph *g,
   printf("%s: %d parts, cut %d\n", name, nparts, edgecut);
 }
 
+/* The entry point with named options: every part within 3% of ceil(W / 6),
+ * the cut it reports equal to the recount. */
+static void check_partition(const struct hgraph *g) {
+  ZORBEL_Config config;
+  int part[NVTXS], pwgts[6] = {0}, value = -1, total = 0, v, p;
+  ZORBEL_DefaultConfig(&config);
+  config.seed = 3;
+  config.preset = ZORBEL_PRESET_FAST;
+  ZORBEL_Partition(NVTXS, g->nhedges, g->vwgts, g->eptr, g->eind, g->hewgts, 6, &config, part, &value);
+  for (v = 0; v < NVTXS; v++) {
+    if (part[v] < 0 || part[v] >= 6) {
+      expect(0, "a part number out of range", "ZORBEL_Partition");
+      return;
+    }
+    pwgts[part[v]] += g->vwgts[v];
+    total += g->vwgts[v];
+  }
+  for (p = 0; p < 6; p++)
+    expect(pwgts[p] * 100 <= ((total + 5) / 6) * 103, "a part over its bound", "ZORBEL_Partition");
+  expect(value == recount_cut(g, g->hewgts, part), "the returned cut differs from the recount",
+         "ZORBEL_Partition");
+  printf("ZORBEL_Partition: 6 parts, cut %d\n", value);
+}
+
 int main(void) {
   static struct hgraph g;
   int part4[NVTXS] = {0}, part2[NVTXS] = {0}, partk[NVTXS] = {0};
@@ -120,5 +144,6 @@ int main(void) {
   check_call("ZORBEL_PartRecursiveInternal", ZORBEL_PartRecursiveInternal, &g, 0, 2, 10, part2);
   check_call("ZORBEL_2WayRefine", two_way_refine, &g, 0, 2, 10, part2);
   check_call("ZORBEL_PartKway", ZORBEL_PartKway, &g, 1, 4, 5, partk);
+  check_partition(&g);
   return failures == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }
