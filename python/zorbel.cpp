@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -312,6 +313,70 @@ py::tuple PartKway(const Hypergraph &hg, const py::object &num_parts, const py::
              std::vector<int>(static_cast<size_t>(hg.nvtxs), 0), nthreads);
 }
 
+// A name among choices, as the index of its choice.
+int Choice(const py::object &value, const char *name, std::initializer_list<const char *> choices) {
+  if (py::isinstance<py::str>(value)) {
+    const std::string given = value.cast<std::string>();
+    int i = 0;
+    for (const char *choice : choices) {
+      if (given == choice) return i;
+      ++i;
+    }
+  }
+  std::string list;
+  size_t n = 0;
+  for (const char *choice : choices) {
+    if (n > 0) list += n + 1 == choices.size() ? " or " : ", ";
+    list += std::string("\"") + choice + "\"";
+    ++n;
+  }
+  Refuse(std::string(name) + " must be " + list + ", not " + std::string(py::repr(value)));
+}
+
+py::tuple Partition(const Hypergraph &hg, const py::object &num_parts, const py::object &epsilon,
+                    const py::object &objective, const py::object &mode, const py::object &preset,
+                    const py::object &fixed, const py::object &max_part_weights,
+                    const py::object &seed, const py::object &threads) {
+  const int nparts = static_cast<int>(IntArgument(num_parts, "k", 2, INT_MAX));
+  ZORBEL_Config config;
+  ZORBEL_DefaultConfig(&config);
+  if (!py::isinstance<py::float_>(epsilon) && !py::isinstance<py::int_>(epsilon))
+    Refuse("epsilon must be a number, not " + std::string(py::repr(epsilon)));
+  config.epsilon = epsilon.cast<double>();
+  if (!(config.epsilon > 0.0 && config.epsilon < 1.0))
+    Refuse("epsilon = " + std::string(py::repr(epsilon)) + " lies outside (0, 1)");
+  config.objective = Choice(objective, "objective", {"cut", "km1", "soed"});
+  config.mode = Choice(mode, "mode", {"recursive", "kway"});
+  config.preset = Choice(preset, "preset", {"fast", "default", "quality"});
+  config.seed = SeedOption(seed);
+  config.threads = ThreadsArgument(threads);
+  if (config.mode == ZORBEL_MODE_KWAY && hg.nvtxs < 2)
+    Refuse("hg: k-way partitioning needs at least 2 vertices, not " + std::to_string(hg.nvtxs));
+  std::vector<int> fixedparts, limits;
+  if (!fixed.is_none()) {
+    if (config.mode == ZORBEL_MODE_KWAY) Refuse("fixed needs mode \"recursive\"");
+    fixedparts = PartArgument(hg, fixed, "fixed", -1, nparts - 1);
+    config.fixed = fixedparts.data();
+  }
+  if (!max_part_weights.is_none()) {
+    limits = IntArray(max_part_weights, "max_part_weights", 0, INT_MAX);
+    if (limits.size() != static_cast<size_t>(nparts))
+      Refuse("max_part_weights holds " + std::to_string(limits.size()) + " entries for k = " +
+             std::to_string(nparts));
+    config.max_part_weights = limits.data();
+  }
+  CheckSOEDLimit(hg, nparts);
+  std::vector<int> part(static_cast<size_t>(hg.nvtxs), 0);
+  int value = 0;
+  {
+    py::gil_scoped_release unlocked;
+    ZORBEL_Partition(hg.nvtxs, hg.nhedges(), hg.VertexWeights(), hg.eptr.data(), hg.eind.data(),
+                     hg.HyperedgeWeights(), nparts, &config, part.data(), &value);
+  }
+  return py::make_tuple(py::array_t<int32_t>(static_cast<py::ssize_t>(part.size()), part.data()),
+                        value);
+}
+
 void TwoWayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,
                   const int *hewgts, int, int UBfactor, const int *options, int *part,
                   int *edgecut) {
@@ -412,8 +477,9 @@ Hypergraph ReadMetis(const py::object &path) { return ReadWith(path, ReadMetisGr
 PYBIND11_MODULE(zorbel, m) {
   m.doc() =
       "Multilevel hypergraph partitioning.\n\n"
-      "A Hypergraph holds int32 arrays in compressed rows; part_recursive and part_kway\n"
-      "partition it, refine_2way and refine_kway improve a partition, stats gives a\n"
+      "A Hypergraph holds int32 arrays in compressed rows; partition partitions it under\n"
+      "a bound on every part by named options, part_recursive and part_kway\n"
+      "partition it as the programs do, refine_2way and refine_kway improve a partition, stats gives a\n"
       "partition's figures and read_hgr reads a hypergraph file. Partitioning runs\n"
       "without the interpreter lock, so threads may partition at the same time. Bad\n"
       "arguments raise ValueError naming the argument; the interpreter never exits.";
@@ -516,6 +582,29 @@ PYBIND11_MODULE(zorbel, m) {
         "gzip file is read as its contents. Raises OSError when the file cannot be\n"
         "opened and ValueError, naming the file and the line, when it is malformed (an\n"
         "edge listed from one end only, say).");
+
+  m.def("partition", &Partition, py::arg("hg"), py::arg("k"), py::kw_only(),
+        py::arg("epsilon") = 0.03, py::arg("objective") = "cut", py::arg("mode") = "recursive",
+        py::arg("preset") = "default", py::arg("fixed") = py::none(),
+        py::arg("max_part_weights") = py::none(), py::arg("seed") = py::none(),
+        py::arg("threads") = py::none(),
+        "partition(hg, k, *, epsilon=0.03, objective='cut', mode='recursive',\n"
+        "          preset='default', fixed=None, max_part_weights=None, seed=None,\n"
+        "          threads=None) -> (parts, value)\n\n"
+        "Partitions hg into k parts (at least 2) with every part within its limit:\n"
+        "floor((1 + epsilon) * ceil(W / k)), W the total vertex weight, or with\n"
+        "max_part_weights (k entries, adding up to at least W) each part's own maximum.\n"
+        "objective: 'cut' (weight of the hyperedges in more than one part), 'km1'\n"
+        "(each hyperedge's weight times the parts it touches minus one: the\n"
+        "communication volume of a sparse matrix in the column-net model) or 'soed'\n"
+        "(km1 plus the cut). mode: 'recursive' (recursive bisection) or 'kway' (direct\n"
+        "k-way, at least 2 vertices). preset: 'fast' (one trial per bisection),\n"
+        "'default' (the options of the simplepart program) or 'quality' (V-cycles on\n"
+        "every trial that reaches the best). fixed: None, or per vertex -1 (free) or\n"
+        "the part it must end in (recursive mode only). seed None takes the clock;\n"
+        "threads None the library's default; the partition does not depend on it.\n"
+        "Returns the int32 part array and the objective's value. Raises ValueError for\n"
+        "a bad argument and for limits no partition can keep.");
 
   m.def("part_recursive", &PartRecursive, py::arg("hg"), py::arg("num_parts"), py::arg("ubfactor"),
         py::kw_only(), py::arg("nruns") = 10, py::arg("ctype") = 1, py::arg("rtype") = 1,

@@ -87,6 +87,23 @@ def part_recursive(
     """Multilevel recursive bisection into num_parts parts (2 to the number
     of vertices; ubfactor 1-49). Returns the parts and the cut."""
 
+def partition(
+    hg: Hypergraph,
+    k: int,
+    *,
+    epsilon: float = 0.03,
+    objective: Literal["cut", "km1", "soed"] = "cut",
+    mode: Literal["recursive", "kway"] = "recursive",
+    preset: Literal["fast", "default", "quality"] = "default",
+    fixed: Optional[_Ints] = None,
+    max_part_weights: Optional[_Ints] = None,
+    seed: Optional[int] = None,
+    threads: Optional[int] = None,
+) -> Tuple[npt.NDArray[np.int32], int]:
+    """Partitions hg into k parts with every part within floor((1 + epsilon)
+    * ceil(W / k)), or within max_part_weights, minimising the objective.
+    Returns the parts and the objective's value."""
+
 def part_kway(
     hg: Hypergraph,
     num_parts: int,

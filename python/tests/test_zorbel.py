@@ -148,6 +148,49 @@ def test_partitions_are_valid_repeatable_and_independent_of_threads():
     assert soed == zorbel.stats(hg, kparts, 4)["soed"]
 
 
+def test_partition_equals_the_c_entry_point_and_keeps_the_bound():
+    # The C entry point with the same seed: ZORBEL_Partition through ctypes.
+    import ctypes
+
+    lib = ctypes.CDLL(zorbel.__file__)
+    hg, edges, vw, hw = random_hypergraph(random.Random(12), nvtxs=400, nhedges=600, weighted=True)
+    for k, objective, mode in ((8, "km1", "recursive"), (5, "cut", "kway"), (3, "soed", "recursive")):
+        parts, value = zorbel.partition(hg, k, objective=objective, mode=mode, preset="fast", seed=7)
+        s = zorbel.stats(hg, parts, k)
+        assert value == s[objective]
+        assert max(s["part_weights"]) <= int(1.03 * -(-sum(s["part_weights"]) // k) + 1e-9)
+
+        class Config(ctypes.Structure):
+            _fields_ = [("size", ctypes.c_size_t), ("epsilon", ctypes.c_double),
+                        ("objective", ctypes.c_int), ("mode", ctypes.c_int), ("preset", ctypes.c_int),
+                        ("seed", ctypes.c_int), ("threads", ctypes.c_int),
+                        ("fixed", ctypes.c_void_p), ("max_part_weights", ctypes.c_void_p),
+                        ("progress", ctypes.c_void_p), ("progress_data", ctypes.c_void_p)]
+
+        c = Config()
+        lib.ZORBEL_DefaultConfig(ctypes.byref(c))
+        c.objective = ["cut", "km1", "soed"].index(objective)
+        c.mode = ["recursive", "kway"].index(mode)
+        c.preset, c.seed = 0, 7
+        ints = lambda a: np.ascontiguousarray(a, dtype=np.int32)
+        arrays = [ints(hg.vertex_weights), ints(hg.eptr), ints(hg.eind), ints(hg.hyperedge_weights)]
+        out = np.zeros(hg.num_vertices, dtype=np.int32)
+        cvalue = ctypes.c_int()
+        ptr = lambda a: a.ctypes.data_as(ctypes.POINTER(ctypes.c_int))
+        lib.ZORBEL_Partition(hg.num_vertices, hg.num_hyperedges, ptr(arrays[0]), ptr(arrays[1]),
+                             ptr(arrays[2]), ptr(arrays[3]), k, ctypes.byref(c), ptr(out),
+                             ctypes.byref(cvalue))
+        np.testing.assert_array_equal(parts, out)
+        assert value == cvalue.value
+    limits = [300, 200, 900]
+    parts, _ = zorbel.partition(hg, 3, max_part_weights=limits, seed=2)
+    assert all(w <= m for w, m in zip(zorbel.stats(hg, parts, 3)["part_weights"], limits))
+    fixed = [-1] * 400
+    fixed[:4] = [3, 2, 1, 0]
+    held, _ = zorbel.partition(hg, 4, fixed=fixed, objective="km1", seed=2)
+    assert held[:4].tolist() == [3, 2, 1, 0]
+
+
 def test_refiners_return_a_partition_no_worse_and_leave_the_input_alone():
     hg, *_ = random_hypergraph(random.Random(2), nvtxs=200, nhedges=300, weighted=False)
     start = np.arange(200, dtype=np.int32) % 2
@@ -201,6 +244,17 @@ REFUSALS = [
     (lambda: zorbel.part_kway(zorbel.Hypergraph(1, [[0]]), 2, 5), "hg"),
     (lambda: zorbel.part_kway(zorbel.Hypergraph(40, [list(range(40))], None, [2**30 - 1]), 40, 5),
      "num_parts"),
+    (lambda: zorbel.partition(HG, 1), "k"),
+    (lambda: zorbel.partition(HG, 2, epsilon=0), "epsilon"),
+    (lambda: zorbel.partition(HG, 2, epsilon="0.1"), "epsilon"),
+    (lambda: zorbel.partition(HG, 2, objective="volume"), "objective"),
+    (lambda: zorbel.partition(HG, 2, mode="flat"), "mode"),
+    (lambda: zorbel.partition(HG, 2, preset="best"), "preset"),
+    (lambda: zorbel.partition(HG, 2, fixed=[0, 2, -1, -1]), "fixed"),
+    (lambda: zorbel.partition(HG, 2, fixed=[0, 1, -1, -1], mode="kway"), "fixed"),
+    (lambda: zorbel.partition(HG, 2, max_part_weights=[4]), "max_part_weights"),
+    (lambda: zorbel.partition(HG, 2, max_part_weights=[1, 1]), "part limits"),
+    (lambda: zorbel.partition(HG, 2, seed=-3), "seed"),
     (lambda: zorbel.refine_2way(HG, [0, 1, 2, 0], 5), "parts"),
     (lambda: zorbel.refine_kway(HG, [0, 1, 2, 0], 2, 5), "parts"),
     (lambda: zorbel.stats(HG, [0, 1, 1]), "parts"),
