@@ -307,7 +307,9 @@ void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
  *   With km1 or soed, recursive bisection keeps each side's pins of a cut
  *   hyperedge as a hyperedge of that half (the sum of the bisections' cuts is
  *   then the km1 of the result), and the k-way refinement moves by the
- *   objective's gains.
+ *   objective's gains. On a graph (no hyperedge of more than two pins) km1
+ *   is the cut and the SOED twice the cut: every objective then runs the
+ *   cut's search and gives its partition.
  *
  *   Modes: ZORBEL_MODE_RECURSIVE, multilevel recursive bisection (3 to 64
  *   parts end with a k-way pass over the whole partition, as in

@@ -66,20 +66,30 @@ KwayObjective ObjectiveOf(const ZORBEL_Config &c) {
   }
 }
 
+// Whether every hyperedge has at most two pins: then km1 is the cut and the
+// SOED twice the cut for every partition.
+bool IsGraph(int nhedges, const int *eptr) {
+  for (int e = 0; e < nhedges; ++e)
+    if (eptr[e + 1] - eptr[e] > 2) return false;
+  return true;
+}
+
 // The option slots of a preset: trials, grouping (HFC alternating with FC),
 // FM refinement (or the cut objective, replaced below), V-cycles; cut-net
 // splitting for the objectives that count every part a hyperedge touches.
-Options PresetOptions(const ZORBEL_Config &c, int nvtxs, int nparts) {
+// On a graph every objective runs the cut's search, so that they agree.
+Options PresetOptions(const ZORBEL_Config &c, int nvtxs, int nparts, bool graph) {
   const int nruns = c.preset == ZORBEL_PRESET_FAST ? 1 : 10;
   const int vcycle = c.preset == ZORBEL_PRESET_QUALITY ? VCYCLE_FORMIN : VCYCLE_END;
-  const int reconst = c.objective == ZORBEL_OBJECTIVE_CUT ? 0 : 1;
+  const bool cut = graph || c.objective == ZORBEL_OBJECTIVE_CUT;
+  const int reconst = cut ? 0 : 1;
   const int fixed = c.fixed != nullptr ? 1 : 0;
   const int options[9] = {1, nruns, COARSEN_HFC, 1, vcycle, reconst, fixed, c.seed, 0};
   // The balance slot is replaced by the part limits; any value it accepts
   // will do.
   const bool kway = c.mode == ZORBEL_MODE_KWAY;
   Options opt = ReadOptions__(kway ? EntryKind::Kway : EntryKind::Recursive, nvtxs, nparts, 5, options);
-  opt.OType = ObjectiveOf(c);
+  opt.OType = cut ? OBJ_CUT : ObjectiveOf(c);
   return opt;
 }
 
@@ -199,7 +209,7 @@ void ZORBEL_Partition(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
   if (nvtxs > 0) RequireCallerArray__(kWho, "part", part);
   RequireCallerArray__(kWho, "objective_value", objective_value);
   CheckConfig(c, nvtxs, nparts);
-  Options opt = PresetOptions(c, nvtxs, nparts);
+  Options opt = PresetOptions(c, nvtxs, nparts, IsGraph(nhedges, eptr));
 
   const auto limits = std::make_shared<PartLimits>(
       FinalPartLimits__(TotalWeight(nvtxs, vwgts), nparts, c.epsilon, c.max_part_weights));

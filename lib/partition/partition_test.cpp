@@ -168,6 +168,26 @@ TEST(Partition, CutNetSplittingMakesTheBisectionsAddUpToKm1) {
   }
 }
 
+TEST(Partition, OnAGraphEveryObjectiveGivesTheCutsPartition) {
+  // With two pins per hyperedge km1 is the cut and the SOED twice the cut.
+  GenSpec gs;
+  gs.nvtxs = 600;
+  gs.nhedges = 1500;
+  gs.minsize = gs.maxsize = 2;
+  gs.maxhwgt = 3;
+  gs.seed = 14;
+  const PlainHGraph g = Generate(gs);
+  for (int mode : {ZORBEL_MODE_RECURSIVE, ZORBEL_MODE_KWAY}) {
+    const Result cut = Partition(g, 8, Config(ZORBEL_OBJECTIVE_CUT, mode, ZORBEL_PRESET_FAST, 4));
+    const Result km1 = Partition(g, 8, Config(ZORBEL_OBJECTIVE_KM1, mode, ZORBEL_PRESET_FAST, 4));
+    const Result soed = Partition(g, 8, Config(ZORBEL_OBJECTIVE_SOED, mode, ZORBEL_PRESET_FAST, 4));
+    EXPECT_EQ(km1.part, cut.part);
+    EXPECT_EQ(soed.part, cut.part);
+    EXPECT_EQ(km1.value, cut.value);
+    EXPECT_EQ(soed.value, 2 * cut.value);
+  }
+}
+
 TEST(Partition, SameSeedSamePartitionForAnyThreadCount) {
   GenSpec gs;
   gs.nvtxs = 900;
