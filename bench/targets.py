@@ -112,26 +112,26 @@ def import_zorbel():
 # ---------------------------------------------------------------------------
 # One call, in a child process.
 
-def run_one(spec):
-    """Runs the call described by spec, checks its partition and prints one
+def run_one(job):
+    """Runs the call described by job, checks its partition and prints one
     line of JSON with its figures."""
     zorbel = import_zorbel()
     import numpy as np
 
-    hg = zorbel.read_hgr(spec["path"])
-    k, seed, threads = spec["k"], spec["seed"], spec["threads"]
+    hg = zorbel.read_hgr(job["path"])
+    k, seed, threads = job["k"], job["seed"], job["threads"]
     base_kb = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
     start = time.perf_counter()
-    if spec["call"] == "partition":
-        parts, value = zorbel.partition(hg, k, epsilon=spec["epsilon"],
-                                        objective=spec["objective"], mode=spec["mode"],
-                                        preset=spec["preset"], seed=seed, threads=threads)
-    elif spec["call"] == "simplepart":
+    if job["call"] == "partition":
+        parts, value = zorbel.partition(hg, k, epsilon=job["epsilon"],
+                                        objective=job["objective"], mode=job["mode"],
+                                        preset=job["preset"], seed=seed, threads=threads)
+    elif job["call"] == "simplepart":
         parts, value = zorbel.part_recursive(hg, k, 5, seed=seed, threads=threads)
-    elif spec["call"] == "kwaypart":
+    elif job["call"] == "kwaypart":
         parts, value = zorbel.part_kway(hg, k, 5, seed=seed, threads=threads)
     else:
-        raise ValueError("unknown call %r" % spec["call"])
+        raise ValueError("unknown call %r" % job["call"])
     seconds = time.perf_counter() - start
     maxrss_kb = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
 
@@ -142,7 +142,7 @@ def run_one(spec):
     if parts.size and (parts.min() < 0 or parts.max() >= k):
         problems.append("parts out of 0..%d: %d..%d" % (k - 1, parts.min(), parts.max()))
     st = zorbel.stats(hg, parts, k)
-    objective = spec.get("objective", "cut") if spec["call"] == "partition" else "cut"
+    objective = job.get("objective", "cut") if job["call"] == "partition" else "cut"
     if value != st[objective]:
         problems.append("returned %s %s, recounted %s" % (objective, value, st[objective]))
     weights = np.asarray(st["part_weights"], dtype=np.int64)
@@ -152,8 +152,8 @@ def run_one(spec):
         problems.append("part weights add up to %d of %d" % (weights.sum(), total))
     heaviest = int(weights.max())
     average = -(-total // k)
-    if spec["call"] == "partition":
-        limit = math.floor((1 + spec["epsilon"]) * average)
+    if job["call"] == "partition":
+        limit = math.floor((1 + job["epsilon"]) * average)
         if heaviest > limit:
             problems.append("heaviest part %d over the limit %d" % (heaviest, limit))
     print(json.dumps({
@@ -192,7 +192,7 @@ class Runner:
 
     def child(self, key, name):
         path, k, call, objective, mode, seed = key
-        spec = {"path": path, "k": k, "call": call, "objective": objective, "mode": mode,
+        job = {"path": path, "k": k, "call": call, "objective": objective, "mode": mode,
                 "preset": "default", "epsilon": self.args.epsilon, "seed": seed,
                 "threads": self.args.threads}
         label = call if call != "partition" else "partition(%s, %s)" % (mode, objective)
@@ -200,7 +200,7 @@ class Runner:
         progress = "[%d] %s k=%d seed=%d %s" % (self.count, name, k, seed, label)
         try:
             proc = subprocess.run([sys.executable, os.path.abspath(__file__), "--one",
-                                   json.dumps(spec)], capture_output=True, text=True,
+                                   json.dumps(job)], capture_output=True, text=True,
                                   timeout=self.args.timeout)
         except subprocess.TimeoutExpired:
             self.fail(progress, "timed out after %g s" % self.args.timeout)
@@ -242,8 +242,8 @@ def figures(results, field):
     return [r[field] for r in results]
 
 
-def fmt(value, spec="%.1f"):
-    return "-" if value is None else spec % value
+def fmt(value, job="%.1f"):
+    return "-" if value is None else job % value
 
 
 def percent(new, old):
