@@ -63,7 +63,13 @@ enum class RebalanceObjective { kCut, kKm1 };
 // place. Returns true when every part ends within its limit, false when no
 // free vertex of an overweight part fits into another part any more (the
 // caller reports that).
+// With force, a call that would give up instead moves a vertex that fits
+// nowhere into the part that can best make room for it (its room plus its
+// free vertices lighter than the one coming) and rebalances again, up to
+// 2 * nparts times: heavy vertices then need not stay where the partitioner
+// left them, although the part they go to is over its limit until it sends
+// lighter vertices on.
 bool RebalanceToLimits__(int nvtxs, int nhedges, const int *netptr, const int *netind,
                          const int *netwgt, const int *cellwgt, int nparts,
                          const int *maxpwgts, const int *fixed, RebalanceObjective obj,
-                         int *where);
+                         int *where, bool force = false);

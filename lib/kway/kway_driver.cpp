@@ -19,8 +19,6 @@ constexpr int kNoTrialYet = INT_MAX;
 
 bool IsSOED(const CtrlType *ctrl) { return ctrl->RType == OBJ_SOED; }
 
-void RefineForObjective(const CtrlType *ctrl, HGraph *graph) { RefineKwayObjective__(ctrl, graph, 10); }
-
 // What k-way trials do their own way: they minimise the objective (cut or
 // SOED), take the initial partition from recursive bisection and refine
 // k-way.
@@ -62,7 +60,7 @@ struct KwayTrials {
     }
     AllocateKwayRefinementMemory__(ctrl, graph);
     HandOverWhere__(sgraph, graph);
-    RefineForObjective(ctrl, graph);
+    RefineKwayObjective__(ctrl, graph, 10);
     if (detail) {
       Trace__("%d]", graph->kway.objval);
       TraceFlush__();
@@ -104,7 +102,7 @@ void InitPartitionKway__(const CtrlType *ctrl, HGraph *graph) {
   PartRecursivePhase__(DrawKey__(&ctrl->ctx->rng), graph->nvtxs, graph->nhedges, graph->cellwgt,
                        graph->netptr, graph->netind, graph->netwgt, ctrl->nparts, 1, options,
                        graph->where, &edgecut, ctrl->opt.limits);
-  RefineForObjective(ctrl, graph);
+  RefineKwayObjective__(ctrl, graph, 10);
   if (IsSet(ctrl->dbglvl, DBG_INITPART))
     Trace__("%d-way initial %s: %d\n", ctrl->nparts, IsSOED(ctrl) ? "soed" : "cut",
             graph->kway.objval);

@@ -44,15 +44,16 @@ bool HeapAfter(const RebalanceMove &a, const RebalanceMove &b) { return Before(b
 
 struct Rebalancer {
   Rebalancer(int nvtxs_, int nhedges_, const int *netptr_, const int *netind_, const int *netwgt_,
-             const int *cellwgt_, int nparts_, const int *maxpwgts_, RebalanceObjective obj_,
-             int *where_)
+             const int *cellwgt_, int nparts_, const int *maxpwgts_, const int *fixed_,
+             RebalanceObjective obj_, int *where_)
       : nvtxs(nvtxs_), nhedges(nhedges_), nparts(nparts_), netptr(netptr_), netind(netind_),
-        netwgt(netwgt_), cellwgt(cellwgt_), maxpwgts(maxpwgts_), obj(obj_), where(where_) {}
+        netwgt(netwgt_), cellwgt(cellwgt_), maxpwgts(maxpwgts_), fixed(fixed_), obj(obj_),
+        where(where_) {}
   Rebalancer(const Rebalancer &) = delete;
   Rebalancer &operator=(const Rebalancer &) = delete;
 
   int nvtxs, nhedges, nparts;
-  const int *netptr, *netind, *netwgt, *cellwgt, *maxpwgts;
+  const int *netptr, *netind, *netwgt, *cellwgt, *maxpwgts, *fixed;
   RebalanceObjective obj;
   int *where;
 
@@ -89,6 +90,8 @@ struct Rebalancer {
   int VW(int v) const { return cellwgt ? cellwgt[v] : 1; }
   int NW(int e) const { return netwgt ? netwgt[e] : 1; }
   bool Over(int p) const { return pwgts[p] > maxpwgts[p]; }
+  // A vertex of no weight frees nothing, so it never moves.
+  bool Movable(int v) const { return (fixed == nullptr || fixed[v] < 0) && VW(v) > 0; }
   bool Fits(int q, int vw) const { return pwgts[q] + vw <= maxpwgts[q]; }
   int64_t Excess(int p) const { return std::max<int64_t>(0, pwgts[p] - maxpwgts[p]); }
   // A part with a limit of zero or less takes no vertex of positive weight.
@@ -99,7 +102,9 @@ struct Rebalancer {
   int Slot(int e, int p) const;
   bool Evaluate(int v, RebalanceMove *best);
   void Apply(int v, int to);
+  void Queue();
   void Drain();
+  bool ForceOut();
 };
 
 void Rebalancer::BuildIncidence() {
@@ -259,13 +264,52 @@ void Rebalancer::Drain() {
   }
 }
 
+// Every movable vertex of an overweight part, costed, in the heap.
+void Rebalancer::Queue() {
+  heap.clear();
+  for (int v = 0; v < nvtxs; v++)
+    if (Movable(v) && Over(where[v])) {
+      RebalanceMove m;
+      if (Evaluate(v, &m)) heap.push_back(m);
+    }
+  std::make_heap(heap.begin(), heap.end(), HeapAfter);
+}
+
+// When no vertex of an overweight part fits anywhere, one is made to: of the
+// part most over its limit, the lightest movable vertex that takes it within
+// (else its heaviest) goes to the part that can best make room for it, its
+// room plus its movable vertices lighter than the one coming, which the
+// next drain moves on. False when that part has no movable vertex.
+bool Rebalancer::ForceOut() {
+  int p = 0;
+  for (int q = 1; q < nparts; q++)
+    if (pwgts[q] - maxpwgts[q] > pwgts[p] - maxpwgts[p]) p = q;
+  const int64_t excess = Excess(p);
+  int v = -1;
+  for (int u = 0; u < nvtxs; u++) {
+    if (where[u] != p || !Movable(u)) continue;
+    const bool enough = VW(u) >= excess, best = v >= 0 && VW(v) >= excess;
+    if (v < 0 || (enough && (!best || VW(u) < VW(v))) || (!enough && !best && VW(u) > VW(v))) v = u;
+  }
+  if (v < 0) return false;
+  std::vector<int64_t> room(nparts);
+  for (int q = 0; q < nparts; q++) room[q] = maxpwgts[q] - pwgts[q];
+  for (int u = 0; u < nvtxs; u++)
+    if (Movable(u) && VW(u) < VW(v)) room[where[u]] += VW(u);
+  int to = -1;
+  for (int q = 0; q < nparts; q++)
+    if (q != p && (to < 0 || room[q] > room[to])) to = q;
+  Apply(v, to);
+  return true;
+}
+
 }  // namespace
 
 bool RebalanceToLimits__(int nvtxs, int nhedges, const int *netptr, const int *netind,
                          const int *netwgt, const int *cellwgt, int nparts,
                          const int *maxpwgts, const int *fixed, RebalanceObjective obj,
-                         int *where) {
-  Rebalancer r(nvtxs, nhedges, netptr, netind, netwgt, cellwgt, nparts, maxpwgts, obj, where);
+                         int *where, bool force) {
+  Rebalancer r(nvtxs, nhedges, netptr, netind, netwgt, cellwgt, nparts, maxpwgts, fixed, obj, where);
   r.pwgts.assign(nparts, 0);
   for (int v = 0; v < nvtxs; v++) {
     if (where[v] < 0 || where[v] >= nparts)
@@ -283,13 +327,12 @@ bool RebalanceToLimits__(int nvtxs, int nhedges, const int *netptr, const int *n
   for (int q = 0; q < nparts; q++)
     if (r.Ordered(q)) r.byload.insert(q);
 
-  // A vertex of no weight frees nothing, so it never moves.
-  for (int v = 0; v < nvtxs; v++)
-    if ((fixed == nullptr || fixed[v] < 0) && r.VW(v) > 0 && r.Over(where[v])) {
-      RebalanceMove m;
-      if (r.Evaluate(v, &m)) r.heap.push_back(m);
-    }
-  std::make_heap(r.heap.begin(), r.heap.end(), HeapAfter);
+  r.Queue();
   r.Drain();
+  for (int round = 0; force && r.overweight > 0 && round < 2 * nparts; round++) {
+    if (!r.ForceOut()) break;
+    r.Queue();
+    r.Drain();
+  }
   return r.overweight == 0;
 }

@@ -28,12 +28,13 @@ struct Case {
   bool ok = false;
 };
 
-Case RunPass(Instance in) {
+Case RunPass(Instance in, bool force = false) {
   Case c{std::move(in), {}, false};
   c.where = c.in.where;
   c.ok = RebalanceToLimits__(c.in.g.nvtxs, c.in.g.nhedges(), c.in.g.eptr.data(), c.in.g.eind.data(),
                              c.in.g.hewgts.data(), c.in.g.vwgts.data(), c.in.nparts, c.in.maxpwgts.data(),
-                             c.in.fixed.empty() ? nullptr : c.in.fixed.data(), c.in.obj, c.where.data());
+                             c.in.fixed.empty() ? nullptr : c.in.fixed.data(), c.in.obj, c.where.data(),
+                             force);
   return c;
 }
 
@@ -247,6 +248,37 @@ TEST(Rebalance, SettlesASmallExcessOfALargeHypergraphByMovingTheExcessOnly) {
   long moved = 0;
   for (int v = 0; v < c.in.g.nvtxs; v++) moved += c.where[v] != c.in.where[v];
   EXPECT_EQ(moved, 7 * 25);
+}
+
+// Two vertices of 6 in a part of limit 10, and two parts of nine unit
+// vertices each with room for one: no single move fits, but a 6 pushed into
+// a unit part that sends its units on fits every part to 10. Forcing finds
+// that; without it the pass gives up. Fixed vertices still never move.
+TEST(Rebalance, ForcingMakesRoomForAVertexThatFitsNowhere) {
+  Instance in;
+  in.g.nvtxs = 20;
+  for (int v = 0; v + 1 < 20; v++) {
+    in.g.eind.insert(in.g.eind.end(), {v, v + 1});
+    in.g.eptr.push_back(static_cast<int>(in.g.eind.size()));
+    in.g.hewgts.push_back(1);
+  }
+  in.g.vwgts.assign(20, 1);
+  in.g.vwgts[0] = in.g.vwgts[1] = 6;
+  in.nparts = 3;
+  in.where.assign(20, 1);
+  in.where[0] = in.where[1] = 0;
+  for (int v = 11; v < 20; v++) in.where[v] = 2;
+  in.maxpwgts = {10, 10, 10};
+  in.fixed.assign(20, -1);
+  in.fixed[19] = 2;
+  EXPECT_FALSE(RunPass(in).ok);
+  for (RebalanceObjective obj : {RebalanceObjective::kCut, RebalanceObjective::kKm1}) {
+    in.obj = obj;
+    const Case c = RunPass(in, true);
+    ASSERT_TRUE(c.ok);
+    EXPECT_EQ(c.in.Weights(c.where), (std::vector<int>{10, 10, 10}));
+    EXPECT_EQ(c.where[19], 2);
+  }
 }
 
 }  // namespace

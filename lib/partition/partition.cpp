@@ -100,87 +100,38 @@ long long TotalWeight(int nvtxs, const int *vwgts) {
   return total;
 }
 
-// The weight by which the parts exceed their limits, added up; the parts'
-// weights go to pwgts.
-long long Excess(int nvtxs, const int *cellwgt, const int *part, const PartLimits &limits,
-                 std::vector<long long> &pwgts) {
-  std::fill(pwgts.begin(), pwgts.end(), 0);
-  for (int v = 0; v < nvtxs; ++v) pwgts[part[v]] += cellwgt[v];
-  long long excess = 0;
-  for (size_t p = 0; p < pwgts.size(); ++p) excess += std::max(0LL, pwgts[p] - limits.maxpwgt[p]);
-  return excess;
-}
-
-// When no vertex of an overweight part p fits into another part, one of
-// them is made to: the lightest free vertex of p that takes p within its
-// limit (else p's heaviest) goes to the part with the most room, and the
-// rebalancing then moves that part's cheapest vertices on, p now having
-// room for them. Returns false when p has no free vertex.
-bool ForceOut(const HGraph *g, const ZORBEL_Config &c, const PartLimits &limits,
-              const std::vector<long long> &pwgts, int *part) {
-  const int nparts = static_cast<int>(pwgts.size());
-  int p = 0;
-  for (int q = 1; q < nparts; ++q)
-    if (pwgts[q] - limits.maxpwgt[q] > pwgts[p] - limits.maxpwgt[p]) p = q;
-  const long long excess = pwgts[p] - limits.maxpwgt[p];
-  int v = -1;
-  for (int u = 0; u < g->nvtxs; ++u) {
-    if (part[u] != p || (c.fixed != nullptr && c.fixed[u] >= 0)) continue;
-    const int w = g->cellwgt[u];
-    const bool enough = w >= excess, best = v >= 0 && g->cellwgt[v] >= excess;
-    if (v < 0 || (enough && (!best || w < g->cellwgt[v])) || (!enough && !best && w > g->cellwgt[v])) v = u;
-  }
-  if (v < 0) return false;
-  // The part that can best make room for v: its room plus the weight of its
-  // free vertices lighter than v, which the rebalancing can move on.
-  std::vector<long long> lighter(nparts, 0);
-  for (int u = 0; u < g->nvtxs; ++u)
-    if (g->cellwgt[u] < g->cellwgt[v] && (c.fixed == nullptr || c.fixed[u] < 0))
-      lighter[part[u]] += g->cellwgt[u];
-  int q = -1;
-  long long bestroom = 0;
-  for (int r = 0; r < nparts; ++r) {
-    const long long room = limits.maxpwgt[r] - pwgts[r] + lighter[r];
-    if (r != p && (q < 0 || room > bestroom)) q = r, bestroom = room;
-  }
-  part[v] = q;
-  return true;
+// The first part heavier than its limit, -1 when there is none; its weight
+// goes to *weight.
+int OverweightPart(int nvtxs, const int *vwgts, const int *part, const PartLimits &limits,
+                   long long *weight) {
+  std::vector<long long> pwgts(limits.maxpwgt.size(), 0);
+  for (int v = 0; v < nvtxs; ++v) pwgts[part[v]] += vwgts ? vwgts[v] : 1;
+  for (size_t p = 0; p < pwgts.size(); ++p)
+    if (pwgts[p] > limits.maxpwgt[p]) {
+      *weight = pwgts[p];
+      return static_cast<int>(p);
+    }
+  return -1;
 }
 
 // Moves the cheapest vertices out of the parts over their limits, forcing a
-// vertex out where none fits, for at most 2 * nparts + 1 rounds; ends the
-// run when the limits still do not hold.
+// vertex out where none fits; ends the run when the limits still do not hold.
 void KeepLimits(const ZORBEL_Config &c, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                 const int *eind, const int *hewgts, int nparts, const PartLimits &limits, int *part) {
-  std::vector<long long> pwgts(nparts);
-  long long excess = 0;
-  {
-    std::vector<int> ones;
-    const int *cellwgt = vwgts;
-    if (cellwgt == nullptr) {
-      ones.assign(nvtxs, 1);
-      cellwgt = ones.data();
-    }
-    if (Excess(nvtxs, cellwgt, part, limits, pwgts) == 0) return;
-  }
+  long long weight = 0;
+  if (OverweightPart(nvtxs, vwgts, part, limits, &weight) < 0) return;
   // The library's copy, with every pin once, as the partitioner saw it.
   const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
   const HGraph *g = copy.get();
   const RebalanceObjective obj =
       c.objective == ZORBEL_OBJECTIVE_CUT ? RebalanceObjective::kCut : RebalanceObjective::kKm1;
-  for (int round = 0; round <= 2 * nparts; ++round) {
-    if (RebalanceToLimits__(nvtxs, nhedges, g->netptr, g->netind, g->netwgt, g->cellwgt, nparts,
-                            limits.maxpwgt.data(), c.fixed, obj, part))
-      return;
-    excess = Excess(nvtxs, g->cellwgt, part, limits, pwgts);
-    if (!ForceOut(g, c, limits, pwgts, part)) break;
-  }
-  Excess(nvtxs, g->cellwgt, part, limits, pwgts);
-  int p = 0;
-  while (pwgts[p] <= limits.maxpwgt[p]) ++p;
+  if (RebalanceToLimits__(nvtxs, nhedges, g->netptr, g->netind, g->netwgt, g->cellwgt, nparts,
+                          limits.maxpwgt.data(), c.fixed, obj, part, /*force=*/true))
+    return;
+  const int p = OverweightPart(nvtxs, vwgts, part, limits, &weight);
   errexit__("%s: no partition found keeps the part limits: part %d weighs %lld, more than its "
             "limit %d, and no vertex of it fits into another part.\n",
-            kWho, p, pwgts[p], limits.maxpwgt[p]);
+            kWho, p, weight, limits.maxpwgt[p]);
 }
 
 }  // namespace

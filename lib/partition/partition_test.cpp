@@ -91,12 +91,7 @@ TEST(Partition, FinalBoundHeldForManyPartCountsWeightsAndModes) {
 }
 
 TEST(Partition, FixedVerticesEndInTheirPartsWithinTheBound) {
-  GenSpec gs;
-  gs.nvtxs = 800;
-  gs.nhedges = 1100;
-  gs.maxvwgt = 5;
-  gs.seed = 9;
-  const PlainHGraph g = Generate(gs);
+  const PlainHGraph g = Generate({.nvtxs = 800, .nhedges = 1100, .maxvwgt = 5, .seed = 9});
   for (int k : {2, 7, 16}) {
     std::vector<int> fixed(g.nvtxs, -1);
     for (int v = 0; v < g.nvtxs; v += 37) fixed[v] = (v / 37) % k;
@@ -110,12 +105,7 @@ TEST(Partition, FixedVerticesEndInTheirPartsWithinTheBound) {
 }
 
 TEST(Partition, PerPartLimitsHonouredByBothModes) {
-  GenSpec gs;
-  gs.nvtxs = 1200;
-  gs.nhedges = 1600;
-  gs.maxvwgt = 8;
-  gs.seed = 12;
-  const PlainHGraph g = Generate(gs);
+  const PlainHGraph g = Generate({.nvtxs = 1200, .nhedges = 1600, .maxvwgt = 8, .seed = 12});
   long long total = 0;
   for (int w : g.vwgts) total += w;
   // Parts of 1, 2, 3, ... shares of the weight, with 2% to spare.
@@ -133,13 +123,8 @@ TEST(Partition, PerPartLimitsHonouredByBothModes) {
 TEST(Partition, RebalancesWhenHeavyVerticesDefeatTheBisections) {
   // A handful of vertices carry most of the weight: a bisection cannot
   // split them finely, and the parts are brought within their limits after.
-  GenSpec gs;
-  gs.nvtxs = 300;
-  gs.nhedges = 500;
-  gs.nheavy = 12;
-  gs.heavywgt = 40;
-  gs.seed = 3;
-  const PlainHGraph g = Generate(gs);
+  const PlainHGraph g = Generate(
+      {.nvtxs = 300, .nhedges = 500, .nheavy = 12, .heavywgt = 40, .seed = 3});
   for (int k : {4, 9}) {
     const Result r = Partition(g, k, Config(ZORBEL_OBJECTIVE_CUT, ZORBEL_MODE_RECURSIVE));
     std::vector<int> limits = EpsilonLimits(g, k, 0.03);
@@ -151,13 +136,8 @@ TEST(Partition, CutNetSplittingMakesTheBisectionsAddUpToKm1) {
   // Without the k-way pass, the cuts of the bisections of recursive
   // bisection that keeps the pieces of cut hyperedges add up to the km1 of
   // the result.
-  GenSpec gs;
-  gs.nvtxs = 700;
-  gs.nhedges = 900;
-  gs.maxsize = 12;
-  gs.maxhwgt = 4;
-  gs.seed = 21;
-  const PlainHGraph g = Generate(gs);
+  const PlainHGraph g = Generate(
+      {.nvtxs = 700, .nhedges = 900, .maxsize = 12, .maxhwgt = 4, .seed = 21});
   for (int k : {3, 8, 20}) {
     const int options[9] = {1, 2, 1, 1, 1, 1, 0, 5, 0};
     std::vector<int> part(g.nvtxs);
@@ -170,13 +150,8 @@ TEST(Partition, CutNetSplittingMakesTheBisectionsAddUpToKm1) {
 
 TEST(Partition, OnAGraphEveryObjectiveGivesTheCutsPartition) {
   // With two pins per hyperedge km1 is the cut and the SOED twice the cut.
-  GenSpec gs;
-  gs.nvtxs = 600;
-  gs.nhedges = 1500;
-  gs.minsize = gs.maxsize = 2;
-  gs.maxhwgt = 3;
-  gs.seed = 14;
-  const PlainHGraph g = Generate(gs);
+  const PlainHGraph g = Generate(
+      {.nvtxs = 600, .nhedges = 1500, .minsize = 2, .maxsize = 2, .maxhwgt = 3, .seed = 14});
   for (int mode : {ZORBEL_MODE_RECURSIVE, ZORBEL_MODE_KWAY}) {
     const Result cut = Partition(g, 8, Config(ZORBEL_OBJECTIVE_CUT, mode, ZORBEL_PRESET_FAST, 4));
     const Result km1 = Partition(g, 8, Config(ZORBEL_OBJECTIVE_KM1, mode, ZORBEL_PRESET_FAST, 4));
@@ -189,11 +164,7 @@ TEST(Partition, OnAGraphEveryObjectiveGivesTheCutsPartition) {
 }
 
 TEST(Partition, SameSeedSamePartitionForAnyThreadCount) {
-  GenSpec gs;
-  gs.nvtxs = 900;
-  gs.nhedges = 1200;
-  gs.seed = 5;
-  const PlainHGraph g = Generate(gs);
+  const PlainHGraph g = Generate({.nvtxs = 900, .nhedges = 1200, .seed = 5});
   for (int mode : {ZORBEL_MODE_RECURSIVE, ZORBEL_MODE_KWAY}) {
     ZORBEL_Config c = Config(ZORBEL_OBJECTIVE_KM1, mode, ZORBEL_PRESET_DEFAULT, 11);
     c.threads = 1;
@@ -222,9 +193,7 @@ TEST(Partition, DefaultsAndAnOlderSmallerConfig) {
 
   // A caller that knows the fields up to the seed only: whatever lies past
   // its size is not read, and the defaults stand in for it.
-  GenSpec gs;
-  gs.seed = 8;
-  const PlainHGraph g = Generate(gs);
+  const PlainHGraph g = Generate({.seed = 8});
   ZORBEL_Config full = Config(ZORBEL_OBJECTIVE_KM1, ZORBEL_MODE_RECURSIVE, ZORBEL_PRESET_FAST, 3);
   struct Older {
     ZORBEL_Config known;
@@ -239,9 +208,7 @@ int gReports = 0;
 void CountReport(const ZORBEL_Progress *, void *data) { ++*static_cast<int *>(data); }
 
 TEST(Partition, ReportsToTheConfiguredProgressFunction) {
-  GenSpec gs;
-  gs.seed = 4;
-  const PlainHGraph g = Generate(gs);
+  const PlainHGraph g = Generate({.seed = 4});
   ZORBEL_Config c = Config(ZORBEL_OBJECTIVE_CUT, ZORBEL_MODE_RECURSIVE);
   c.progress = CountReport;
   c.progress_data = &gReports;
@@ -255,11 +222,7 @@ class PartitionDeath : public ::testing::Test {
 };
 
 TEST_F(PartitionDeath, RefusesBadOptionsNamingTheField) {
-  GenSpec gs;
-  gs.nvtxs = 50;
-  gs.nhedges = 60;
-  gs.seed = 2;
-  const PlainHGraph g = Generate(gs);
+  const PlainHGraph g = Generate({.nvtxs = 50, .nhedges = 60, .seed = 2});
   const auto exit1 = ::testing::ExitedWithCode(1);
   const auto refuses = [&](const std::string &message, auto change, int k = 4) {
     ZORBEL_Config c = Config(ZORBEL_OBJECTIVE_CUT, ZORBEL_MODE_RECURSIVE);
