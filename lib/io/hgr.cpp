@@ -1,8 +1,11 @@
-// The hypergraph file reader. The file is read twice: the first pass checks
-// the header and counts the pins, so that the pin array is allocated once at
-// its final size; the second pass builds the hypergraph.
+// The hypergraph file: its reader and its writer. The file is read twice:
+// the first pass checks the header and counts the pins, so that the pin
+// array is allocated once at its final size; the second pass builds the
+// hypergraph.
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstdio>
 
 #include "io/io.h"
 #include "io/text.h"
@@ -177,4 +180,47 @@ HGraph *ReadHGraph(const char *filename) {
   CheckHGraphInput__(filename, nvtxs, nhedges, graph->cellwgt, graph->netptr, graph->netind,
                      graph->netwgt, 0);
   return graph.release();
+}
+
+namespace {
+
+// Whether a weight array (null: every weight 1) holds a weight other than 1.
+bool AnyWeightBut1(int n, const int *wgt) {
+  if (wgt == nullptr) return false;
+  for (int i = 0; i < n; ++i)
+    if (wgt[i] != 1) return true;
+  return false;
+}
+
+}  // namespace
+
+void WriteHGraphFile(const HGraph *graph, const char *filename) {
+  // A blank line reads back as an error, not as a pinless hyperedge.
+  for (int e = 0; e < graph->nhedges; ++e)
+    if (graph->netptr[e] == graph->netptr[e + 1])
+      errexit__("WriteHGraphFile: hyperedge %d has no pins, which the hypergraph file cannot hold.\n", e + 1);
+  const bool netweights = AnyWeightBut1(graph->nhedges, graph->netwgt);
+  const bool cellweights = AnyWeightBut1(graph->nvtxs, graph->cellwgt);
+  WriteAtomically(filename, "WriteHGraphFile:", [&](FILE *fp) {
+    int err = 0;
+    auto put = [&](int written) {
+      if (written < 0 && err == 0) err = errno;
+    };
+    put(std::fprintf(fp, "%d %d", graph->nhedges, graph->nvtxs));
+    if (netweights || cellweights) put(std::fprintf(fp, " %d", (cellweights ? 10 : 0) + (netweights ? 1 : 0)));
+    for (int e = 0; e < graph->nhedges && err == 0; ++e) {
+      put(std::fputc('\n', fp));
+      const char *sep = "";
+      if (netweights) {
+        put(std::fprintf(fp, "%d", graph->netwgt[e]));
+        sep = " ";
+      }
+      for (int j = graph->netptr[e]; j < graph->netptr[e + 1]; ++j, sep = " ")
+        put(std::fprintf(fp, "%s%d", sep, graph->netind[j] + 1));
+    }
+    for (int v = 0; cellweights && v < graph->nvtxs && err == 0; ++v)
+      put(std::fprintf(fp, "\n%d", graph->cellwgt[v]));
+    put(std::fputc('\n', fp));
+    return err;
+  });
 }

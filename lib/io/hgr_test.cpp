@@ -274,6 +274,52 @@ TEST_F(Reader, GeneratedFilesReadBackExactly) {
 
 namespace {
 
+// The writer gives back what it was given: pins in order, islands, and
+// weights (written only where some weight is not 1, which reads back the
+// same).
+TEST_F(Reader, WrittenHypergraphsReadBackExactly) {
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    zt::GenSpec gs;
+    gs.nvtxs = 20 + seed * 5;
+    gs.nhedges = 30 + seed * 2;
+    gs.maxvwgt = seed % 2 ? 1 : 6;
+    gs.maxhwgt = seed % 3 ? 1 : 4;
+    gs.nislands = seed % 4;
+    gs.nlarge = seed % 2;
+    gs.seed = seed;
+    zt::PlainHGraph plain = zt::Generate(gs);
+    HGraph *original = zt::ToHGraph(plain);
+    const std::string path = dir_.file("written.hgr");
+    WriteHGraphFile(original, path.c_str());
+    FreeHGraph__(original);
+    HGraph *g = ReadHGraph(path.c_str());
+    zt::PlainHGraph back = zt::FromHGraph(g);
+    FreeHGraph__(g);
+    EXPECT_EQ(back.nvtxs, plain.nvtxs);
+    EXPECT_EQ(back.eptr, plain.eptr);
+    EXPECT_EQ(back.eind, plain.eind);
+    EXPECT_EQ(back.hewgts, plain.hewgts);
+    EXPECT_EQ(back.vwgts, plain.vwgts);
+  }
+}
+
+TEST_F(Reader, WriterRefusesWhatTheFileCannotHoldAndWhereItCannotWrite) {
+  zt::PlainHGraph plain = zt::Generate(zt::GenSpec{});
+  HGraph *g = zt::ToHGraph(plain);
+  const std::string path = dir_.file("absent/out.hgr");
+  EXPECT_EXIT(WriteHGraphFile(g, path.c_str()), ::testing::ExitedWithCode(1),
+              zt::Exactly("WriteHGraphFile: " + path + ": No such file or directory\n"));
+  FreeHGraph__(g);
+  plain.eptr.insert(plain.eptr.begin() + 3, plain.eptr[3]);
+  plain.hewgts.insert(plain.hewgts.begin() + 3, 2);
+  g = zt::ToHGraph(plain);
+  const std::string kept = dir_.file("kept.hgr");
+  EXPECT_EXIT(WriteHGraphFile(g, kept.c_str()), ::testing::ExitedWithCode(1),
+              zt::Exactly("WriteHGraphFile: hyperedge 4 has no pins, which the hypergraph file cannot hold.\n\n"));
+  FreeHGraph__(g);
+  EXPECT_TRUE(zt::ReadFile(kept).empty());
+}
+
 TEST_F(Reader, WeightTotalsAtTheLimitAreReadAndOnePastAreRefused) {
   const HGraph *g = Read("2 3 1\n1073741822 1 2\n1 2 3\n");
   EXPECT_EQ(g->netwgt[0] + g->netwgt[1], kMaxTotalWeight);

@@ -1,8 +1,5 @@
 // Partition files (written at the end of every run) and fixed-vertex files
 // (read by the recursive-bisection programs): one part number per vertex.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <charconv>
 #include <cerrno>
@@ -14,63 +11,21 @@
 #include "io/io.h"
 #include "io/text.h"
 
-namespace {
-
-// A new file beside name, unique to this process, so that a stale temporary
-// file of an earlier run is never reused. Returns -1 with errno set on failure.
-int CreateTempBeside(const std::string &name, std::string &tmp) {
-  for (int attempt = 0;; ++attempt) {
-    tmp = name;
-    tmp += ".tmp.";
-    tmp += std::to_string(getpid());
-    if (attempt > 0) tmp.append(".").append(std::to_string(attempt));
-    int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST || attempt == 100) {
-      if (fd < 0) tmp.clear();
-      return fd;
-    }
-  }
-}
-
-[[noreturn]] void PartFileFailed(const std::string &name, const std::string &tmp, int err) {
-  if (!tmp.empty()) unlink(tmp.c_str());
-  errexit__("WriteHGraphPart: partfile %s: %s", name.c_str(), std::strerror(err));
-}
-
-// Every part line, then the data forced out to the disk; errno of the first
-// failure, 0 when the whole file is written.
-int WriteParts(FILE *fp, int nvtxs, const int *part) {
-  for (int i = 0; i < nvtxs; ++i)
-    if (std::fprintf(fp, "%d\n", part[i]) < 0) return errno;
-  if (std::fflush(fp) != 0 || fsync(fileno(fp)) != 0) return errno;
-  return 0;
-}
-
-}  // namespace
-
 // The file is named after the largest part number present plus one, which is
-// the number of parts whenever every part is used. The parts go to a
-// temporary file beside it that replaces it only once complete, so a failed
-// write (full disk, quota) never leaves a truncated partition file nor spoils
-// one of the same name, and it ends the run with status 1 instead of 0.
+// the number of parts whenever every part is used.
 void WriteHGraphPart(int nvtxs, const int *part, const char *filename) {
   int nparts = nvtxs > 0 ? part[iamax__(nvtxs, part)] + 1 : 0;
   std::string name(std::strlen(filename) + 32, '\0');
   name.resize(std::snprintf(name.data(), name.size(), "%s.part.%d", filename, nparts));
+  WritePartitionFile(nvtxs, part, name.c_str());
+}
 
-  std::string tmp;
-  int fd = CreateTempBeside(name, tmp);
-  if (fd < 0) PartFileFailed(name, tmp, errno);
-  FILE *fp = fdopen(fd, "w");
-  if (fp == nullptr) {
-    int err = errno;
-    close(fd);
-    PartFileFailed(name, tmp, err);
-  }
-  int err = WriteParts(fp, nvtxs, part);
-  if (std::fclose(fp) != 0 && err == 0) err = errno;
-  if (err == 0 && std::rename(tmp.c_str(), name.c_str()) != 0) err = errno;
-  if (err != 0) PartFileFailed(name, tmp, err);
+void WritePartitionFile(int nvtxs, const int *part, const char *filename) {
+  WriteAtomically(filename, "WriteHGraphPart: partfile", [&](FILE *fp) {
+    for (int i = 0; i < nvtxs; ++i)
+      if (std::fprintf(fp, "%d\n", part[i]) < 0) return errno;
+    return 0;
+  });
 }
 
 namespace {
