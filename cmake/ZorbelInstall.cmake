@@ -1,10 +1,10 @@
-# What `cmake --install` puts under the prefix: the four programs, the library
+# What `cmake --install` puts under the prefix: the five programs, the library
 # with its public header, a CMake package (find_package(zorbel CONFIG) giving
 # zorbel::zorbel), a pkg-config file and the manual pages.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-foreach(prog simplepart rbpart kwaypart partstat)
+foreach(prog zorbel_program simplepart rbpart kwaypart partstat)
   if(TARGET ${prog})
     install(TARGETS ${prog} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
@@ -71,5 +71,5 @@ install(CODE "
 ")
 install(FILES ${PROJECT_BINARY_DIR}/zorbel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-install(FILES ${PROJECT_SOURCE_DIR}/man/simplepart.1 ${PROJECT_SOURCE_DIR}/man/rbpart.1
+install(FILES ${PROJECT_SOURCE_DIR}/man/zorbel.1 ${PROJECT_SOURCE_DIR}/man/simplepart.1 ${PROJECT_SOURCE_DIR}/man/rbpart.1
   ${PROJECT_SOURCE_DIR}/man/kwaypart.1 ${PROJECT_SOURCE_DIR}/man/partstat.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

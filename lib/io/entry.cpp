@@ -3,9 +3,7 @@
 #include "io/io.h"
 #include "zorbel.h"
 
-namespace {
-
-HGraph *ReadFormat(const char *filename, int format) {
+HGraph *ReadHGraphFormat(const char *filename, int format) {
   switch (format) {
     case ZORBEL_FORMAT_HGR:
       return ReadHGraph(filename);
@@ -22,8 +20,6 @@ HGraph *ReadFormat(const char *filename, int format) {
   }
 }
 
-}  // namespace
-
 // The arrays the reader allocated pass to the caller as they are: the
 // library allocates with malloc, so the caller frees them with free.
 extern "C" void ZORBEL_ReadHypergraph(const char *filename, int format, int *nvtxs, int *nhedges,
@@ -36,7 +32,7 @@ extern "C" void ZORBEL_ReadHypergraph(const char *filename, int format, int *nvt
   RequireCallerArray__(who, "eptr", eptr);
   RequireCallerArray__(who, "eind", eind);
   RequireCallerArray__(who, "hewgts", hewgts);
-  HGraphOwner graph(ReadFormat(filename, format));
+  HGraphOwner graph(ReadHGraphFormat(filename, format));
   *nvtxs = graph->nvtxs;
   *nhedges = graph->nhedges;
   *vwgts = graph->cellwgt.release();

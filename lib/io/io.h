@@ -27,6 +27,10 @@ HGraph *ReadMatrixMarket(const char *filename, MtxModel model);
 // Each undirected edge becomes a hyperedge of two pins with the edge's weight.
 HGraph *ReadMetisGraph(const char *filename);
 
+// ---- Any of them ------------------------------------------------------------
+// The file read in the format of a ZORBEL_FORMAT_ code.
+HGraph *ReadHGraphFormat(const char *filename, int format);
+
 // ---- Partition and fix files --------------------------------------------------
 // Into "<filename>.part.<largest part + 1>".
 void WriteHGraphPart(int nvtxs, const int *part, const char *filename);

@@ -30,9 +30,8 @@ void PrintTimingLines(double parttime, double iotime) {
   printf("\n*******************************************************************************\n");
 }
 
-// The seed of the run: the clock's (-1) unless ZORBEL_SEED holds a
-// non-negative integer, which makes runs repeatable; anything else in it is
-// refused rather than quietly ignored.
+}  // namespace
+
 int SeedFromEnvironment() {
   const char *text = getenv("ZORBEL_SEED");
   if (text == nullptr) return -1;
@@ -43,8 +42,6 @@ int SeedFromEnvironment() {
     errexit__("ZORBEL_SEED must be a non-negative integer, not \"%s\".\n", text);
   return static_cast<int>(value);
 }
-
-}  // namespace
 
 void RunPartitioner(const PartitionRun &run) {
   double iotime = 0.0, parttime = 0.0;
@@ -109,4 +106,33 @@ void UsageError(const char *prog, UsagePrinter usage) {
   usage(prog);
   fflush(stdout);
   exit(1);
+}
+
+void PrintPartBalance(int nvtxs, const int *cellwgt, int nparts, const int *part, const PartStatistics &s) {
+  int *pwgts = ismalloc__(nparts, 0, "PrintPartBalance: pwgts");
+  ComputePartWeights(nvtxs, cellwgt, part, pwgts);
+  const long long total = iasum__(nparts, pwgts);
+  const int heaviest = pwgts[iamax__(nparts, pwgts)];
+  int nempty = 0;
+  for (int p = 0; p < nparts; ++p) nempty += pwgts[p] == 0;
+  // Parts that all weigh nothing are as balanced as parts can be.
+  const double imbalance =
+      total > 0 ? static_cast<double>(heaviest) * nparts / static_cast<double>(total) : 1.0;
+  printf("\n\n                        Parts:%10d", nparts);
+  printf("\n      Heaviest / Average Part:%10.3f", imbalance);
+  printf("\n                  Empty Parts:%10d", nempty);
+  printf("\n       Connectivity - 1 (km1):%10lld", s.km1);
+  printf("\n Imbalance over ceil(W/parts):%10.4f\n", s.imbalance);
+  ZBfree__(&pwgts);
+}
+
+int ReadFinishedPartition(int nvtxs, int *part, const char *filename) {
+  ReadFullPartition(nvtxs, part, filename);
+  // Part numbers index per-part tables; a hypergraph never needs more parts
+  // than it has vertices.
+  for (int v = 0; v < nvtxs; ++v)
+    if (part[v] >= nvtxs)
+      errexit__("Part %d of vertex %d in the partition file %s is not below the number of vertices %d!\n",
+                part[v], v, filename, nvtxs);
+  return nvtxs > 0 ? part[iamax__(nvtxs, part)] + 1 : 0;
 }

@@ -2,6 +2,8 @@
 // the partition file, the statistics and the timing lines.
 #pragma once
 
+#include "hgraph/hgraph.h"
+
 // The library entry point a program partitions with.
 using PartitionEntry = void (*)(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                                 const int *eind, const int *hewgts, int nparts, int UBfactor,
@@ -32,3 +34,21 @@ void AnswerInfoRequest(int argc, char *argv[], const char *name, UsagePrinter us
 
 // A wrong argument list: the usage text, then status 1.
 [[noreturn]] void UsageError(const char *prog, UsagePrinter usage);
+
+// The seed of a run: the clock's (-1) unless ZORBEL_SEED holds a
+// non-negative integer, which makes runs repeatable; anything else in it is
+// refused rather than quietly ignored.
+int SeedFromEnvironment();
+
+// The figures the statistics block leaves out: how many parts, how far the
+// heaviest one lies above the average, how many are empty, the connectivity
+// objective and the imbalance that a bound on the final partition speaks of
+// (heaviest part <= (1 + epsilon) * ceil(W / nparts)). The reader bounds the
+// total vertex weight, so the part weights fit an int.
+void PrintPartBalance(int nvtxs, const int *cellwgt, int nparts, const int *part, const PartStatistics &s);
+
+// A finished partition of nvtxs vertices, whichever program wrote it: one
+// part number per vertex, each below nvtxs (part numbers index per-part
+// tables, and a hypergraph never needs more parts than it has vertices).
+// Returns the number of parts, the largest part number plus one.
+int ReadFinishedPartition(int nvtxs, int *part, const char *filename);

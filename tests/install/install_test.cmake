@@ -2,7 +2,9 @@
 # C program against the installed library twice: once through the CMake
 # package and once through pkg-config alone.
 #
-# Expects: BUILD_DIR, CONFIG, WORK_DIR, CONSUMER_DIR, C_COMPILER, GENERATOR,
+# Then runs the installed zorbel program on the shipped example.
+#
+# Expects: BUILD_DIR, CONFIG, WORK_DIR, CONSUMER_DIR, EXAMPLE, C_COMPILER, GENERATOR,
 # LIBDIR (relative to the prefix), PKG_CONFIG, EXTRA_FLAGS (compile and link
 # flags a program linking this build needs, e.g. the sanitizers).
 cmake_minimum_required(VERSION 3.25)
@@ -22,7 +24,8 @@ file(MAKE_DIRECTORY ${WORK_DIR})
 run("cmake --install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --config ${CONFIG} --prefix ${prefix})
 foreach(file include/zorbel.h ${LIBDIR}/cmake/zorbel/zorbelConfig.cmake
         ${LIBDIR}/cmake/zorbel/zorbelConfigVersion.cmake ${LIBDIR}/pkgconfig/zorbel.pc
-        share/man/man1/simplepart.1 share/man/man1/rbpart.1 share/man/man1/kwaypart.1 share/man/man1/partstat.1)
+        bin/zorbel bin/simplepart bin/rbpart bin/kwaypart bin/partstat
+        share/man/man1/zorbel.1 share/man/man1/simplepart.1 share/man/man1/rbpart.1 share/man/man1/kwaypart.1 share/man/man1/partstat.1)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "cmake --install did not install ${file}")
   endif()
@@ -56,3 +59,10 @@ run("building the pkg-config program" ${C_COMPILER} ${cflags} ${pc_cflags}
 set(ENV{LD_LIBRARY_PATH} ${prefix}/${LIBDIR})
 run("the pkg-config program" ${WORK_DIR}/consumer-pc)
 message("pkg-config:\n${run_output}")
+
+# The installed program, on its own.
+run("the installed zorbel" ${prefix}/bin/zorbel partition ${EXAMPLE} -k 4 --seed 1 --json -o ${WORK_DIR}/example.part)
+if(NOT run_output MATCHES "\"cut\":[0-9]+" OR NOT EXISTS ${WORK_DIR}/example.part)
+  message(FATAL_ERROR "the installed zorbel gave no partition:\n${run_output}")
+endif()
+message("zorbel:\n${run_output}")
