@@ -16,14 +16,16 @@ the Python module: prints three tables, one row per instance and k.
 
     bench/targets.py [options] [INSTANCE...]
 
-An INSTANCE is an .hgr file (plain or gzip-compressed) or "big1m", the
-generated netlist of 1.17M pins, made on demand; without instances, every
-.hgr file in ../shared/instances/ beside the repository (with --big, big1m
-too). Every call runs in a child process of its own (the script started
-again with --one), which checks the partition (every part in range, the
-figures recounted with zorbel.stats) and reports its wall seconds and the
-peak resident memory of the process, the interpreter and hypergraph
-included. Progress goes to stderr, the tables to stdout.
+An INSTANCE is a hypergraph file (.hgr, plain or gzip-compressed; .mtx and
+.graph are read as hypergraphs too), a folder of them, or a generated
+netlist made on demand: "big1m" (1.17M pins) or "big10m" (11.7M pins);
+without instances, every .hgr file in ../shared/instances/ beside the
+repository (with --big, big1m too). Every call runs in a child process of
+its own (the script started again with --one), which checks the partition
+(every part in range, the figures recounted with zorbel.stats) and reports
+its wall seconds and the peak resident memory of the process, the
+interpreter and hypergraph included. Progress goes to stderr, the tables
+to stdout.
 
 Options:
   --threads N     threads of each call                  (default 2)
@@ -45,68 +47,18 @@ shell benchmarks.
 """
 import argparse
 import csv
-import glob
 import json
 import math
-import os
 import resource
-import subprocess
 import sys
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-INSTANCES = os.path.join(ROOT, "..", "shared", "instances")
-GENERATORS = os.path.join(ROOT, "..", "shared", "generators")
-CACHE = os.path.join(os.environ.get("TMPDIR") or "/tmp", "zorbel-bench")
-
-# Each generated netlist: vertices, hyperedges, seed (as in bench/read.sh).
-NETLISTS = {"big1m": (250000, 260000, 11)}
+from benchlib import (INSTANCES, fmt, geomean, import_zorbel, instance_name, instance_paths,
+                      netlist, percent, read_instance, run_child, table)
 
 # What km1 should save over the cut objective, per instance: the least
 # reduction in per cent, or None where the two must be equal.
 KM1_TARGETS = {"ibm01": 5.0, "powersim": 3.0, "widenets": 3.0, "delaunay_n15": None}
-
-
-def import_zorbel():
-    """The zorbel module, from PYTHONPATH or the python build of the tree.
-    When this interpreter cannot load it (no NumPy, another version), starts
-    the script again under the interpreter the build was configured with."""
-    failure = None
-    try:
-        import numpy  # noqa: F401  (the module hands out NumPy arrays)
-        try:
-            import zorbel
-            return zorbel
-        except ImportError:
-            pass
-        for so in sorted(glob.glob(os.path.join(ROOT, "build", "python", "**", "zorbel*.so"),
-                                   recursive=True)):
-            sys.path.insert(0, os.path.dirname(so))
-            try:
-                import zorbel
-                return zorbel
-            except ImportError as err:
-                failure = err
-                sys.path.pop(0)
-    except ImportError as err:
-        failure = err
-    built_for = None
-    try:
-        with open(os.path.join(ROOT, "build", "python", "CMakeCache.txt")) as f:
-            for line in f:
-                if line.startswith(("_Python_EXECUTABLE:", "Python_EXECUTABLE:")):
-                    built_for = line.split("=", 1)[1].strip()
-                    break
-    except OSError:
-        pass
-    if (built_for and os.path.exists(built_for)
-            and os.path.realpath(built_for) != os.path.realpath(sys.executable)
-            and not os.environ.get("ZORBEL_BENCH_REEXEC")):
-        os.environ["ZORBEL_BENCH_REEXEC"] = "1"
-        os.execv(built_for, [built_for, os.path.abspath(__file__)] + sys.argv[1:])
-    sys.exit("targets.py: cannot import zorbel%s; build it with "
-             "'cmake --workflow --preset python' or set PYTHONPATH"
-             % (" (%s)" % failure if failure else ""))
 
 
 # ---------------------------------------------------------------------------
@@ -118,7 +70,7 @@ def run_one(job):
     zorbel = import_zorbel()
     import numpy as np
 
-    hg = zorbel.read_hgr(job["path"])
+    hg = read_instance(zorbel, job["path"])
     k, seed, threads = job["k"], job["seed"], job["threads"]
     base_kb = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
     start = time.perf_counter()
@@ -198,18 +150,10 @@ class Runner:
         label = call if call != "partition" else "partition(%s, %s)" % (mode, objective)
         self.count += 1
         progress = "[%d] %s k=%d seed=%d %s" % (self.count, name, k, seed, label)
-        try:
-            proc = subprocess.run([sys.executable, os.path.abspath(__file__), "--one",
-                                   json.dumps(job)], capture_output=True, text=True,
-                                  timeout=self.args.timeout)
-        except subprocess.TimeoutExpired:
-            self.fail(progress, "timed out after %g s" % self.args.timeout)
+        result, why = run_child(__file__, job, self.args.timeout)
+        if result is None:
+            self.fail(progress, why)
             return None
-        if proc.returncode != 0 or not proc.stdout.strip():
-            lines = proc.stderr.strip().splitlines()
-            self.fail(progress, "exit %d: %s" % (proc.returncode, lines[-1] if lines else ""))
-            return None
-        result = json.loads(proc.stdout.strip().splitlines()[-1])
         for problem in result["problems"]:
             self.problems.append("%s: %s" % (progress, problem))
         print("%s: %s %d, imbalance %.4f, %.2f s, %.0f MiB%s"
@@ -227,32 +171,11 @@ class Runner:
             sys.exit("targets.py: the first %d calls failed, giving up" % self.count)
 
 
-def geomean(values):
-    """Geometric mean of non-negative counts. A cut can be 0, so the mean is
-    taken of count + 1 and 1 taken off again."""
-    if not values:
-        return None
-    return math.exp(sum(math.log(v + 1) for v in values) / len(values)) - 1
-
-
 def figures(results, field):
     """The field of every run that finished (None when one failed)."""
     if any(r is None for r in results) or not results:
         return None
     return [r[field] for r in results]
-
-
-def fmt(value, job="%.1f"):
-    return "-" if value is None else job % value
-
-
-def percent(new, old):
-    """new against old in per cent, + when new is larger."""
-    if new is None or old is None:
-        return "-"
-    if old == 0:  # both means are of count + 1 underneath; compare those
-        new, old = new + 1, old + 1
-    return "%+.1f%%" % (100.0 * (new / old - 1))
 
 
 def summary(results):
@@ -273,65 +196,14 @@ def flag(imbalance, epsilon):
     return "OVER" if imbalance > epsilon + 1e-12 else "OK"
 
 
-def table(title, header, rows):
-    print(title)
-    widths = [max(len(str(c)) for c in col) for col in zip(header, *rows)]
-    line = lambda cells: "  ".join(str(c).rjust(w) if i else str(c).ljust(w)
-                                   for i, (c, w) in enumerate(zip(cells, widths)))
-    print(line(header))
-    print("  ".join("-" * w for w in widths))
-    for row in rows:
-        print(line(row))
-    print(flush=True)
-
-
-def netlist(name):
-    """The generated netlist NAME, made on first use and kept in the cache."""
-    vertices, hyperedges, seed = NETLISTS[name]
-    path = os.path.join(CACHE, name + ".hgr")
-    if os.path.exists(path) and os.path.getsize(path) > 0:
-        return path
-    os.makedirs(CACHE, exist_ok=True)
-    gen = os.path.join(GENERATORS, "netlist.cpp")
-    exe = os.path.join(CACHE, "netlist")
-    if not os.access(exe, os.X_OK):
-        if not os.path.exists(gen):
-            sys.exit("targets.py: %s not found" % gen)
-        subprocess.run([os.environ.get("CXX", "c++"), "-O2", "-o", exe, gen], check=True)
-    print("Generating %s..." % path, file=sys.stderr, flush=True)
-    with open(path + ".tmp", "w") as out:
-        subprocess.run([exe, str(vertices), str(hyperedges), str(seed)], stdout=out, check=True)
-    os.replace(path + ".tmp", path)
-    return path
-
-
-def instance_name(path):
-    base = os.path.basename(path)
-    for suffix in (".gz", ".hgr"):
-        if base.endswith(suffix):
-            base = base[: -len(suffix)]
-    return base
-
-
 def instances(args, zorbel):
     """(name, path, vertices) of every instance to run."""
-    paths = []
-    for arg in args.instances:
-        if arg in NETLISTS:
-            paths.append(netlist(arg))
-        elif os.path.isfile(arg):
-            paths.append(os.path.abspath(arg))
-        else:
-            sys.exit("targets.py: no instance %s" % arg)
-    if not args.instances:
-        paths = sorted(glob.glob(os.path.join(os.path.normpath(INSTANCES), "*.hgr")))
-        if not paths:
-            print("targets.py: no instances in %s" % os.path.normpath(INSTANCES), file=sys.stderr)
+    paths = instance_paths(args.instances, default=[INSTANCES])
     if args.big and not any(instance_name(p) == "big1m" for p in paths):
         paths.append(netlist("big1m"))
     out = []
     for path in paths:
-        out.append((instance_name(path), path, zorbel.read_hgr(path).num_vertices))
+        out.append((instance_name(path), path, read_instance(zorbel, path).num_vertices))
     if not out:
         sys.exit("targets.py: nothing to run")
     return out
