@@ -225,3 +225,13 @@ def table(title, header, rows):
     for row in rows:
         print(line(row))
     print(flush=True)
+
+
+def print_problems(title, lines):
+    """The runs that went wrong, one per line under title, when there are any."""
+    if not lines:
+        return
+    print(title)
+    for line in lines:
+        print("  " + line)
+    print()

@@ -113,7 +113,7 @@ import sys
 import tempfile
 import time
 
-from benchlib import (INSTANCES, fmt, import_zorbel, instance_name, instance_paths, netlist,
+from benchlib import (INSTANCES, fmt, import_zorbel, instance_name, instance_paths, netlist, print_problems,
                       read_instance, run_child, table, write_hgr)
 
 METRICS = ("cut", "km1", "soed")
@@ -574,11 +574,7 @@ def report(bench, todo, names, baseline, args):
           ["config", "runs ok", "cases ok", metric + " ratio", "cases", "cpu ratio",
            "imb max", "wall s", "cpu s", "peak MiB"], rows)
 
-    if bench.bad:
-        print("Runs not ok:")
-        for line in bench.bad:
-            print("  " + line)
-        print()
+    print_problems("Runs not ok:", bench.bad)
 
     if args.png:
         means = {case: {c: case_means(bench.runs.get(case + (c,), []), metric) for c in names}

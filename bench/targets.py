@@ -54,7 +54,7 @@ import sys
 import time
 
 from benchlib import (INSTANCES, fmt, geomean, import_zorbel, instance_name, instance_paths,
-                      netlist, percent, read_instance, run_child, table)
+                      netlist, percent, print_problems, read_instance, run_child, table)
 
 # What km1 should save over the cut objective, per instance: the least
 # reduction in per cent, or None where the two must be equal.
@@ -322,11 +322,7 @@ def main():
                              "3. partition(mode='kway', epsilon=%g) against kwaypart "
                              "(part_kway, ubfactor 5)" % eps)
 
-    if runner.problems:
-        print("Problems:")
-        for problem in runner.problems:
-            print("  " + problem)
-        print()
+    print_problems("Problems:", runner.problems)
 
     if args.csv:
         fields = []

@@ -136,3 +136,13 @@ int ReadFinishedPartition(int nvtxs, int *part, const char *filename) {
                 part[v], v, filename, nvtxs);
   return nvtxs > 0 ? part[iamax__(nvtxs, part)] + 1 : 0;
 }
+
+void PrintPartitionReport(const char *graphfile, const HGraph *graph, const char *partfile, int nparts,
+                          const int *part) {
+  printf("Hypergraph: %s, %d vertices, %d hyperedges; partition: %s\n", graphfile, graph->nvtxs,
+         graph->nhedges, partfile);
+  if (nparts == 0) return;
+  const PartStatistics s = PrintPartStatistics(graph->nvtxs, graph->nhedges, nparts, graph->netptr,
+                                               graph->netind, graph->netwgt, graph->cellwgt, part);
+  PrintPartBalance(graph->nvtxs, graph->cellwgt, nparts, part, s);
+}

@@ -52,3 +52,9 @@ void PrintPartBalance(int nvtxs, const int *cellwgt, int nparts, const int *part
 // tables, and a hypergraph never needs more parts than it has vertices).
 // Returns the number of parts, the largest part number plus one.
 int ReadFinishedPartition(int nvtxs, int *part, const char *filename);
+
+// partstat's report of a partition of graph (read from graphfile) into
+// nparts parts (read from partfile): a line naming both, the statistics
+// block and the balance lines.
+void PrintPartitionReport(const char *graphfile, const HGraph *graph, const char *partfile, int nparts,
+                          const int *part);

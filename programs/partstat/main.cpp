@@ -30,12 +30,6 @@ int main(int argc, char *argv[]) {
   part = imalloc__(nvtxs, "partstat: part");
   const int nparts = ReadFinishedPartition(nvtxs, part, argv[2]);
 
-  printf("Hypergraph: %s, %d vertices, %d hyperedges; partition: %s\n", argv[1], nvtxs,
-         graph->nhedges, argv[2]);
-  if (nparts > 0) {
-    const PartStatistics s = PrintPartStatistics(nvtxs, graph->nhedges, nparts, graph->netptr, graph->netind,
-                                                 graph->netwgt, graph->cellwgt, part);
-    PrintPartBalance(nvtxs, graph->cellwgt, nparts, part, s);
-  }
+  PrintPartitionReport(argv[1], graph.get(), argv[2], nparts, part);
   return 0;
 }

@@ -197,11 +197,7 @@ void RunStats(const StatsOptions &o) {
     return;
   }
   // The statistics partstat prints, then the verdict on the bound.
-  printf("Hypergraph: %s, %d vertices, %d hyperedges; partition: %s\n", o.input.c_str(), graph->nvtxs,
-         graph->nhedges, o.partition.c_str());
-  const PartStatistics s = PrintPartStatistics(graph->nvtxs, graph->nhedges, nparts, graph->netptr,
-                                               graph->netind, graph->netwgt, graph->cellwgt, part.data());
-  PrintPartBalance(graph->nvtxs, graph->cellwgt, nparts, part.data(), s);
+  PrintPartitionReport(o.input.c_str(), graph, o.partition.c_str(), nparts, part.data());
   printf("          Imbalance bound (e):%10.4f  %s\n", o.epsilon,
          r.json["balanced"].get<bool>() ? "within" : "OVER");
 }
