@@ -352,6 +352,17 @@ void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
  *                     a progress function for this call and its data
  *                     (see ZORBEL_SetProgress); NULL (default): the one
  *                     installed with ZORBEL_SetProgress, if any.
+ *   flows             refinement by maximum flows after FM on every level
+ *                     of every bisection (and on the full hypergraph when
+ *                     the trials ran on one without its widest hyperedges),
+ *                     and on every pair of adjacent parts in the k-way
+ *                     passes: around the cut, a region of each
+ *                     side is cut anew by the most balanced minimum cut of
+ *                     a flow network of its hyperedges, which moves groups
+ *                     of vertices that no sequence of single moves reaches.
+ *                     ZORBEL_FLOWS_ON or ZORBEL_FLOWS_OFF; ZORBEL_FLOWS_PRESET
+ *                     (default) as the preset says (off in every preset for
+ *                     now).
  * ZORBEL_Partition writes the part of every vertex to part (nvtxs ints) and
  * the objective's value of that partition to *objective_value. It checks
  * its arrays as the other entry points do (with the sum of external degrees
@@ -363,6 +374,7 @@ void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
 enum { ZORBEL_OBJECTIVE_CUT = 0, ZORBEL_OBJECTIVE_KM1 = 1, ZORBEL_OBJECTIVE_SOED = 2 };
 enum { ZORBEL_MODE_RECURSIVE = 0, ZORBEL_MODE_KWAY = 1 };
 enum { ZORBEL_PRESET_FAST = 0, ZORBEL_PRESET_DEFAULT = 1, ZORBEL_PRESET_QUALITY = 2 };
+enum { ZORBEL_FLOWS_PRESET = -1, ZORBEL_FLOWS_OFF = 0, ZORBEL_FLOWS_ON = 1 };
 typedef struct ZORBEL_Config {
   size_t size;
   double epsilon;
@@ -375,6 +387,7 @@ typedef struct ZORBEL_Config {
   const int *max_part_weights;
   ZORBEL_ProgressFunc progress;
   void *progress_data;
+  int flows;
 } ZORBEL_Config;
 void ZORBEL_DefaultConfig(ZORBEL_Config *config);
 void ZORBEL_Partition(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,

@@ -336,7 +336,7 @@ int Choice(const py::object &value, const char *name, std::initializer_list<cons
 py::tuple Partition(const Hypergraph &hg, const py::object &num_parts, const py::object &epsilon,
                     const py::object &objective, const py::object &mode, const py::object &preset,
                     const py::object &fixed, const py::object &max_part_weights,
-                    const py::object &seed, const py::object &threads) {
+                    const py::object &seed, const py::object &threads, const py::object &flows) {
   const int nparts = static_cast<int>(IntArgument(num_parts, "k", 2, INT_MAX));
   ZORBEL_Config config;
   ZORBEL_DefaultConfig(&config);
@@ -350,6 +350,10 @@ py::tuple Partition(const Hypergraph &hg, const py::object &num_parts, const py:
   config.preset = Choice(preset, "preset", {"fast", "default", "quality"});
   config.seed = SeedOption(seed);
   config.threads = ThreadsArgument(threads);
+  if (!flows.is_none()) {
+    if (!py::isinstance<py::bool_>(flows)) Refuse("flows must be None, True or False, not " + std::string(py::repr(flows)));
+    config.flows = flows.cast<bool>() ? ZORBEL_FLOWS_ON : ZORBEL_FLOWS_OFF;
+  }
   if (config.mode == ZORBEL_MODE_KWAY && hg.nvtxs < 2)
     Refuse("hg: k-way partitioning needs at least 2 vertices, not " + std::to_string(hg.nvtxs));
   std::vector<int> fixedparts, limits;
@@ -587,10 +591,10 @@ PYBIND11_MODULE(zorbel, m) {
         py::arg("epsilon") = 0.03, py::arg("objective") = "cut", py::arg("mode") = "recursive",
         py::arg("preset") = "default", py::arg("fixed") = py::none(),
         py::arg("max_part_weights") = py::none(), py::arg("seed") = py::none(),
-        py::arg("threads") = py::none(),
+        py::arg("threads") = py::none(), py::arg("flows") = py::none(),
         "partition(hg, k, *, epsilon=0.03, objective='cut', mode='recursive',\n"
         "          preset='default', fixed=None, max_part_weights=None, seed=None,\n"
-        "          threads=None) -> (parts, value)\n\n"
+        "          threads=None, flows=None) -> (parts, value)\n\n"
         "Partitions hg into k parts (at least 2) with every part within its limit:\n"
         "floor((1 + epsilon) * ceil(W / k)), W the total vertex weight, or with\n"
         "max_part_weights (k entries, adding up to at least W) each part's own maximum.\n"
@@ -603,6 +607,8 @@ PYBIND11_MODULE(zorbel, m) {
         "every trial that reaches the best). fixed: None, or per vertex -1 (free) or\n"
         "the part it must end in (recursive mode only). seed None takes the clock;\n"
         "threads None the library's default; the partition does not depend on it.\n"
+        "flows: True for refinement by maximum flows after FM on every level, False\n"
+        "for none, None as the preset says.\n"
         "Returns the int32 part array and the objective's value. Raises ValueError for\n"
         "a bad argument and for limits no partition can keep.");
 

@@ -99,6 +99,7 @@ def partition(
     max_part_weights: Optional[_Ints] = None,
     seed: Optional[int] = None,
     threads: Optional[int] = None,
+    flows: Optional[bool] = None,
 ) -> Tuple[npt.NDArray[np.int32], int]:
     """Partitions hg into k parts with every part within floor((1 + epsilon)
     * ceil(W / k)), or within max_part_weights, minimising the objective.

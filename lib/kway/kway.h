@@ -2,6 +2,8 @@
 // with its gain bookkeeping and V-cycles, and partition quality measures.
 #pragma once
 
+#include <vector>
+
 #include "hgraph/hgraph.h"
 #include "hgraph/ctrl.h"
 
@@ -32,6 +34,18 @@ void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, i
 // order of v's entries when they were computed from scratch, which updates
 // by difference do not keep.
 bool KwayListsBefore__(const HGraph *graph, int v, int p, int q);
+
+// The bounds k-way refinement holds the parts to: none lighter than
+// minpwgt, part p no heavier than maxpwgt[p].
+struct KwayPartBounds {
+  int minpwgt = 0;
+  std::vector<int> maxpwgt;
+};
+KwayPartBounds KwayPartBounds__(const CtrlType *ctrl, const HGraph *graph);
+// Flow refinement of every pair of adjacent parts in turn, in a fixed order
+// (the lower part first, then the higher), each cut anew by a maximum flow
+// when that lowers the objective within the bounds.
+void RefineKwayFlows__(const CtrlType *ctrl, HGraph *graph);
 
 // Randomized k-way refinement.
 void RefineCutKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses);

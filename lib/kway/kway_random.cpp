@@ -107,6 +107,19 @@ Bounds KwayBalanceBounds(const CtrlType *ctrl, const HGraph *graph) {
   return b;
 }
 
+}  // namespace
+
+KwayPartBounds KwayPartBounds__(const CtrlType *ctrl, const HGraph *graph) {
+  const Bounds b = KwayBalanceBounds(ctrl, graph);
+  KwayPartBounds kb;
+  kb.minpwgt = b.minpwgt;
+  kb.maxpwgt.resize(ctrl->nparts);
+  for (int p = 0; p < ctrl->nparts; ++p) kb.maxpwgt[p] = b.Max(p);
+  return kb;
+}
+
+namespace {
+
 // One pass over the vertices in perm order; returns the number of moves.
 template <class Obj>
 int KwayRandomPass(const CtrlType *ctrl, HGraph *graph, const int *perm, const Bounds &b,

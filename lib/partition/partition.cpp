@@ -47,6 +47,8 @@ void CheckConfig(const ZORBEL_Config &c, int nvtxs, int nparts) {
     errexit__("%s: config->preset must be ZORBEL_PRESET_FAST, _DEFAULT or _QUALITY, not %d.\n", kWho,
               c.preset);
   if (c.threads < 0) errexit__("%s: config->threads must not be negative, not %d.\n", kWho, c.threads);
+  if (c.flows < ZORBEL_FLOWS_PRESET || c.flows > ZORBEL_FLOWS_ON)
+    errexit__("%s: config->flows must be ZORBEL_FLOWS_PRESET, _OFF or _ON, not %d.\n", kWho, c.flows);
   if (c.fixed != nullptr && c.mode == ZORBEL_MODE_KWAY)
     errexit__("%s: config->fixed needs config->mode ZORBEL_MODE_RECURSIVE: direct k-way "
               "partitioning takes no fixed vertices.\n",
@@ -90,6 +92,7 @@ Options PresetOptions(const ZORBEL_Config &c, int nvtxs, int nparts, bool graph)
   const bool kway = c.mode == ZORBEL_MODE_KWAY;
   Options opt = ReadOptions__(kway ? EntryKind::Kway : EntryKind::Recursive, nvtxs, nparts, 5, options);
   opt.OType = cut ? OBJ_CUT : ObjectiveOf(c);
+  opt.Flows = c.flows == ZORBEL_FLOWS_ON ? 1 : 0;
   return opt;
 }
 
@@ -148,6 +151,7 @@ void ZORBEL_DefaultConfig(ZORBEL_Config *config) {
   config->preset = ZORBEL_PRESET_DEFAULT;
   config->seed = -1;
   config->threads = 0;
+  config->flows = ZORBEL_FLOWS_PRESET;
 }
 
 void ZORBEL_Partition(int nvtxs, int nhedges, const int *vwgts, const int *eptr, const int *eind,

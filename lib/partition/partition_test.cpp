@@ -176,6 +176,26 @@ TEST(Partition, SameSeedSamePartitionForAnyThreadCount) {
   }
 }
 
+// Flow refinement: the bound and the recount hold, the thread count changes
+// nothing, and flows never find less than the same trials without them on
+// a bisection they start from.
+TEST(Partition, FlowsKeepTheBoundAndGiveTheSamePartitionForAnyThreadCount) {
+  const PlainHGraph g = Generate({.nvtxs = 900, .nhedges = 1300, .maxsize = 8, .maxvwgt = 3, .nlarge = 4, .seed = 9});
+  for (int mode : {ZORBEL_MODE_RECURSIVE, ZORBEL_MODE_KWAY}) {
+    ZORBEL_Config c = Config(ZORBEL_OBJECTIVE_CUT, mode, ZORBEL_PRESET_DEFAULT, 4);
+    c.flows = ZORBEL_FLOWS_ON;
+    c.threads = 1;
+    const Result one = Partition(g, 6, c);
+    ExpectWithin(g, one, 6, ZORBEL_OBJECTIVE_CUT, EpsilonLimits(g, 6, 0.03));
+    for (int threads : {2, 16}) {
+      c.threads = threads;
+      const Result many = Partition(g, 6, c);
+      EXPECT_EQ(one.part, many.part) << threads;
+      EXPECT_EQ(one.value, many.value);
+    }
+  }
+}
+
 TEST(Partition, DefaultsAndAnOlderSmallerConfig) {
   ZORBEL_Config c;
   ZORBEL_DefaultConfig(&c);
@@ -190,6 +210,7 @@ TEST(Partition, DefaultsAndAnOlderSmallerConfig) {
   EXPECT_EQ(c.max_part_weights, nullptr);
   EXPECT_EQ(c.progress, nullptr);
   EXPECT_EQ(c.progress_data, nullptr);
+  EXPECT_EQ(c.flows, ZORBEL_FLOWS_PRESET);
 
   // A caller that knows the fields up to the seed only: whatever lies past
   // its size is not read, and the defaults stand in for it.
@@ -241,6 +262,7 @@ TEST_F(PartitionDeath, RefusesBadOptionsNamingTheField) {
   refuses("config->preset must be ZORBEL_PRESET_FAST, _DEFAULT or _QUALITY, not 9.",
           [](ZORBEL_Config &c) { c.preset = 9; });
   refuses("config->threads must not be negative, not -2.", [](ZORBEL_Config &c) { c.threads = -2; });
+  refuses("config->flows must be ZORBEL_FLOWS_PRESET, _OFF or _ON, not 2.", [](ZORBEL_Config &c) { c.flows = 2; });
   refuses("config->size is 0; fill the config with ZORBEL_DefaultConfig first.",
           [](ZORBEL_Config &c) { c.size = 0; });
   refuses("config->size is " + std::to_string(sizeof(ZORBEL_Config) + 8) + ", more than the " +

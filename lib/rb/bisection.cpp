@@ -46,8 +46,8 @@ struct BisectionTrials {
     TraceFlush__();
   }
   // Hands the pruned hypergraph's bisection to the full one. When hyperedges
-  // were pruned, the full hypergraph has not seen them yet: one FM run
-  // accounts for them.
+  // were pruned, the full hypergraph has not seen them yet: one FM run (and
+  // the flows, when on) accounts for them.
   void Carry(const CtrlType *ctrl, HGraph *graph, HGraph *sgraph) const {
     if (sgraph->nhedges == graph->nhedges) {
       graph->mincut = sgraph->mincut;
@@ -61,6 +61,8 @@ struct BisectionTrials {
     AllocateRefinementMemory__(graph);
     HandOverWhere__(sgraph, graph);
     FM(ctrl, graph);
+    // The trials' flows never saw the pruned hyperedges, the widest ones.
+    if (ctrl->opt.Flows) Refine_Flows__(ctrl, graph);
     if (Detailed(ctrl)) {
       Trace__("%d]", graph->mincut);
       TraceFlush__();

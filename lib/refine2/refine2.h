@@ -2,6 +2,8 @@
 // one-way FM and balancing.
 #pragma once
 
+#include <vector>
+
 #include "hgraph/hgraph.h"
 #include "hgraph/ctrl.h"
 
@@ -67,6 +69,46 @@ void Refine_EEFM__(const CtrlType *ctrl, HGraph *graph, int npasses, float fract
 void Refine_EEFM2__(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction);
 void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses);
 void Balance__(const CtrlType *ctrl, HGraph *graph);
+// Cuts a region around the cut anew by maximum flow, a few rounds, keeping a
+// result only when it cuts less (or as much, more evenly) within the bounds.
+void Refine_Flows__(const CtrlType *ctrl, HGraph *graph);
+
+// Two parts of a partition as flow refinement cuts them anew: part[0]
+// becomes the source side, part[1] the sink side.
+struct FlowPair {
+  int part[2] = {0, 1};
+  int pwgts[2] = {0, 0};    // their weights
+  int maxpwgt[2] = {0, 0};  // the most each may weigh afterwards
+  // Hyperedges with pins in other parts: kept with those pins dropped (the
+  // connectivity, which the pair changes by uncutting the rest), or left
+  // out (the cut, which they keep whatever the pair does).
+  bool restrict = false;
+};
+struct FlowMove {
+  int vertex;
+  int to;  // its new part
+};
+struct FlowScratch;
+// Markers of the region builder, sized to the level on first use and left
+// clean by every call, so that a call costs what its region holds.
+struct FlowRegionMarks {
+  std::vector<int> node;      // [nvtxs] the vertex's number in the flow problem, -1 outside
+  std::vector<char> seen;     // [nhedges] hyperedge already collected
+  std::vector<int> seenlist;  // the hyperedges marked seen
+};
+// The flow scratch and the region marks of the calling thread, kept from
+// level to level and from call to call: a network built in fresh memory on
+// every level pays for its pages again. They hold what the largest region
+// so far needed.
+FlowScratch &ThreadFlowScratch__();
+FlowRegionMarks &ThreadFlowRegionMarks__();
+// The moves of a better cut of the pair (lower, or as low and more even,
+// within the bounds) found by a maximum flow on a region grown from the
+// seeds the pair cuts (seeds it does not cut are passed over); false, with
+// no moves, when there is none. Vertices below graph->nfixed never move.
+// The level needs its incidence (incptr/incind).
+bool FlowCutOfPair__(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowScratch &work,
+                     FlowRegionMarks &marks, std::vector<FlowMove> &moves);
 
 // ---- Shared by the refinement schemes ----------------------------------------------
 

@@ -27,6 +27,7 @@ struct PartitionOptions {
   std::string objective = "cut";
   std::string mode = "recursive";
   std::string preset = "default";
+  std::string flows;   // empty: as the preset says
   std::string format;  // empty: from the file's name
   std::string fixed;   // empty: no fixed vertices
   std::vector<int> max_part_weights;

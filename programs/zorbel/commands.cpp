@@ -145,6 +145,7 @@ void RunPartition(const PartitionOptions &o) {
   config.objective = ObjectiveCode(o.objective);
   config.mode = o.mode == "kway" ? ZORBEL_MODE_KWAY : ZORBEL_MODE_RECURSIVE;
   config.preset = PresetCode(o.preset);
+  if (!o.flows.empty()) config.flows = o.flows == "on" ? ZORBEL_FLOWS_ON : ZORBEL_FLOWS_OFF;
   config.seed = ChooseSeed(o.seed);
   config.threads = o.threads.value_or(0);
   config.fixed = fixed.empty() ? nullptr : fixed.data();

@@ -34,6 +34,8 @@ void AddPartition(CLI::App &app, PartitionOptions &o) {
   cmd->add_option("--preset", o.preset, "How hard to work: fast, default or quality")
       ->check(CLI::IsMember({"fast", "default", "quality"}))
       ->capture_default_str();
+  cmd->add_option("--flows", o.flows, "Refinement by maximum flows: on, or off (default: as the preset says)")
+      ->check(CLI::IsMember({"on", "off"}));
   AddFormat(cmd, o.format);
   cmd->add_option("--fixed", o.fixed, "File of fixed vertices: one line per vertex, -1 free, else its part");
   cmd->add_option("--max-part-weights", o.max_part_weights,

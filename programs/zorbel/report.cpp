@@ -22,6 +22,7 @@ void Report::AddOptions(const PartitionOptions &o, int seed, int threads) {
   json["seed"] = seed;
   json["threads"] = threads;
   if (!o.max_part_weights.empty()) json["max_part_weights"] = o.max_part_weights;
+  if (!o.flows.empty()) json["flows"] = o.flows;
 }
 
 void Report::AddFigures(const HGraph *graph, int nparts, const int *part, double epsilon,

@@ -115,6 +115,14 @@ TEST_F(ZorbelProgram, EveryOptionReachesTheEntryPoint) {
       {{"--seed", "5", "--preset", "fast"}, 3, [](ZORBEL_Config &c) { c.preset = ZORBEL_PRESET_FAST; }},
       {{"--seed", "5", "--preset", "quality", "--threads", "2"}, 2,
        [](ZORBEL_Config &c) { c.preset = ZORBEL_PRESET_QUALITY; }},
+      {{"--seed", "5", "--flows", "on", "--objective", "km1"}, 6, [](ZORBEL_Config &c) {
+         c.flows = ZORBEL_FLOWS_ON;
+         c.objective = ZORBEL_OBJECTIVE_KM1;
+       }},
+      {{"--seed", "5", "--flows", "on", "--mode", "kway"}, 4, [](ZORBEL_Config &c) {
+         c.flows = ZORBEL_FLOWS_ON;
+         c.mode = ZORBEL_MODE_KWAY;
+       }},
   };
   for (const Case &c : cases) {
     ZORBEL_Config config = base;

@@ -165,7 +165,8 @@ def test_partition_equals_the_c_entry_point_and_keeps_the_bound():
                         ("objective", ctypes.c_int), ("mode", ctypes.c_int), ("preset", ctypes.c_int),
                         ("seed", ctypes.c_int), ("threads", ctypes.c_int),
                         ("fixed", ctypes.c_void_p), ("max_part_weights", ctypes.c_void_p),
-                        ("progress", ctypes.c_void_p), ("progress_data", ctypes.c_void_p)]
+                        ("progress", ctypes.c_void_p), ("progress_data", ctypes.c_void_p),
+                        ("flows", ctypes.c_int)]
 
         c = Config()
         lib.ZORBEL_DefaultConfig(ctypes.byref(c))
@@ -189,6 +190,12 @@ def test_partition_equals_the_c_entry_point_and_keeps_the_bound():
     fixed[:4] = [3, 2, 1, 0]
     held, _ = zorbel.partition(hg, 4, fixed=fixed, objective="km1", seed=2)
     assert held[:4].tolist() == [3, 2, 1, 0]
+    # Flow refinement: within the bound, the same for any thread count.
+    flowed, value = zorbel.partition(hg, 4, flows=True, seed=3, threads=1)
+    s = zorbel.stats(hg, flowed, 4)
+    assert value == s["cut"]
+    assert max(s["part_weights"]) <= int(1.03 * -(-sum(s["part_weights"]) // 4) + 1e-9)
+    np.testing.assert_array_equal(flowed, zorbel.partition(hg, 4, flows=True, seed=3, threads=2)[0])
 
 
 def test_refiners_return_a_partition_no_worse_and_leave_the_input_alone():
@@ -255,6 +262,7 @@ REFUSALS = [
     (lambda: zorbel.partition(HG, 2, max_part_weights=[4]), "max_part_weights"),
     (lambda: zorbel.partition(HG, 2, max_part_weights=[1, 1]), "part limits"),
     (lambda: zorbel.partition(HG, 2, seed=-3), "seed"),
+    (lambda: zorbel.partition(HG, 2, flows="yes"), "flows"),
     (lambda: zorbel.refine_2way(HG, [0, 1, 2, 0], 5), "parts"),
     (lambda: zorbel.refine_kway(HG, [0, 1, 2, 0], 2, 5), "parts"),
     (lambda: zorbel.stats(HG, [0, 1, 1]), "parts"),

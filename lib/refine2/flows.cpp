@@ -1,0 +1,235 @@
+// Flow refinement of two parts: around their common cut, a region grown into
+// each part is cut anew by a maximum flow, the rest of each part contracted
+// into the source or the sink. The most balanced minimum cut within the
+// parts' bounds replaces the region's side of the partition when it cuts
+// less (or as much, more evenly). A minimum cut can move whole groups of
+// vertices that no sequence of single moves reaches, each move of which
+// would cost. Two-way refinement cuts the bisection's two sides; k-way
+// refinement cuts pairs of adjacent parts.
+#include <algorithm>
+#include <vector>
+
+#include "flow/flow.h"
+#include "refine2/refine2.h"
+
+namespace {
+
+// The region of part s may weigh this many times the weight the other part
+// may still take, plus what the other part lacks of an even split: the
+// minimum cut moves only part of it, and a larger region finds better cuts
+// at a higher price.
+constexpr int kRegionFactor = 16;
+// No region holds more vertices than this in one part, so that one flow
+// problem stays small next to the level.
+constexpr int kRegionMaxVertices = 40000;
+// Rounds of flow cuts on a bisection, each on a region grown around the cut
+// the previous one left.
+constexpr int kMaxFlowRounds = 4;
+
+// The flow problem of one pair: region vertex i is graph vertex
+// vertices[i - 2]; vertices 0 and 1 are the source and the sink.
+struct RegionProblem {
+  std::vector<int> vertices;
+  std::vector<int> eptr{0}, eind, vwgt, hewgt;
+  int oldcut = 0;  // weight of the problem's hyperedges cut now
+};
+
+// Where each pin of hyperedge e lies as seen from the pair: whether it has
+// pins in part a, in part b, and in any other part.
+struct PinParts {
+  bool a = false, b = false, other = false;
+};
+PinParts PartsOf(const HGraph *graph, int e, const FlowPair &pair) {
+  PinParts pp;
+  for (int j = graph->netptr[e]; j < graph->netptr[e + 1]; ++j) {
+    const int p = graph->where[graph->netind[j]];
+    pp.a |= p == pair.part[0];
+    pp.b |= p == pair.part[1];
+    pp.other |= p != pair.part[0] && p != pair.part[1];
+  }
+  return pp;
+}
+
+// Whether the pair's cut counts e: it has pins in both parts and, when
+// pins elsewhere make it cut whatever the pair does, the pair keeps them.
+bool CountsForPair(const PinParts &pp, const FlowPair &pair) {
+  return pp.a && pp.b && (pair.restrict || !pp.other);
+}
+
+void ClearSeen(FlowRegionMarks &marks) {
+  for (const int e : marks.seenlist) marks.seen[e] = 0;
+  marks.seenlist.clear();
+}
+
+// Grows the region of part s by breadth-first search from its pins of the
+// pair's cut hyperedges, within weight cap and the vertex cap; node[v]
+// receives v's vertex number in the problem. A vertex turned away once
+// stays turned away (the cap only shrinks), so each hyperedge is scanned
+// once: a wide hyperedge costs its pins, not its pins times the region.
+void GrowRegion(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, int s, long long cap,
+                FlowRegionMarks &marks, RegionProblem &rp) {
+  const int *where = graph->where, *netptr = graph->netptr, *netind = graph->netind;
+  std::vector<int> &node = marks.node;
+  const size_t first = rp.vertices.size();
+  int count = 0;
+  auto visit = [&](int v) {
+    if (node[v] >= 0 || where[v] != pair.part[s] || v < graph->nfixed || graph->cellwgt[v] > cap) return;
+    if (count == kRegionMaxVertices) return;
+    cap -= graph->cellwgt[v];
+    node[v] = static_cast<int>(rp.vertices.size()) + 2;
+    rp.vertices.push_back(v);
+    ++count;
+  };
+  auto expand = [&](int e) {
+    if (marks.seen[e]) return;
+    marks.seen[e] = 1;
+    marks.seenlist.push_back(e);
+    for (int j = netptr[e]; j < netptr[e + 1]; ++j) visit(netind[j]);
+  };
+  for (const int e : seeds) expand(e);
+  for (size_t head = first; head < rp.vertices.size() && count < kRegionMaxVertices; ++head) {
+    const int v = rp.vertices[head];
+    for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) expand(graph->incind[j]);
+  }
+  ClearSeen(marks);
+}
+
+// The hyperedges with a pin in the region, each pin of the pair's parts
+// outside it replaced by the terminal of its part. Hyperedges the pair
+// cannot uncut are left out: those that reach both terminals, and without
+// restrict those with pins in other parts; with restrict the pins in other
+// parts are dropped instead. So are hyperedges left with one node.
+void CollectHyperedges(const HGraph *graph, const FlowPair &pair, FlowRegionMarks &marks, RegionProblem &rp) {
+  const int *where = graph->where, *netptr = graph->netptr, *netind = graph->netind;
+  const std::vector<int> &node = marks.node;
+  for (const int v : rp.vertices) {
+    for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) {
+      const int e = graph->incind[j];
+      if (marks.seen[e]) continue;
+      marks.seen[e] = 1;
+      marks.seenlist.push_back(e);
+      const PinParts pp = PartsOf(graph, e, pair);
+      if (pp.other && !pair.restrict) continue;
+      const size_t start = rp.eind.size();
+      bool terminal[2] = {false, false};
+      for (int k = netptr[e]; k < netptr[e + 1]; ++k) {
+        const int u = netind[k];
+        const int s = where[u] == pair.part[0] ? 0 : where[u] == pair.part[1] ? 1 : -1;
+        if (node[u] >= 0) {
+          rp.eind.push_back(node[u]);
+        } else if (s >= 0 && !terminal[s]) {
+          terminal[s] = true;
+          rp.eind.push_back(s == 0 ? kFlowSource : kFlowSink);
+        }
+      }
+      if ((terminal[0] && terminal[1]) || rp.eind.size() - start < 2) {
+        rp.eind.resize(start);
+        continue;
+      }
+      rp.eptr.push_back(static_cast<int>(rp.eind.size()));
+      rp.hewgt.push_back(graph->netwgt[e]);
+      if (CountsForPair(pp, pair)) rp.oldcut += graph->netwgt[e];
+    }
+  }
+}
+
+// The flow problem around the pair's present cut, grown from those of seeds
+// the pair cuts; no hyperedges when it cuts none. The marks are left clean.
+RegionProblem BuildRegion(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds,
+                          FlowRegionMarks &marks) {
+  RegionProblem rp;
+  std::vector<int> cut;
+  for (const int e : seeds)
+    if (CountsForPair(PartsOf(graph, e, pair), pair)) cut.push_back(e);
+  if (cut.empty()) return rp;
+  if (marks.node.size() < static_cast<size_t>(graph->nvtxs)) marks.node.assign(graph->nvtxs, -1);
+  if (marks.seen.size() < static_cast<size_t>(graph->nhedges)) marks.seen.assign(graph->nhedges, 0);
+  const long long total = static_cast<long long>(pair.pwgts[0]) + pair.pwgts[1];
+  for (int s = 0; s < 2; ++s) {
+    const long long room = std::max(0, pair.maxpwgt[1 - s] - pair.pwgts[1 - s]);
+    const long long lack = std::max(0LL, total / 2 - pair.pwgts[1 - s]);
+    GrowRegion(graph, pair, cut, s, kRegionFactor * room + lack, marks, rp);
+  }
+  long long inregion[2] = {0, 0};
+  for (const int v : rp.vertices) inregion[graph->where[v] == pair.part[0] ? 0 : 1] += graph->cellwgt[v];
+  rp.vwgt.push_back(static_cast<int>(pair.pwgts[0] - inregion[0]));
+  rp.vwgt.push_back(static_cast<int>(pair.pwgts[1] - inregion[1]));
+  for (const int v : rp.vertices) rp.vwgt.push_back(graph->cellwgt[v]);
+  CollectHyperedges(graph, pair, marks, rp);
+  for (const int v : rp.vertices) marks.node[v] = -1;
+  ClearSeen(marks);
+  return rp;
+}
+
+}  // namespace
+
+FlowScratch &ThreadFlowScratch__() {
+  thread_local FlowScratch work;
+  return work;
+}
+
+FlowRegionMarks &ThreadFlowRegionMarks__() {
+  thread_local FlowRegionMarks marks;
+  return marks;
+}
+
+bool FlowCutOfPair__(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowScratch &work,
+                     FlowRegionMarks &marks, std::vector<FlowMove> &moves) {
+  moves.clear();
+  RegionProblem rp = BuildRegion(graph, pair, seeds, marks);
+  if (rp.hewgt.empty()) return false;
+  FlowProblem p;
+  p.nvtxs = static_cast<int>(rp.vwgt.size());
+  p.nhedges = static_cast<int>(rp.hewgt.size());
+  p.eptr = rp.eptr.data();
+  p.eind = rp.eind.data();
+  p.vwgt = rp.vwgt.data();
+  p.hewgt = rp.hewgt.data();
+  p.maxwgt[0] = pair.maxpwgt[0];
+  p.maxwgt[1] = pair.maxpwgt[1];
+  p.maxcut = rp.oldcut;
+  std::vector<signed char> initside(p.nvtxs);
+  initside[kFlowSource] = 0;
+  initside[kFlowSink] = 1;
+  for (size_t i = 0; i < rp.vertices.size(); ++i)
+    initside[i + 2] = graph->where[rp.vertices[i]] == pair.part[0] ? 0 : 1;
+  p.initside = initside.data();
+  std::vector<int> side(p.nvtxs);
+  const FlowCutResult r = FindBalancedFlowCut__(p, work, side.data());
+  if (!r.found) return false;
+  // Only a lower cut, or the same cut more evenly split, replaces the old.
+  const int oldheavier = std::max(pair.pwgts[0], pair.pwgts[1]);
+  const int newheavier = std::max(r.pwgts[0], r.pwgts[1]);
+  if (r.cut > rp.oldcut || (r.cut == rp.oldcut && newheavier >= oldheavier)) return false;
+  for (size_t i = 0; i < rp.vertices.size(); ++i) {
+    const int v = rp.vertices[i], to = pair.part[side[i + 2]];
+    if (graph->where[v] != to) moves.push_back({v, to});
+  }
+  return !moves.empty();
+}
+
+void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
+  if (graph->nvtxs < 2 || graph->mincut == 0) return;
+  FlowScratch &work = ThreadFlowScratch__();
+  FlowRegionMarks &marks = ThreadFlowRegionMarks__();
+  std::vector<int> seeds;
+  std::vector<FlowMove> moves;
+  for (int round = 0; round < kMaxFlowRounds && graph->mincut > 0; ++round) {
+    const int *pwgts = graph->twoway.pwgts;
+    int minpwgt[2];
+    ComputeMinPartWeights__(ctrl, pwgts[0] + pwgts[1], minpwgt);
+    FlowPair pair;
+    pair.pwgts[0] = pwgts[0];
+    pair.pwgts[1] = pwgts[1];
+    pair.maxpwgt[0] = pwgts[0] + pwgts[1] - minpwgt[1];
+    pair.maxpwgt[1] = pwgts[0] + pwgts[1] - minpwgt[0];
+    seeds.clear();
+    for (int e = 0; e < graph->nhedges; ++e)
+      if (CountsForPair(PartsOf(graph, e, pair), pair)) seeds.push_back(e);
+    if (!FlowCutOfPair__(graph, pair, seeds, work, marks, moves)) break;
+    for (const FlowMove &m : moves) graph->where[m.vertex] = m.to;
+    const int before = graph->mincut;
+    ComputeInitGains__(graph);
+    if (graph->mincut == before) break;
+  }
+}
