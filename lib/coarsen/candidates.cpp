@@ -22,8 +22,7 @@ namespace {
 
 // The pieces every search shares.
 struct SearchInput {
-  const int *incptr, *incind, *netptr, *netind;
-  int *cellwgt;
+  const int *incptr, *incind, *netptr, *netind, *cellwgt;
   const float *edgewgt;
   int *htable;
 };
@@ -58,8 +57,8 @@ struct StrongHEdges {  // weak hyperedges do not count towards a priority
   bool Skips(int e) const { return (double)edgewgt[e] < 0.1; }
 };
 
-// Which pins qualify (v itself never does: its weight exceeds lim during the
-// search). where = NULL puts no part restriction.
+// Which pins qualify (v itself is rejected before the search). where = NULL
+// puts no part restriction.
 struct UnmatchedPin {
   const int *cellwgt, *cellmap, *where;
   int part;
@@ -89,9 +88,10 @@ template <class HEdges, class Pins, class Ties>
 int SearchCandidates(const SearchInput &in, int v, int lim, const HEdges &hedges,
                      const Pins &pins, const Ties &ties, CandidateScratch &s) {
   int *htable = in.htable;
-  const int savedwgt = in.cellwgt[v];
-  in.cellwgt[v] = lim + 1;
+  // v is judged first, and rejected: it is never its own candidate.
   s.count = 0;
+  htable[v] = kRejected;
+  s.Append(~v, 0.0f);
   for (int j = in.incptr[v]; j < in.incptr[v + 1]; ++j) {
     const int e = in.incind[j];
     if (hedges.Skips(e)) continue;
@@ -112,7 +112,6 @@ int SearchCandidates(const SearchInput &in, int v, int lim, const HEdges &hedges
       }
     }
   }
-  in.cellwgt[v] = savedwgt;
 
   int best = -1;
   for (int i = 0; i < s.count; ++i) {
@@ -152,28 +151,28 @@ int FindCellStarIn(const CtrlType *ctrl, int v, const SearchInput &in, const int
 }  // namespace
 
 int FindCell__(const CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
-               const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
+               const int *netind, const int *cellwgt, const float *edgewgt, const int *cellmap,
                int *htable) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
   return FindCellIn(ctrl, v, in, cellmap, nullptr, ctrl->ctx->scratch);
 }
 
 int CFindCell__(const CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
-                const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
+                const int *netind, const int *cellwgt, const float *edgewgt, const int *cellmap,
                 const int *where, int *htable) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
   return FindCellIn(ctrl, v, in, cellmap, where, ctrl->ctx->cscratch);
 }
 
 int FindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *incind,
-                   const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
+                   const int *netptr, const int *netind, const int *cellwgt, const float *edgewgt,
                    const int *cellmap, int *htable, const int *wgts) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
   return FindCellStarIn(ctrl, v, in, cellmap, wgts, nullptr, ctrl->ctx->scratch);
 }
 
 int CFindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *incind,
-                    const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
+                    const int *netptr, const int *netind, const int *cellwgt, const float *edgewgt,
                     const int *cellmap, const int *where, int *htable, const int *wgts) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
   return FindCellStarIn(ctrl, v, in, cellmap, wgts, where, ctrl->ctx->cscratch);

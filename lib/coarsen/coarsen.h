@@ -22,22 +22,22 @@ void Match_EdgesStars__(const CtrlType *ctrl, HGraph *graph, int *perm, int *hta
 // Candidate searches: the vertex v should be grouped with, or -1. Candidates
 // are the pins of v's hyperedges whose weight keeps the group within
 // maxcellwgt; the score of a candidate is the summed edgewgt of the hyperedges
-// it shares with v. cellwgt[v] is changed during the scan and restored;
-// htable (indexed by vertex) is all -1 on entry and on return.
+// it shares with v. The hypergraph is only read; htable (indexed by vertex)
+// is all -1 on entry and on return.
 int FindCell__(const CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
-               const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
+               const int *netind, const int *cellwgt, const float *edgewgt, const int *cellmap,
                int *htable);
 // wgts[c] is the weight of coarse vertex c, and wgts[-1] = 0 (ungrouped).
 int FindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *incind,
-                   const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
+                   const int *netptr, const int *netind, const int *cellwgt, const float *edgewgt,
                    const int *cellmap, int *htable, const int *wgts);
 // The same searches restricted to v's part, skipping hyperedges of more than
 // MaxNetSize pins.
 int CFindCell__(const CtrlType *ctrl, int v, const int *incptr, const int *incind, const int *netptr,
-                const int *netind, int *cellwgt, const float *edgewgt, const int *cellmap,
+                const int *netind, const int *cellwgt, const float *edgewgt, const int *cellmap,
                 const int *where, int *htable);
 int CFindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *incind,
-                    const int *netptr, const int *netind, int *cellwgt, const float *edgewgt,
+                    const int *netptr, const int *netind, const int *cellwgt, const float *edgewgt,
                     const int *cellmap, const int *where, int *htable, const int *wgts);
 // Priority of every vertex for star grouping: (int)(100 / best connection),
 // vertices without one last. Returns the largest key + 1.

@@ -53,6 +53,25 @@ HGraph *CopyHGraph__(const HGraph *graph) {
   return copy;
 }
 
+HGraph *ShareHGraph__(const HGraph *graph) {
+  HGraph *share = CreateHGraph__();
+  share->nvtxs = graph->nvtxs;
+  share->nislands = graph->nislands;
+  share->nhedges = graph->nhedges;
+  share->removedwgt = graph->removedwgt;
+  share->nfixed = graph->nfixed;
+  share->level = graph->level;
+  share->incptr.Borrow(graph->incptr);
+  share->incind.Borrow(graph->incind);
+  share->netptr.Borrow(graph->netptr);
+  share->netind.Borrow(graph->netind);
+  share->cellwgt.Borrow(graph->cellwgt);
+  share->netwgt.Borrow(graph->netwgt);
+  share->adjwgt.Borrow(graph->adjwgt);
+  share->edgewgt.Borrow(graph->edgewgt);
+  return share;
+}
+
 void ReleaseRunState__(HGraph *graph) {
   graph->maps.Release();
   graph->twoway.Release();

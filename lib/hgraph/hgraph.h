@@ -147,6 +147,12 @@ void FreeHGraph__(HGraph *graph);
 // A new record with graph's structure: sizes, pins, incidence and weights
 // (the arrays graph has), and none of its phases' state, partition or label.
 HGraph *CopyHGraph__(const HGraph *graph);
+// A new record that reads graph's structure in place: the same sizes and
+// structure arrays, borrowed (see ZBArray::Borrow), and none of its phases'
+// state, partition or label. A run on it writes only into records of its own,
+// so runs on several such records of one hypergraph can go side by side;
+// graph must outlive them and stay as it is while they live.
+HGraph *ShareHGraph__(const HGraph *graph);
 // Releases what a multilevel run (coarsening and refinement, two-way or
 // k-way) leaves on the level it started from: every phase's record and the
 // island map. The partition stays.

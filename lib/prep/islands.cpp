@@ -20,7 +20,7 @@ void PermuteForward(int n, const int *newid, int *x, int *aux) {
 void SeparateIslands__(HGraph *graph) {
   const int n = graph->nvtxs;
   const int nfixed = std::max(graph->nfixed, 0);
-  int *incptr = graph->incptr;
+  const int *incptr = graph->incptr;
 
   int *newid = imalloc__(n, "SeparateIslands: ncells");
   int *aux = imalloc__(n, "SeparateIslands: aux");
@@ -44,17 +44,24 @@ void SeparateIslands__(HGraph *graph) {
     return;
   }
 
+  // A level that reads another record's structure renumbers copies of its own.
+  const int npins = graph->netptr[graph->nhedges];
+  graph->incptr.Own(n + 1, "SeparateIslands: incptr");
+  graph->netind.Own(npins, "SeparateIslands: netind");
+  graph->cellwgt.Own(n, "SeparateIslands: cellwgt");
+  graph->adjwgt.Own(n, "SeparateIslands: adjwgt");
+
   // The kept vertices keep their relative order, so incind stays as it is and
   // incptr only loses the (empty) entries of the islands.
+  int *starts = graph->incptr;
   for (int v = 0; v < n; ++v)
-    if (newid[v] < next) incptr[newid[v]] = incptr[v];
-  incptr[next] = incptr[n];
+    if (newid[v] < next) starts[newid[v]] = starts[v];
+  starts[next] = starts[n];
 
   PermuteForward(n, newid, graph->where, aux);
   PermuteForward(n, newid, graph->cellwgt, aux);
   PermuteForward(n, newid, graph->adjwgt, aux);
 
-  const int npins = graph->netptr[graph->nhedges];
   for (int j = 0; j < npins; ++j) graph->netind[j] = newid[graph->netind[j]];
 
   if (graph->finer != nullptr) {

@@ -62,6 +62,26 @@ TEST(Islands, SeparationMovesVerticesTwoAndFiveBehindAndCombiningRestores) {
   FreeHGraph__(g);
 }
 
+TEST(Islands, SeparatingOnASharedHypergraphRenumbersCopiesAndLeavesTheSharedOneAsItWas) {
+  HGraph *g = WithIncidence(SevenWithTwoIslands(), 0);
+  const std::vector<int> before = State(g);
+  HGraph *copy = CopyHGraph__(g);
+  HGraph *share = ShareHGraph__(g);
+  EXPECT_EQ(share->incind.get(), g->incind.get());
+  SeparateIslands__(copy);
+  SeparateIslands__(share);
+  EXPECT_EQ(State(share), State(copy));
+  EXPECT_NE(share->netind.get(), g->netind.get());
+  EXPECT_EQ(share->incind.get(), g->incind.get());  // not written, still read in place
+  EXPECT_EQ(State(g), before);
+  CombineIslands__(share);
+  EXPECT_EQ(State(share), before);
+  FreeHGraph__(share);
+  FreeHGraph__(copy);
+  EXPECT_EQ(State(g), before);
+  FreeHGraph__(g);
+}
+
 TEST(Islands, HypergraphWithoutIslandsStaysUnchanged) {
   zt::GenSpec gs;
   gs.nvtxs = 30;

@@ -99,8 +99,9 @@ void VCycleOneKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPar
 
 // V-cycles on each kept partition; a result better than the best replaces it.
 // The kept partitions' V-cycles are independent: with more than one thread
-// they run as tasks side by side, each on a copy of graph and tracing into a
-// buffer of its own, and their results are compared in order afterwards.
+// they run as tasks side by side, each on a record of its own that reads
+// graph's structure (see ShareHGraph__) and tracing into a buffer of its own,
+// and their results are compared in order afterwards.
 template <class P>
 void VCycleKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPartitions &kept,
                 int &best, int *part) {
@@ -110,8 +111,8 @@ void VCycleKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPartit
     CtrlType sctrl = *ctrl;
     sctrl.alone = false;
     const std::vector<std::string> traces = SideBySide__(kept.nkeep, [&](int k) {
-      HGraphOwner copy(CopyHGraph__(graph));
-      VCycleOneKept(&sctrl, policy, copy.get(), kept, k, &tmrs[k]);
+      const HGraphOwner share(ShareHGraph__(graph));
+      VCycleOneKept(&sctrl, policy, share.get(), kept, k, &tmrs[k]);
     });
     for (const auto &trace : traces) TraceText__(trace);
   } else {
@@ -139,6 +140,10 @@ struct TrialRun {
   std::shared_ptr<CallContext> ctx;
 };
 
+// Trials side by side on a pruned hypergraph of at least this many pins hand
+// the memory they freed back to the system as they end.
+constexpr int kReturnPins = 1 << 16;
+
 // Trial t's record, working in ctx. HFC alternates with FC from trial to
 // trial; other schemes stay.
 inline CtrlType TrialCtrl(const CtrlType *ctrl, const CtrlType &pctrl, int t,
@@ -149,31 +154,26 @@ inline CtrlType TrialCtrl(const CtrlType *ctrl, const CtrlType &pctrl, int t,
   return tctrl;
 }
 
-// Trial t's multilevel run on sgraph, carried over to graph. With own set,
-// the trial works on copies of both and leaves graph and sgraph untouched, so
-// that trials can run side by side; the copy of graph needs its structure only
-// when pruned hyperedges must be accounted for on it.
+// Trial t's multilevel run on sgraph, carried over to graph; graph and sgraph
+// are left as they were. Alone, the trial works on them directly. Side by
+// side with others, it works on records of its own that read their structure
+// in place (see ShareHGraph__): the trials share the hypergraphs, and each
+// holds only what it writes, its partitions, refinement records and coarser
+// levels.
 template <class P>
 TrialRun RunTrial(const CtrlType *ctrl, const CtrlType &pctrl, const P &policy, HGraph *graph,
-                  HGraph *sgraph, int t, bool own) {
+                  HGraph *sgraph, int t, bool sideBySide) {
   // Each trial draws from a stream of its own position, in a context of its own.
   auto ctx = std::make_shared<CallContext>();
   ctx->rng = TrialStream__(ctrl, t);
   CtrlType tctrl = TrialCtrl(ctrl, pctrl, t, ctx);
-  HGraphOwner scopy, gcopy;
-  if (own) {
+  HGraphOwner sshare, gshare;
+  if (sideBySide) {
     tctrl.alone = false;
-    scopy.reset(CopyHGraph__(sgraph));
-    if (sgraph->nhedges == graph->nhedges) {
-      // The partition is handed over as it is: the sizes are all it takes.
-      gcopy.reset(CreateHGraph__());
-      gcopy->nvtxs = graph->nvtxs;
-      gcopy->nhedges = graph->nhedges;
-    } else {
-      gcopy.reset(CopyHGraph__(graph));
-    }
-    sgraph = scopy.get();
-    graph = gcopy.get();
+    sshare.reset(ShareHGraph__(sgraph));
+    gshare.reset(ShareHGraph__(graph));
+    sgraph = sshare.get();
+    graph = gshare.get();
   }
   policy.Trial(&tctrl, sgraph);
   if (IsSet(ctrl->dbglvl, DBG_DETAIL)) policy.PrintPruned(t, sgraph);
@@ -198,8 +198,8 @@ TrialRun RunTrial(const CtrlType *ctrl, const CtrlType &pctrl, const P &policy, 
 // is reported in *maxcellwgt when asked for.
 //
 // The trials' multilevel runs are independent: with more than one thread
-// they run as tasks side by side, each on copies of the hypergraphs and
-// tracing into a buffer of its own. What depends on the trials before (the
+// they run as tasks side by side, all reading the same hypergraphs, and
+// tracing into buffers of their own. What depends on the trials before (the
 // V-cycle decisions of VCycle All and ForMin, which read the best values so
 // far, and the kept partitions) is settled afterwards in trial order, so the
 // outcome and the trace are the same for any number of threads.
@@ -251,10 +251,14 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
   };
 
   const int nruns = ctrl->opt.Nruns;
+  const int npins = sgraph->netptr[sgraph->nhedges];
   if (TasksRunInParallel__()) {
     std::vector<trials::TrialRun> runs(nruns);
     std::vector<std::string> traces = SideBySide__(nruns, [&](int t) {
       runs[t] = trials::RunTrial(ctrl, pctrl, policy, graph, sgraph, t, true);
+      // What a large trial freed goes back to the system rather than stay in
+      // its thread's heap beside what the next trial there allocates.
+      if (npins >= trials::kReturnPins) ReturnFreeMemory__();
       ProgressTrialEnded__(ctrl->progress, partitioning);
     });
     for (int t = 0; t < nruns; t++) runs[t].trace = std::move(traces[t]);

@@ -1,6 +1,9 @@
 // Labelled allocation and release: every heap array of the library comes from
 // here, so an exhausted heap is always reported with the array's label.
 #include <sys/mman.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cstdint>
 #include <cstdlib>
@@ -34,6 +37,12 @@ void AdviseHugePages__(void *p, size_t nbytes) {
   const uintptr_t from = (reinterpret_cast<uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
   const uintptr_t to = (reinterpret_cast<uintptr_t>(p) + nbytes) & ~(kHugePage - 1);
   if (p != nullptr && to > from) madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
+}
+
+void ReturnFreeMemory__() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
 }
 
 void *ZBmallocArray__(size_t n, size_t size, const char *label) {

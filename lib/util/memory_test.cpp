@@ -31,6 +31,27 @@ TEST(Memory, ReleaseListFreesEveryVariableOnceAndMayRepeat) {
   ZBfree__(&a, &b);  // a second release of the same list is harmless
 }
 
+TEST(Memory, BorrowedArrayIsReadInPlaceAndCopiedBeforeItIsWritten) {
+  ZBArray<int> owner;
+  owner = ismalloc__(4, 3, "test: owner");
+  ZBArray<int> reader;
+  reader.Borrow(owner);
+  EXPECT_TRUE(reader.Borrowed());
+  EXPECT_EQ(reader.get(), owner.get());
+  ZBArray<int> moved = std::move(reader);  // the borrow moves along, still not owned
+  EXPECT_TRUE(moved.Borrowed());
+  moved.Own(4, "test: copy");
+  EXPECT_FALSE(moved.Borrowed());
+  EXPECT_NE(moved.get(), owner.get());
+  moved[0] = 9;
+  EXPECT_EQ(owner[0], 3);
+  EXPECT_EQ(moved[3], 3);
+  ZBArray<int> other;
+  other.Borrow(owner);
+  other.reset();  // lets go of the array without freeing it
+  EXPECT_EQ(owner[3], 3);
+}
+
 TEST(Memory, FailedAllocationPrintsLabelAndTrueByteCount) {
   const size_t n = size_t(1) << 60;  // 2^62 bytes: more than any address space
   EXPECT_EXIT(imalloc__(n, "test: big"), ::testing::ExitedWithCode(1),

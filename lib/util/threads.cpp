@@ -107,9 +107,12 @@ void InTasks__(int n, const std::function<void(int)> &task) {
     return;
   }
   // The tasks use this frame's records: a failure leaves only after the
-  // taskwait.
+  // taskwait. Task 0 is a task like the others rather than a call in the
+  // caller's task: a taskwait inside it then waits for its own tasks only,
+  // instead of for its siblings, which its thread would otherwise start one
+  // after another while task 0, half done, holds its memory.
   TaskErrors__ errors;
-  for (int i = 1; i < n; ++i) {
+  for (int i = 0; i < n; ++i) {
     TaskIsMade();
 #pragma omp task default(shared) firstprivate(i)
     {
@@ -117,7 +120,6 @@ void InTasks__(int n, const std::function<void(int)> &task) {
       TaskBodyEnds();
     }
   }
-  if (n > 0) errors.Run([&] { task(0); });
 #pragma omp taskwait
   errors.Rethrow();
 }

@@ -29,6 +29,31 @@ TEST(Threads, TaskGroupWaitsForTasksSpawnedAtAnyDepth) {
   }
 }
 
+// Each task waits inside for two tasks of its own; a thread waiting there must
+// not start a sibling, which would leave the waiting one under way beside it.
+TEST(Threads, InTasksHasNoMoreTasksUnderWayThanThreads) {
+  for (int nthreads : {1, 2, 3}) {
+    const CallThreads__ threads(nthreads);
+    std::atomic<int> underway{0}, most{0};
+    std::vector<long> sums(12, 0);
+    InParallel__([&] {
+      InTasks__(12, [&](int t) {
+        const int now = ++underway;
+        for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+        }
+        InTasks__(2, [&](int half) {
+          long sum = 0;
+          for (int i = 0; i < 20000; ++i) sum += (i ^ t) % 7;
+          if (half == 0) sums[t] = sum;
+        });
+        --underway;
+      });
+    });
+    EXPECT_LE(most.load(), nthreads);
+    EXPECT_GT(sums[11], 0);
+  }
+}
+
 TEST(Threads, TaskGroupRethrowsAFailureOfADeepTaskAfterTheOthersEnded) {
   for (int nthreads : {1, 2}) {
     const CallThreads__ threads(nthreads);

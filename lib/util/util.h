@@ -2,6 +2,7 @@
 // the processor clock, vector operations, random numbers and sorting.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -111,9 +112,10 @@ class TaskErrors__ {
 // writes the buffers out where a sequential run prints them.
 std::vector<std::string> SideBySide__(int n, const std::function<void(int)> &task);
 // Runs task(0) .. task(n-1) as tasks side by side when the call's region has
-// more than one thread (one after another otherwise), task(0) on the calling
-// thread, and returns once all have ended; the first exception is rethrown
-// then. For work that does not trace.
+// more than one thread (one after another otherwise), and returns once all
+// have ended; the first exception is rethrown then. A thread that waits
+// inside one of them for tasks of its own runs only those, so no more of them
+// are under way than there are threads. For work that does not trace.
 void InTasks__(int n, const std::function<void(int)> &task);
 // The threads of the region the caller runs in; 1 outside one.
 int RegionThreads__();
@@ -172,6 +174,10 @@ void *ZBmalloc__(size_t nbytes, const char *label);
 // costs one page fault per 2 MiB instead of one per 4 KiB. Only advice: the
 // contents and the results stay the same whatever the system does.
 void AdviseHugePages__(void *p, size_t nbytes);
+// Hands the pages the heap holds free back to the system. A heap keeps what
+// is freed for later requests; with one heap per thread, tasks that free
+// much would otherwise leave each thread's heap at its own high-water mark.
+void ReturnFreeMemory__();
 int *imalloc__(size_t n, const char *label);
 int *ismalloc__(size_t n, int value, const char *label);
 float *fmalloc__(size_t n, const char *label);
@@ -197,15 +203,21 @@ void ZBfree__(T **...ptrs) {
 // move. It reads as the raw pointer it holds, so the array is indexed and
 // handed to routines as before. Letting go is explicit: reset() frees,
 // release() gives the pointer up without freeing.
+//
+// It may also hold an array that another owner keeps (Borrow): such an array
+// is only read, is never freed here, and must outlive its borrower; a routine
+// that writes into it calls Own first, which gives the borrower a copy.
 template <class T>
 class ZBArray {
  public:
   ZBArray() = default;
   ZBArray(const ZBArray &) = delete;
   ZBArray &operator=(const ZBArray &) = delete;
-  ZBArray(ZBArray &&other) noexcept : ptr_(other.release()) {}
+  ZBArray(ZBArray &&other) noexcept : borrowed_(other.borrowed_), ptr_(other.release()) {}
   ZBArray &operator=(ZBArray &&other) noexcept {
+    const bool borrowed = other.borrowed_;
     reset(other.release());
+    borrowed_ = borrowed;
     return *this;
   }
   ~ZBArray() { reset(); }
@@ -224,15 +236,34 @@ class ZBArray {
   T *release() {
     T *p = ptr_;
     ptr_ = nullptr;
+    borrowed_ = false;
     return p;
   }
   void reset(T *fresh = nullptr) {
     if (fresh == ptr_) return;
-    ZBfreeBlock__(static_cast<void *>(ptr_));
+    if (!borrowed_) ZBfreeBlock__(static_cast<void *>(ptr_));
     ptr_ = fresh;
+    borrowed_ = false;
+  }
+
+  // Reads other's array, which other keeps.
+  void Borrow(const ZBArray &other) {
+    reset(other.ptr_);
+    borrowed_ = other.ptr_ != nullptr;
+  }
+  bool Borrowed() const { return borrowed_; }
+  // A borrowed array of n records becomes a copy of its own, under label,
+  // before it is written; an owned one stays as it is.
+  void Own(size_t n, const char *label) {
+    if (!borrowed_) return;
+    T *copy = ZBmallocT__<T>(n, label);
+    std::copy(ptr_, ptr_ + n, copy);
+    ptr_ = copy;
+    borrowed_ = false;
   }
 
  private:
+  bool borrowed_ = false;
   T *ptr_ = nullptr;
 };
 
