@@ -85,7 +85,7 @@ void Refine__(const CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
     if (g->nvtxs >= 1) {
       Balance__(ctrl, g);
       RefineLevel(ctrl, g, coarsest);
-      if (ctrl->opt.Flows) Refine_Flows__(ctrl, g);
+      if (ctrl->opt.Flows && g == graph) Refine_Flows__(ctrl, g);
     } else {
       ComputeInitGains__(g);
     }

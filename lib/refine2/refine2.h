@@ -99,7 +99,9 @@ struct FlowRegionMarks {
 // The flow scratch and the region marks of the calling thread, kept from
 // level to level and from call to call: a network built in fresh memory on
 // every level pays for its pages again. They hold what the largest region
-// so far needed.
+// so far needed. Nothing in them outlives one FlowCutOfPair__ call, which
+// waits on no task, so another task its thread runs between two calls may
+// use them too.
 FlowScratch &ThreadFlowScratch__();
 FlowRegionMarks &ThreadFlowRegionMarks__();
 // The moves of a better cut of the pair (lower, or as low and more even,
