@@ -352,11 +352,12 @@ void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
  *                     a progress function for this call and its data
  *                     (see ZORBEL_SetProgress); NULL (default): the one
  *                     installed with ZORBEL_SetProgress, if any.
- *   flows             refinement by maximum flows after FM on every level
- *                     of every bisection (and on the full hypergraph when
- *                     the trials ran on one without its widest hyperedges),
- *                     and on every pair of adjacent parts in the k-way
- *                     passes: around the cut, a region of each
+ *   flows             refinement by maximum flows after FM on the finest
+ *                     level of each multilevel pass of a bisection (and on
+ *                     the full hypergraph when the trials ran on one
+ *                     without its widest hyperedges), and on every pair of
+ *                     adjacent parts on every level of the k-way passes:
+ *                     around the cut, a region of each
  *                     side is cut anew by the most balanced minimum cut of
  *                     a flow network of its hyperedges, which moves groups
  *                     of vertices that no sequence of single moves reaches.

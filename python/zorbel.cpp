@@ -607,8 +607,8 @@ PYBIND11_MODULE(zorbel, m) {
         "every trial that reaches the best). fixed: None, or per vertex -1 (free) or\n"
         "the part it must end in (recursive mode only). seed None takes the clock;\n"
         "threads None the library's default; the partition does not depend on it.\n"
-        "flows: True for refinement by maximum flows after FM on every level, False\n"
-        "for none, None as the preset says.\n"
+        "flows: True for refinement by maximum flows after FM (slower, mostly a lower\n"
+        "cut), False for none, None as the preset says.\n"
         "Returns the int32 part array and the objective's value. Raises ValueError for\n"
         "a bad argument and for limits no partition can keep.");
 

@@ -91,7 +91,7 @@ struct Options {
   int CoarsenTo = 100;
   int MaxNetSize = 50;
   int KwayFinish = 0;  // recursive bisection ends with a k-way pass; 20 initial trials
-  int Flows = 0;       // maximum-flow refinement after FM on every level (named options only)
+  int Flows = 0;       // maximum-flow refinement after FM (named options only)
   // A bound on every part of the final partition (the entry with named
   // options): each bisection is held to side limits worked out from it, and
   // k-way refinement to its per-part limits. Null: the balance is ubfactor.
