@@ -4,6 +4,7 @@
 #pragma once
 
 #include <climits>
+#include <functional>
 
 #include "util/util.h"
 
@@ -192,5 +193,9 @@ struct FlowCutResult {
 // the bounds, piercing until one does, no vertex is left to pierce or the
 // flow exceeds maxcut. side (nvtxs entries) and pwgts receive the most
 // balanced minimum cut of the last flow even when none fits, which the
-// caller then drops to keep its bisection; its weight is cut.
-FlowCutResult FindBalancedFlowCut__(const FlowProblem &p, FlowScratch &work, int *side);
+// caller then drops to keep its bisection; its weight is cut. observe, when
+// given, sees the cut of every round and the side about to be pierced (-1 on
+// the last round), before the round's piercing changes the trees.
+using FlowCutObserver = std::function<void(FlowScratch &, const MinCutChoice &, int side)>;
+FlowCutResult FindBalancedFlowCut__(const FlowProblem &p, FlowScratch &work, int *side,
+                                    const FlowCutObserver &observe = nullptr);

@@ -196,36 +196,4 @@ inline std::vector<signed char> Terminals(const FlowScratch &work) {
   return std::vector<signed char>(work.term.get(), work.term + work.nnodes);
 }
 
-// The search of FindBalancedFlowCut__ step by step, calling
-// check(work, choice, side) with the cut of each round and the side it will
-// pierce (-1 on the last round); returns what the entry point returns.
-template <class Check>
-FlowCutResult PierceStepByStep(const FlowProblem &p, FlowScratch &work, int *side, Check check) {
-  BuildFlowNetwork__(p, work);
-  FirstMaxFlow__(p, work);
-  int total = 0;
-  for (int v = 0; v < p.nvtxs; ++v) total += p.vwgt[v];
-  FlowCutResult r;
-  for (;;) {
-    const MinCutChoice c = MostBalancedMinCut__(p, work, total);
-    r.cut = work.flow;
-    r.pwgts[0] = c.wgt0;
-    r.pwgts[1] = total - c.wgt0;
-    r.found = c.excess <= 0 && work.flow <= p.maxcut;
-    const long long room0 = static_cast<long long>(p.maxwgt[0]) - c.reachwgt[0];
-    const long long room1 = static_cast<long long>(p.maxwgt[1]) - c.reachwgt[1];
-    const int s = room1 > room0 ? 1 : 0;
-    const int v = r.found || work.flow > p.maxcut ? -1 : ChoosePiercingVertex__(p, work, s);
-    check(work, c, v < 0 ? -1 : s);
-    if (v < 0) {
-      WriteMinCut__(p, work, c, side);
-      return r;
-    }
-    AssimilateReach__(work, s);
-    AddTerminal__(work, v, s);
-    AugmentFlow__(work);
-    ++r.npierced;
-  }
-}
-
 }  // namespace ft

@@ -16,7 +16,8 @@ int SideToPierce(const FlowProblem &p, const MinCutChoice &c) {
 
 }  // namespace
 
-FlowCutResult FindBalancedFlowCut__(const FlowProblem &p, FlowScratch &work, int *side) {
+FlowCutResult FindBalancedFlowCut__(const FlowProblem &p, FlowScratch &work, int *side,
+                                    const FlowCutObserver &observe) {
   BuildFlowNetwork__(p, work);
   FirstMaxFlow__(p, work);
   const int total = iasum__(p.nvtxs, p.vwgt);
@@ -30,6 +31,7 @@ FlowCutResult FindBalancedFlowCut__(const FlowProblem &p, FlowScratch &work, int
     r.found = c.excess <= 0 && work.flow <= p.maxcut;
     const int s = SideToPierce(p, c);
     const int v = r.found || work.flow > p.maxcut ? -1 : ChoosePiercingVertex__(p, work, s);
+    if (observe) observe(work, c, v < 0 ? -1 : s);
     if (v < 0) {
       WriteMinCut__(p, work, c, side);
       return r;

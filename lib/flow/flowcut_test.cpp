@@ -122,7 +122,7 @@ TEST(FlowCut, KeptStateEqualsStateSearchedAfreshAfterEveryPierce) {
     FlowScratch work, again;
     std::vector<int> side(r.p.nvtxs), expected(r.p.nvtxs);
     SCOPED_TRACE(testing::Message() << "seed " << seed);
-    const FlowCutResult res = ft::PierceStepByStep(r.p, work, side.data(), [&](FlowScratch &w, const MinCutChoice &c, int s) {
+    const FlowCutResult res = FindBalancedFlowCut__(r.p, work, side.data(), [&](FlowScratch &w, const MinCutChoice &c, int s) {
       for (int t = 0; t < 2; ++t) {
         const std::vector<char> reach = ft::ReachFrom(w, t);
         int wgt = 0;

@@ -98,7 +98,7 @@ TEST(MinCut, EndOfTheSweepIsChosenWithoutItExactlyWhenTheSweepWouldChooseIt) {
     FlowScratch work;
     std::vector<int> side(r.p.nvtxs), quick(r.p.nvtxs), full(r.p.nvtxs);
     SCOPED_TRACE(testing::Message() << "seed " << seed);
-    ft::PierceStepByStep(r.p, work, side.data(), [&](FlowScratch &w, const MinCutChoice &c, int) {
+    FindBalancedFlowCut__(r.p, work, side.data(), [&](FlowScratch &w, const MinCutChoice &c, int) {
       WriteMinCut__(r.p, w, c, quick.data());
       const MinCutChoice s = MostBalancedMinCut__(r.p, w, r.total, true);
       WriteMinCut__(r.p, w, s, full.data());

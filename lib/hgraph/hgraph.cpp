@@ -29,9 +29,8 @@ T *CopyOf(const T *from, size_t n, const char *label) {
   return to;
 }
 
-}  // namespace
-
-HGraph *CopyHGraph__(const HGraph *graph) {
+// A new record with graph's sizes and none of its arrays.
+HGraph *CreateSized(const HGraph *graph) {
   HGraph *copy = CreateHGraph__();
   copy->nvtxs = graph->nvtxs;
   copy->nislands = graph->nislands;
@@ -39,6 +38,13 @@ HGraph *CopyHGraph__(const HGraph *graph) {
   copy->removedwgt = graph->removedwgt;
   copy->nfixed = graph->nfixed;
   copy->level = graph->level;
+  return copy;
+}
+
+}  // namespace
+
+HGraph *CopyHGraph__(const HGraph *graph) {
+  HGraph *copy = CreateSized(graph);
   const size_t n = static_cast<size_t>(graph->nvtxs) + graph->nislands;
   const size_t m = graph->nhedges;
   const size_t npins = graph->netptr != nullptr ? graph->netptr[m] : 0;
@@ -54,13 +60,7 @@ HGraph *CopyHGraph__(const HGraph *graph) {
 }
 
 HGraph *ShareHGraph__(const HGraph *graph) {
-  HGraph *share = CreateHGraph__();
-  share->nvtxs = graph->nvtxs;
-  share->nislands = graph->nislands;
-  share->nhedges = graph->nhedges;
-  share->removedwgt = graph->removedwgt;
-  share->nfixed = graph->nfixed;
-  share->level = graph->level;
+  HGraph *share = CreateSized(graph);
   share->incptr.Borrow(graph->incptr);
   share->incind.Borrow(graph->incind);
   share->netptr.Borrow(graph->netptr);
