@@ -57,9 +57,11 @@ struct StrongHEdges {  // weak hyperedges do not count towards a priority
   bool Skips(int e) const { return (double)edgewgt[e] < 0.1; }
 };
 
-// Which pins qualify (v itself is rejected before the search). where = NULL
-// puts no part restriction.
+// Which pins qualify (v itself is rejected before the search), and what a
+// pin stands for: itself, or the cluster it lies in, whose pins then add up
+// to one score. where = NULL puts no part restriction.
 struct UnmatchedPin {
+  static int Target(int u) { return u; }
   const int *cellwgt, *cellmap, *where;
   int part;
   bool Qualifies(int u, int lim) const {
@@ -67,21 +69,43 @@ struct UnmatchedPin {
   }
 };
 struct PinOfLightGroup {  // ungrouped pins pass through wgts[-1] = 0
+  static int Target(int u) { return u; }
   const int *cellwgt, *cellmap, *wgts, *where;
   int part;
   bool Qualifies(int u, int lim) const {
     return cellwgt[u] <= lim && wgts[cellmap[u]] <= lim && (where == nullptr || where[u] == part);
   }
 };
+// Clustering: a pin stands for its cluster, or for itself while single. A
+// single vertex of the sub-round under way does not qualify, since it may be
+// joining a cluster itself.
+struct ClusterOfPin {
+  const int *cellwgt;
+  const ClusterState &state;
+  int Target(int u) const { return state.rep[u] == -1 ? u : state.rep[u]; }
+  bool Qualifies(int t, int lim) const {
+    if (state.rep[t] == -1) return state.round[t] != state.current && cellwgt[t] <= lim;
+    return state.clusterwgt[t] <= lim;
+  }
+};
+struct LighterClusterWins {
+  const int *cellwgt;
+  const ClusterState &state;
+  int WeightOf(int t) const { return state.rep[t] == -1 ? cellwgt[t] : state.clusterwgt[t]; }
+  bool Replaces(int cand, float cs, int best, float bs) const {
+    return cs > bs || (cs == bs && WeightOf(cand) < WeightOf(best));
+  }
+};
 struct LightPin {
+  static int Target(int u) { return u; }
   const int *cellwgt;
   bool Qualifies(int u, int lim) const { return cellwgt[u] <= lim; }
 };
 
 // The one search loop: returns the index of the best candidate in s, or -1.
-// A pin is judged once per search: htable holds its index in s once it
-// qualified, kRejected once it did not; rejected pins are kept in s as ~u so
-// that htable can be cleared from s alone, and never win.
+// A candidate is judged once per search: htable holds its index in s once it
+// qualified, kRejected once it did not; rejected candidates are kept in s as
+// ~u so that htable can be cleared from s alone, and never win.
 constexpr int kRejected = -2;
 
 template <class HEdges, class Pins, class Ties>
@@ -97,7 +121,7 @@ int SearchCandidates(const SearchInput &in, int v, int lim, const HEdges &hedges
     if (hedges.Skips(e)) continue;
     const float w = in.edgewgt[e];
     for (int k = in.netptr[e]; k < in.netptr[e + 1]; ++k) {
-      const int u = in.netind[k];
+      const int u = pins.Target(in.netind[k]);
       const int slot = htable[u];
       if (slot >= 0) {
         s.score[slot] += w;
@@ -176,6 +200,17 @@ int CFindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *i
                     const int *cellmap, const int *where, int *htable, const int *wgts) {
   const SearchInput in{incptr, incind, netptr, netind, cellwgt, edgewgt, htable};
   return FindCellStarIn(ctrl, v, in, cellmap, wgts, where, ctrl->ctx->cscratch);
+}
+
+int FindCluster__(const CtrlType *ctrl, int v, const HGraph *graph, const ClusterState &state,
+                  int *htable, CandidateScratch &scratch) {
+  const SearchInput in{graph->incptr, graph->incind, graph->netptr, graph->netind,
+                       graph->cellwgt, graph->edgewgt, htable};
+  const int lim = ctrl->maxcellwgt - graph->cellwgt[v];
+  const ClusterOfPin pins{graph->cellwgt, state};
+  const LighterClusterWins ties{graph->cellwgt, state};
+  const SmallHEdges hedges{graph->netptr, kMaxRatedPins};
+  return CellOf(scratch, SearchCandidates(in, v, lim, hedges, pins, ties, scratch));
 }
 
 int ComputeAllWeights__(const CtrlType *ctrl, HGraph *graph, int *keys, int *htable) {

@@ -18,21 +18,6 @@ struct HEdgeList {
   bool SamePins(int a, int b) const { return std::equal(ind + ptr[a], ind + ptr[a + 1], ind + ptr[b]); }
 };
 
-// Hypergraphs of at least this many pins are coarsened in tasks when a phase
-// has the call's threads to itself.
-constexpr int kTaskPins = 1 << 16;
-
-// The first of n items in chunk t of nchunks.
-int ChunkStart(int n, int nchunks, int t) {
-  return static_cast<int>(static_cast<long long>(n) * t / nchunks);
-}
-
-// Calls range(t, lo, hi) for each chunk t of nchunks, [lo, hi) of [0, n), in
-// tasks side by side.
-void InChunks(int n, int nchunks, const std::function<void(int, int, int)> &range) {
-  InTasks__(nchunks,
-            [&](int t) { range(t, ChunkStart(n, nchunks, t), ChunkStart(n, nchunks, t + 1)); });
-}
 
 // Walks positions [lo, hi) of the sorted (key, hyperedge) pairs, where no run
 // of equal keys crosses lo or hi: each unseen position starts a group, numbered
@@ -95,7 +80,7 @@ int MergeSameHEdgesInTasks(const HEdgeList &h, const KeyValueType *cand, int *dp
                            int *dwgt, int *map, int nchunks) {
   std::vector<int> lo(nchunks + 1), ngroups(nchunks + 1, 0), npins(nchunks + 1, 0);
   for (int t = 0; t <= nchunks; ++t) {
-    int i = std::max(ChunkStart(h.n, nchunks, t), t > 0 ? lo[t - 1] : 0);
+    int i = std::max(ChunkStart__(h.n, nchunks, t), t > 0 ? lo[t - 1] : 0);
     while (i > 0 && i < h.n && cand[i].key == cand[i - 1].key) ++i;
     lo[t] = i;
   }
@@ -204,7 +189,7 @@ int RewriteHEdgesInTasks(HGraph *graph, int cnvtxs, int nchunks, int *cptr, int 
   const int *netptr = graph->netptr;
   int *size = imalloc__(nhedges, "CreateCoarseHGraph: size");
   int *scratch = imalloc__(netptr[nhedges], "CreateCoarseHGraph: scratch");
-  InChunks(nhedges, nchunks, [&](int, int lo, int hi) {
+  InChunks__(nhedges, nchunks, [&](int, int lo, int hi) {
     int *htable = ismalloc__(cnvtxs, -1, "CreateCoarseHGraph: htable");
     for (int e = lo; e < hi; ++e)
       size[e] = RewriteHEdge(graph, e, cnvtxs, htable, scratch + netptr[e]);
@@ -226,7 +211,7 @@ int RewriteHEdgesInTasks(HGraph *graph, int cnvtxs, int nchunks, int *cptr, int 
     cptr[n + 1] = cptr[n] + size[e];
     ++n;
   }
-  InChunks(nhedges, nchunks, [&](int, int lo, int hi) {
+  InChunks__(nhedges, nchunks, [&](int, int lo, int hi) {
     for (int e = lo; e < hi; ++e)
       if (netmap[e] != -1) std::copy_n(scratch + netptr[e], size[e], cind + cptr[netmap[e]]);
   });
@@ -307,13 +292,13 @@ void BuildCoarseIncidenceInTasks(const HGraph *graph, HGraph *coarser, int nchun
   int *scratch = imalloc__(incptr[graph->nvtxs], "CreateCoarseHGraph: scratch");
   std::vector<int> base(nchunks + 1, 0);
   // A chunk's lists take at most the incidence of its fine vertices.
-  InChunks(cnvtxs, nchunks, [&](int t, int lo, int hi) {
+  InChunks__(cnvtxs, nchunks, [&](int t, int lo, int hi) {
     for (int c = lo; c < hi; ++c)
       for (int i = mptr[c]; i < mptr[c + 1]; ++i)
         base[t + 1] += incptr[mind[i] + 1] - incptr[mind[i]];
   });
   for (int t = 0; t < nchunks; ++t) base[t + 1] += base[t];
-  InChunks(cnvtxs, nchunks, [&](int t, int lo, int hi) {
+  InChunks__(cnvtxs, nchunks, [&](int t, int lo, int hi) {
     int *seen = ismalloc__(coarser->nhedges + 1, -1, "CreateCoarseHGraph: seen") + 1;
     int pos = base[t];
     for (int c = lo; c < hi; ++c) {
@@ -326,7 +311,7 @@ void BuildCoarseIncidenceInTasks(const HGraph *graph, HGraph *coarser, int nchun
   int *cincptr = coarser->incptr;
   cincptr[0] = 0;
   for (int c = 0; c < cnvtxs; ++c) cincptr[c + 1] = cincptr[c] + count[c];
-  InChunks(cnvtxs, nchunks, [&](int t, int lo, int hi) {
+  InChunks__(cnvtxs, nchunks, [&](int t, int lo, int hi) {
     int pos = base[t];
     for (int c = lo; c < hi; ++c) {
       std::copy_n(scratch + pos, count[c], coarser->incind + cincptr[c]);
@@ -371,7 +356,7 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
 
   // Identical coarse hyperedges meet under equal keys after sorting.
   KeyValueType *cand = ZBmallocT__<KeyValueType>(n, "CreateCoarseHGraph: cand");
-  InChunks(n, nchunks, [&](int, int lo, int hi) {
+  InChunks__(n, nchunks, [&](int, int lo, int hi) {
     for (int j = lo; j < hi; ++j) {
       cand[j].key = CoarseHEdgeKey(cnetind + cnetptr[j], cnetptr[j + 1] - cnetptr[j]);
       cand[j].val = j;
@@ -391,13 +376,13 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   coarser->netind = dnetind;
   coarser->netwgt = dnetwgt;
   int *netmap = graph->maps.netmap;
-  InChunks(nhedges, nchunks, [&](int, int lo, int hi) {
+  InChunks__(nhedges, nchunks, [&](int, int lo, int hi) {
     for (int e = lo; e < hi; ++e)
       if (netmap[e] != -1) netmap[e] = dnetmap[netmap[e]];
   });
   ZBfree__(&cnetptr, &cnetind, &cnetwgt, &cand, &dnetmap);
 
-  InChunks(coarser->nhedges, nchunks, [&](int, int lo, int hi) {
+  InChunks__(coarser->nhedges, nchunks, [&](int, int lo, int hi) {
     for (int d = lo; d < hi; ++d)
       cedgewgt[d] = (float)((double)dnetwgt[d] * 1.0 / (double)(dnetptr[d + 1] - dnetptr[d] - 1));
   });

@@ -16,6 +16,9 @@ void Match_Hedges__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable,
 void Match_Hedges_Edges__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs);
 void Match_Hedges_PHedges_Edges__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable,
                                   int *vpairs);
+// Clusters built in sub-rounds whose searches run side by side: the same
+// coarse hypergraph for any number of threads.
+void Match_Clusters__(const CtrlType *ctrl, HGraph *graph, int *perm, int *vpairs);
 void Match_EdgesStars__(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
                         int flag);
 
@@ -39,6 +42,24 @@ int CFindCell__(const CtrlType *ctrl, int v, const int *incptr, const int *incin
 int CFindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *incind,
                     const int *netptr, const int *netind, const int *cellwgt, const float *edgewgt,
                     const int *cellmap, const int *where, int *htable, const int *wgts);
+// Clustering in sub-rounds (Match_Clusters__): rep[v] names v's cluster by
+// its first vertex (-1 while v is single; anchors are clusters of their own
+// that nobody joins), clusterwgt[r] is the weight of the cluster r names,
+// round[v] the sub-round v acts in, current the sub-round under way.
+struct ClusterState {
+  const int *rep, *clusterwgt, *round;
+  int current;
+};
+// Hyperedges of more pins say too little about any pair to be rated.
+constexpr int kMaxRatedPins = 1000;
+// The cluster (or single vertex of another sub-round) v should join, or -1:
+// the one whose pins share the most edgewgt with v, over v's hyperedges of
+// at most kMaxRatedPins pins, that stays within maxcellwgt with v; on equal
+// score the lighter, then the first met. Reads state only, so the vertices of
+// a sub-round search side by side, each with its own htable (all -1 on entry
+// and return) and scratch.
+int FindCluster__(const CtrlType *ctrl, int v, const HGraph *graph, const ClusterState &state,
+                  int *htable, CandidateScratch &scratch);
 // Priority of every vertex for star grouping: (int)(100 / best connection),
 // vertices without one last. Returns the largest key + 1.
 int ComputeAllWeights__(const CtrlType *ctrl, HGraph *graph, int *keys, int *htable);
@@ -56,6 +77,9 @@ void MatchEdges(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int
                 const int *where);
 void MatchEdgesStars(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
                      int flag, const int *where);
+// mptr/mind from cellmap: each coarse vertex lists its members by increasing
+// vertex number.
+void GroupsFromCellMap(HGraph *graph, int cnvtxs);
 // One line of the coarsening trace for a level.
 void PrintCoarsenLevel(const HGraph *graph);
 
@@ -70,6 +94,10 @@ CoarsenScratch AllocateCoarsenScratch__(const HGraph *graph);
 void FreeCoarsenScratch__(CoarsenScratch &work);
 // Level 0 and, with the coarsening trace on, the trace's header and first line.
 void StartCoarsenTrace__(HGraph *graph, bool trace);
+
+// Hypergraphs of at least this many pins are coarsened in tasks when a phase
+// has the call's threads to itself.
+constexpr int kTaskPins = 1 << 16;
 
 // Coarse hypergraph construction.
 void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs);

@@ -53,6 +53,9 @@ void MatchLevel(const CtrlType *ctrl, HGraph *graph, int step, bool switched, in
       else
         Match_Hedges_Edges__(ctrl, graph, perm, htable, vpairs);
       break;
+    case COARSEN_CLUSTERS:
+      Match_Clusters__(ctrl, graph, perm, vpairs);
+      break;
     default:
       errexit__("Unknown matching type! %d\n", ctrl->CType);
   }
@@ -103,7 +106,7 @@ HGraph *Coarsen__(const CtrlType *ctrl, HGraph *graph) {
       if ((float)f * ratio < (float)c || c == f) {
         // Slow progress: once give the hyperedge schemes' successor (or the
         // stars a looser ratio) a chance, then stop.
-        if (switched || ctrl->CType == 5) {
+        if (switched || ctrl->CType == COARSEN_EDGE || ctrl->CType == COARSEN_CLUSTERS) {
           if (trace) Trace__("\nSlow progress in coarsening. Aborted at %d nodes\n", c);
           break;
         }

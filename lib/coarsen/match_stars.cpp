@@ -66,8 +66,8 @@ int GroupStars(const CtrlType *ctrl, HGraph *graph, const int *perm, int *htable
   return cnvtxs;
 }
 
-// mptr/mind from cellmap: each coarse vertex lists its members by increasing
-// vertex number.
+}  // namespace
+
 void GroupsFromCellMap(HGraph *graph, int cnvtxs) {
   const int nvtxs = graph->nvtxs;
   int *mptr = graph->maps.mptr, *mind = graph->maps.mind;
@@ -79,8 +79,6 @@ void GroupsFromCellMap(HGraph *graph, int cnvtxs) {
   for (int c = cnvtxs; c > 0; --c) mptr[c] = mptr[c - 1];
   mptr[0] = 0;
 }
-
-}  // namespace
 
 void MatchEdgesStars(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, int *vpairs,
                      int flag, const int *where) {

@@ -42,7 +42,9 @@ enum CoarsenScheme : int {  // slot 2
   COARSEN_FC = 2,
   COARSEN_GFC = 3,
   COARSEN_HEDGE = 4,
-  COARSEN_EDGE = 5
+  COARSEN_EDGE = 5,
+  // Clusters built in sub-rounds, side by side (named options only).
+  COARSEN_CLUSTERS = 8
 };
 enum RefineScheme : int {  // slot 3 of the recursive-bisection entries
   REFINE_FM = 1,

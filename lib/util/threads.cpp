@@ -124,6 +124,11 @@ void InTasks__(int n, const std::function<void(int)> &task) {
   errors.Rethrow();
 }
 
+void InChunks__(int n, int nchunks, const std::function<void(int, int, int)> &range) {
+  InTasks__(nchunks,
+            [&](int t) { range(t, ChunkStart__(n, nchunks, t), ChunkStart__(n, nchunks, t + 1)); });
+}
+
 std::vector<std::string> SideBySide__(int n, const std::function<void(int)> &task) {
   std::vector<std::string> traces(n);
   InTasks__(n, [&](int i) {

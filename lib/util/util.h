@@ -117,6 +117,13 @@ std::vector<std::string> SideBySide__(int n, const std::function<void(int)> &tas
 // inside one of them for tasks of its own runs only those, so no more of them
 // are under way than there are threads. For work that does not trace.
 void InTasks__(int n, const std::function<void(int)> &task);
+// The first of n items in chunk t of nchunks.
+inline int ChunkStart__(int n, int nchunks, int t) {
+  return static_cast<int>(static_cast<long long>(n) * t / nchunks);
+}
+// Calls range(t, lo, hi) for each chunk t of nchunks, [lo, hi) of [0, n), in
+// tasks side by side (see InTasks__).
+void InChunks__(int n, int nchunks, const std::function<void(int, int, int)> &range);
 // The threads of the region the caller runs in; 1 outside one.
 int RegionThreads__();
 
