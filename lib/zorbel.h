@@ -317,7 +317,11 @@ void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
  *   ZORBEL_PartKway (no fixed vertices; at least 2 vertices).
  *
  *   Presets, how hard each bisection (or k-way partitioning) works:
- *     ZORBEL_PRESET_FAST     one trial, V-cycles on it at the end;
+ *     ZORBEL_PRESET_FAST     one trial; in recursive mode on clusters
+ *                            built side by side, early-exit FM and at most
+ *                            one V-cycle (per bisection and in the k-way
+ *                            pass at the end); in k-way mode V-cycles on
+ *                            it at the end;
  *     ZORBEL_PRESET_DEFAULT  ten trials (grouping alternating HFC and FC),
  *                            FM refinement, V-cycles on the best at the end:
  *                            the options of the simplepart program;

@@ -93,7 +93,9 @@ struct Options {
   int CoarsenTo = 100;
   int MaxNetSize = 50;
   int KwayFinish = 0;  // recursive bisection ends with a k-way pass; 20 initial trials
+  int MaxVCycles = 10;  // most V-cycles of a bisection and of the k-way pass that ends the recursion
   int Flows = 0;       // maximum-flow refinement after FM (named options only)
+  int EarlyExitCarry = 0;  // early-exit FM after the carry to the full hypergraph (named options only)
   // A bound on every part of the final partition (the entry with named
   // options): each bisection is held to side limits worked out from it, and
   // k-way refinement to its per-part limits. Null: the balance is ubfactor.

@@ -80,6 +80,10 @@ bool IsGraph(int nhedges, const int *eptr) {
 // FM refinement (or the cut objective, replaced below), V-cycles; cut-net
 // splitting for the objectives that count every part a hyperedge touches.
 // On a graph every objective runs the cut's search, so that they agree.
+// The fast preset's recursive bisection makes its one trial per bisection on
+// clusters built side by side, refines by early-exit FM (after the carry to
+// the full hypergraph too), and runs at most one V-cycle per bisection and
+// in the k-way pass that ends the recursion.
 Options PresetOptions(const ZORBEL_Config &c, int nvtxs, int nparts, bool graph) {
   const int nruns = c.preset == ZORBEL_PRESET_FAST ? 1 : 10;
   const int vcycle = c.preset == ZORBEL_PRESET_QUALITY ? VCYCLE_FORMIN : VCYCLE_END;
@@ -93,6 +97,12 @@ Options PresetOptions(const ZORBEL_Config &c, int nvtxs, int nparts, bool graph)
   Options opt = ReadOptions__(kway ? EntryKind::Kway : EntryKind::Recursive, nvtxs, nparts, 5, options);
   opt.OType = cut ? OBJ_CUT : ObjectiveOf(c);
   opt.Flows = c.flows == ZORBEL_FLOWS_ON ? 1 : 0;
+  if (c.preset == ZORBEL_PRESET_FAST && !kway) {
+    opt.CType = COARSEN_CLUSTERS;
+    opt.RType = REFINE_EEFM;
+    opt.EarlyExitCarry = 1;
+    opt.MaxVCycles = 1;
+  }
   return opt;
 }
 

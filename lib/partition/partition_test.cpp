@@ -176,6 +176,26 @@ TEST(Partition, SameSeedSamePartitionForAnyThreadCount) {
   }
 }
 
+// The fast preset's coarsening searches in tasks side by side on an input
+// this large; the partition is still the one of a single thread, and keeps
+// the bound.
+TEST(Partition, FastPresetGivesTheSamePartitionForAnyThreadCount) {
+  const PlainHGraph g = Generate({.nvtxs = 20000, .nhedges = 24000, .maxsize = 7, .maxvwgt = 3,
+                                  .nlarge = 6, .largesize = 1200, .seed = 21});
+  for (int k : {2, 5}) {
+    ZORBEL_Config c = Config(ZORBEL_OBJECTIVE_CUT, ZORBEL_MODE_RECURSIVE, ZORBEL_PRESET_FAST, 3);
+    c.threads = 1;
+    const Result one = Partition(g, k, c);
+    ExpectWithin(g, one, k, ZORBEL_OBJECTIVE_CUT, EpsilonLimits(g, k, 0.03));
+    for (int threads : {2, 16}) {
+      c.threads = threads;
+      const Result many = Partition(g, k, c);
+      EXPECT_EQ(one.part, many.part) << k << " parts, " << threads << " threads";
+      EXPECT_EQ(one.value, many.value);
+    }
+  }
+}
+
 // Flow refinement: the bound and the recount hold, the thread count changes
 // nothing, and flows never find less than the same trials without them on
 // a bisection they start from.

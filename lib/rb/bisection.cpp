@@ -12,11 +12,15 @@
 
 namespace {
 
+// The refinement of a bisection carried from the pruned hypergraph to the
+// full one: FM, or early-exit FM when the options ask for it.
 void FM(const CtrlType *ctrl, HGraph *graph) {
-  if (ctrl->HeavyCells == 1)
-    Refine_FM2__(ctrl, graph, 10);
-  else
-    Refine_FM__(ctrl, graph, 10);
+  const bool heavy = ctrl->HeavyCells == 1;
+  if (ctrl->opt.EarlyExitCarry == 1) {
+    heavy ? Refine_EEFM2__(ctrl, graph, 3, 0.1f) : Refine_EEFM__(ctrl, graph, 3, 0.1f);
+    return;
+  }
+  heavy ? Refine_FM2__(ctrl, graph, 10) : Refine_FM__(ctrl, graph, 10);
 }
 
 bool Detailed(const CtrlType *ctrl) { return IsSet(ctrl->dbglvl, DBG_DETAIL); }
@@ -71,7 +75,9 @@ struct BisectionTrials {
   float Balance(const CtrlType *, const HGraph *graph, const int *where) const {
     return ComputeBalance__(graph, where);
   }
-  void VCycles(const CtrlType *ctrl, HGraph *graph) const { VCycleRefinement__(ctrl, graph, 10); }
+  void VCycles(const CtrlType *ctrl, HGraph *graph) const {
+    VCycleRefinement__(ctrl, graph, ctrl->opt.MaxVCycles);
+  }
   void PrintTrial(const CtrlType *, int t, const HGraph *graph) const {
     Trace__("    Cut of trial %4d:\t %6d [%4.2f]\n", t, graph->mincut,
             ComputeBalance__(graph, graph->where));

@@ -44,7 +44,7 @@ int KwayFinishPass(const CtrlType *ctrl, HGraph *g, int *p, int maxcellwgt) {
   icopy__(g->nvtxs, p, g->where);
   RefineKwayObjective__(&kctrl, g, 10);
   ReleaseRunState__(g);
-  VCycleRefinementKway__(&kctrl, g, 10);
+  VCycleRefinementKway__(&kctrl, g, ctrl->opt.MaxVCycles);
   icopy__(g->nvtxs, g->where, p);
   int cut = g->mincut;
 
