@@ -11,7 +11,6 @@
 // the level keeps at least half its vertices.
 #include <algorithm>
 #include <climits>
-#include <memory>
 #include <vector>
 
 #include "coarsen/coarsen.h"
@@ -79,8 +78,9 @@ void Match_Clusters__(const CtrlType *ctrl, HGraph *graph, int *perm, int *vpair
   // vpairs, free again, holds the clusters and the choices.
   int *rep = vpairs, *choice = vpairs + nvtxs;
   std::fill(rep, rep + nvtxs, -1);
+  const int size = std::max(1, (nvtxs + kSubRounds - 1) / kSubRounds);  // of a sub-round
   std::vector<int> clusterwgt(nvtxs, 0), round(nvtxs, 0);
-  for (int i = 0; i < nvtxs; ++i) round[perm[i]] = i / std::max(1, (nvtxs + kSubRounds - 1) / kSubRounds);
+  for (int i = 0; i < nvtxs; ++i) round[perm[i]] = i / size;
   // Anchors weigh too much for anyone to join them.
   const int nfixed = std::max(graph->nfixed, 0);
   for (int a = 0; a < nfixed; ++a) {
@@ -99,7 +99,6 @@ void Match_Clusters__(const CtrlType *ctrl, HGraph *graph, int *perm, int *vpair
 
   StartTimer(ctrl, &PhaseTimers::Aux4Tmr);
   int budget = nvtxs / 2;  // joins that leave the level half its vertices
-  const int size = std::max(1, (nvtxs + kSubRounds - 1) / kSubRounds);
   for (int lo = 0, r = 0; lo < nvtxs && budget > 0; lo += size, ++r) {
     const int hi = std::min(nvtxs, lo + size);
     const ClusterState state{rep, clusterwgt.data(), round.data(), r};
@@ -108,10 +107,12 @@ void Match_Clusters__(const CtrlType *ctrl, HGraph *graph, int *perm, int *vpair
       SearchSpace &space = spaces[t];
       for (int i = lo + clo; i < lo + chi; ++i) {
         const int v = perm[i];
-        choice[i] = rep[v] != -1 ? -1 : FindCluster__(ctrl, v, graph, state, space.htable, *space.scratch);
+        choice[i] =
+            rep[v] != -1 ? -1 : FindCluster__(ctrl, v, graph, state, space.htable, *space.scratch);
       }
     });
-    budget -= GrantChoices(graph, perm, lo, hi, choice, ctrl->maxcellwgt, budget, rep, clusterwgt.data());
+    budget -=
+        GrantChoices(graph, perm, lo, hi, choice, ctrl->maxcellwgt, budget, rep, clusterwgt.data());
   }
   const int cnvtxs = NumberClusters(graph, rep);
   GroupsFromCellMap(graph, cnvtxs);

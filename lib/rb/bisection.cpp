@@ -12,17 +12,6 @@
 
 namespace {
 
-// The refinement of a bisection carried from the pruned hypergraph to the
-// full one: FM, or early-exit FM when the options ask for it.
-void FM(const CtrlType *ctrl, HGraph *graph) {
-  const bool heavy = ctrl->HeavyCells == 1;
-  if (ctrl->opt.EarlyExitCarry == 1) {
-    heavy ? Refine_EEFM2__(ctrl, graph, 3, 0.1f) : Refine_EEFM__(ctrl, graph, 3, 0.1f);
-    return;
-  }
-  heavy ? Refine_FM2__(ctrl, graph, 10) : Refine_FM__(ctrl, graph, 10);
-}
-
 bool Detailed(const CtrlType *ctrl) { return IsSet(ctrl->dbglvl, DBG_DETAIL); }
 
 // What bisection trials do their own way: they minimise the cut, take the
@@ -64,7 +53,8 @@ struct BisectionTrials {
     }
     AllocateRefinementMemory__(graph);
     HandOverWhere__(sgraph, graph);
-    FM(ctrl, graph);
+    // The bisection carried from the pruned hypergraph to the full one.
+    RefineByFM__(ctrl, graph, ctrl->opt.EarlyExitCarry == 1);
     // The trials' flows never saw the pruned hyperedges, the widest ones.
     if (ctrl->opt.Flows) Refine_Flows__(ctrl, graph);
     if (Detailed(ctrl)) {

@@ -70,10 +70,7 @@ void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph) {
     FillSides(&ctrl->ctx->rng, graph, target0, perm, pw);
 
     Balance__(ctrl, graph);
-    if (ctrl->HeavyCells == 1)
-      Refine_FM2__(ctrl, graph, 10);
-    else
-      Refine_FM__(ctrl, graph, 10);
+    RefineByFM__(ctrl, graph, false);
 
     if (IsSet(ctrl->dbglvl, DBG_INITPART))
       Trace__("%5d %5d %5d\n", graph->twoway.pwgts[0], graph->twoway.pwgts[1], graph->mincut);

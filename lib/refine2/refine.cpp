@@ -26,34 +26,30 @@ void PartitionIslands__(HGraph *graph) {
   }
 }
 
-namespace {
-
-void RefineFMOrFM2(const CtrlType *ctrl, HGraph *graph) {
-  if (ctrl->HeavyCells)
-    Refine_FM2__(ctrl, graph, 10);
+void RefineByFM__(const CtrlType *ctrl, HGraph *graph, bool earlyExit) {
+  const bool heavy = ctrl->HeavyCells != 0;
+  if (earlyExit)
+    heavy ? Refine_EEFM2__(ctrl, graph, 3, 0.1f) : Refine_EEFM__(ctrl, graph, 3, 0.1f);
   else
-    Refine_FM__(ctrl, graph, 10);
+    heavy ? Refine_FM2__(ctrl, graph, 10) : Refine_FM__(ctrl, graph, 10);
 }
+
+namespace {
 
 // The refinement chosen by RType for one level; coarsest is the level the
 // bisection started from.
 void RefineLevel(const CtrlType *ctrl, HGraph *graph, int coarsest) {
   switch (ctrl->RType) {
     case 1:
-      RefineFMOrFM2(ctrl, graph);
+      RefineByFM__(ctrl, graph, false);
       break;
     case 2:
       Refine_OneWayFM__(ctrl, graph, 10);
-      RefineFMOrFM2(ctrl, graph);
+      RefineByFM__(ctrl, graph, false);
       break;
     case 3:
       // The two levels next to the coarsest are small: full FM pays there.
-      if (graph->level >= coarsest - 2)
-        RefineFMOrFM2(ctrl, graph);
-      else if (ctrl->HeavyCells)
-        Refine_EEFM2__(ctrl, graph, 3, 0.1f);
-      else
-        Refine_EEFM__(ctrl, graph, 3, 0.1f);
+      RefineByFM__(ctrl, graph, graph->level < coarsest - 2);
       break;
     case 5:
       Refine_FM2__(ctrl, graph, 10);

@@ -67,6 +67,9 @@ void Refine_FM__(const CtrlType *ctrl, HGraph *graph, int npasses);
 void Refine_FM2__(const CtrlType *ctrl, HGraph *graph, int npasses);
 void Refine_EEFM__(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction);
 void Refine_EEFM2__(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction);
+// FM (10 passes) or early-exit FM (3 passes, 10% of the vertices), in the
+// weight-constrained variant when the bisection has heavy vertices.
+void RefineByFM__(const CtrlType *ctrl, HGraph *graph, bool earlyExit);
 void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses);
 void Balance__(const CtrlType *ctrl, HGraph *graph);
 // Cuts a region around the cut anew by maximum flow, a few rounds, keeping a
