@@ -252,7 +252,9 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
 
   const int nruns = ctrl->opt.Nruns;
   const int npins = sgraph->netptr[sgraph->nhedges];
-  if (TasksRunInParallel__()) {
+  // A single trial runs directly, with ctrl's claim to the threads: its
+  // levels are then built in tasks side by side when the phase runs alone.
+  if (TasksRunInParallel__() && nruns > 1) {
     std::vector<trials::TrialRun> runs(nruns);
     std::vector<std::string> traces = SideBySide__(nruns, [&](int t) {
       runs[t] = trials::RunTrial(ctrl, pctrl, policy, graph, sgraph, t, true);
