@@ -337,7 +337,7 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
   graph->maps.netmap = ismalloc__(nhedges, -1, "CreateCoarseHGraph: graph->netmap");
   // A large hypergraph of a phase that has the call's threads to itself is
   // rewritten and listed in tasks side by side.
-  const int nchunks = ctrl->alone && npins >= kTaskPins ? RegionThreads__() : 1;
+  const int nchunks = LevelTasks__(ctrl, npins);
   // Indexed by coarse vertex, then by coarse hyperedge. A compressed
   // hypergraph may have more coarse vertices than vertices (empty anchors).
   // One more slot for the coarse incidence, which shifts it by one.

@@ -95,10 +95,6 @@ void FreeCoarsenScratch__(CoarsenScratch &work);
 // Level 0 and, with the coarsening trace on, the trace's header and first line.
 void StartCoarsenTrace__(HGraph *graph, bool trace);
 
-// Hypergraphs of at least this many pins are coarsened in tasks when a phase
-// has the call's threads to itself.
-constexpr int kTaskPins = 1 << 16;
-
 // Coarse hypergraph construction.
 void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs);
 void CollapseSameHEdges__(int nhedges, const int *netptr, int *netind, const int *netwgt,

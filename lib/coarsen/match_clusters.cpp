@@ -20,6 +20,8 @@ namespace {
 constexpr int kSubRounds = 16;
 // A sub-round of fewer vertices searches in one task.
 constexpr int kTaskVertices = 1024;
+// Vertices a task searches one after another before it skips the other tasks' share.
+constexpr int kStrideBlock = 64;
 
 // What the searches of one task use: chunk 0 those of the call.
 struct SearchSpace {
@@ -89,7 +91,7 @@ void Match_Clusters__(const CtrlType *ctrl, HGraph *graph, int *perm, int *vpair
   }
 
   const int npins = graph->incptr[nvtxs];
-  const int nchunks = ctrl->alone && npins >= kTaskPins ? RegionThreads__() : 1;
+  const int nchunks = LevelTasks__(ctrl, npins);
   std::vector<SearchSpace> spaces(nchunks);
   for (int t = 0; t < nchunks; ++t) {
     spaces[t].owned.assign(nvtxs, -1);
@@ -103,13 +105,17 @@ void Match_Clusters__(const CtrlType *ctrl, HGraph *graph, int *perm, int *vpair
     const int hi = std::min(nvtxs, lo + size);
     const ClusterState state{rep, clusterwgt.data(), round.data(), r};
     const int tasks = hi - lo >= kTaskVertices ? nchunks : 1;
-    InChunks__(hi - lo, tasks, [&](int t, int clo, int chi) {
+    // Every tasks-th block of vertices to a task: a sub-round runs in degree
+    // order, and each task gets its share of every degree.
+    InTasks__(tasks, [&](int t) {
       SearchSpace &space = spaces[t];
-      for (int i = lo + clo; i < lo + chi; ++i) {
-        const int v = perm[i];
-        choice[i] =
-            rep[v] != -1 ? -1 : FindCluster__(ctrl, v, graph, state, space.htable, *space.scratch);
-      }
+      for (int b = lo + t * kStrideBlock; b < hi; b += tasks * kStrideBlock)
+        for (int i = b; i < std::min(hi, b + kStrideBlock); ++i) {
+          const int v = perm[i];
+          choice[i] = rep[v] != -1
+                          ? -1
+                          : FindCluster__(ctrl, v, graph, state, space.htable, *space.scratch);
+        }
     });
     budget -=
         GrantChoices(graph, perm, lo, hi, choice, ctrl->maxcellwgt, budget, rep, clusterwgt.data());

@@ -247,5 +247,12 @@ inline void StopTimer(const CtrlType *ctrl, double PhaseTimers::*tmr) {
 }
 void AddTimers__(PhaseTimers *to, const PhaseTimers &from);
 
+// The tasks a level of npins pins is coarsened or refined in: the region's
+// threads when the phase has the call's threads to itself and the level is
+// large, one otherwise.
+inline int LevelTasks__(const CtrlType *ctrl, int npins) {
+  return ctrl->alone && npins >= kTaskPins ? RegionThreads__() : 1;
+}
+
 void InitTimers__(const CtrlType *ctrl);
 void PrintTimers__(const CtrlType *ctrl, int detail);

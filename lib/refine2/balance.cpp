@@ -24,7 +24,7 @@ void SetupQueues(const CtrlType *ctrl, HGraph *graph, BalanceWork *work) {
   work->moved = ismalloc__(graph->nvtxs, -1, "FM_Refine: perm");
   work->perm = imalloc__(graph->nvtxs, "FM_Refine: perm");
 
-  ComputeInitGains__(graph);
+  ComputeInitGainsInChunks__(graph, LevelTasks__(ctrl, graph->incptr[graph->nvtxs]));
   PQueueReset__(&work->queues[0]);
   PQueueReset__(&work->queues[1]);
   work->cut = graph->mincut;

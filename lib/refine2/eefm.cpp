@@ -110,7 +110,7 @@ void RefineEEFM(const CtrlType *ctrl, HGraph *graph, int npasses, float fraction
   const int earlyexit = static_cast<int>(fraction * static_cast<float>(graph->nvtxs));
 
   StartTimer(ctrl, &PhaseTimers::RefInitTmr);
-  ComputeInitGains__(graph);
+  ComputeInitGainsInChunks__(graph, LevelTasks__(ctrl, graph->incptr[graph->nvtxs]));
   StopTimer(ctrl, &PhaseTimers::RefInitTmr);
 
   for (int p = 0; p < npasses; ++p) {

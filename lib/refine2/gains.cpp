@@ -1,6 +1,7 @@
 // Two-way state of a level: side counts, gains, cut and side weights from
 // scratch, the exact take-back of a move, and the balance bounds.
 #include <algorithm>
+#include <vector>
 
 #include "refine2/refine2.h"
 
@@ -13,12 +14,15 @@ void AllocateRefinementMemory__(HGraph *graph) {
 
 namespace {
 
-// Side counts of every hyperedge; returns the cut they give. Sides are 0 and
-// 1, so the pins on side 1 are the sum of their sides.
+// Side counts of the hyperedges lo..hi-1, all by default; returns the cut
+// they give. Sides are 0 and 1, so the pins on side 1 are the sum of their
+// sides.
 template <class HEdges>
-int CountSides(const HGraph *graph, const int *where, const HEdges &hedges) {
+int CountSides(const HGraph *graph, const int *where, const HEdges &hedges, int lo = 0,
+               int hi = -1) {
   int cut = 0;
-  for (int e = 0; e < graph->nhedges; ++e) {
+  if (hi == -1) hi = graph->nhedges;
+  for (int e = lo; e < hi; ++e) {
     int on1 = 0;
     const int *begin = hedges.Begin(e), *end = hedges.End(e);
     for (const int *pin = begin; pin != end; ++pin) on1 += where[*pin];
@@ -98,6 +102,30 @@ int CutOf(const HGraph *graph, const HEdges &hedges) {
 }  // namespace
 
 void ComputeInitGains__(HGraph *graph) { InitGains(graph, SideArrays(graph)); }
+
+int VertexGain__(const HGraph *graph, int v) {
+  return VertexGain(graph, graph->where, SideArrays(graph), v);
+}
+
+void ComputeInitGainsInChunks__(HGraph *graph, int nchunks) {
+  const SideArrays hedges(graph);
+  std::vector<int> cuts(nchunks, 0);
+  InChunks__(graph->nhedges, nchunks, [&](int t, int lo, int hi) {
+    cuts[t] = CountSides(graph, graph->where, hedges, lo, hi);
+  });
+  ComputeGainsInChunks__(graph, nchunks);
+  graph->mincut = 0;
+  for (const int cut : cuts) graph->mincut += cut;
+  graph->twoway.pwgts[0] = graph->twoway.pwgts[1] = 0;
+  for (int v = 0; v < graph->nvtxs; ++v)
+    graph->twoway.pwgts[graph->where[v]] += graph->cellwgt[v];
+}
+
+void ComputeGainsInChunks__(HGraph *graph, int nchunks) {
+  InChunks__(graph->nvtxs, nchunks, [graph](int, int lo, int hi) {
+    for (int v = lo; v < hi; ++v) graph->twoway.gain[v] = VertexGain__(graph, v);
+  });
+}
 
 FMHEdge *CreateFMHEdges__(const HGraph *graph) {
   const int nhedges = graph->nhedges;

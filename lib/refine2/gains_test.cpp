@@ -7,30 +7,38 @@
 
 using namespace twoway;
 
+// From scratch in one go, and in 1, 3 and 7 chunks run as tasks on 3 threads.
 TEST(Gains, InitGainsEqualCutChangeOfEverySingleMove) {
   std::mt19937 rng(3);
+  const CallThreads__ threads(3);
   for (const Case &c : Variety(24)) {
-    const zt::PlainHGraph g = zt::Generate(c.gs);
-    HGraph *graph = MakeLevel(g);
-    RandomSides(graph, rng);
-    ComputeInitGains__(graph);
-    ExpectExactFigures(g, graph);
-    EXPECT_EQ(ComputeCut__(graph), graph->mincut);
-    std::vector<int> where(graph->where.get(), graph->where + g.nvtxs);
-    const int cut = zt::RecountCut(g, where.data());
-    for (int v = 0; v < g.nvtxs; ++v) {
-      where[v] ^= 1;
-      ASSERT_EQ(graph->twoway.gain[v], cut - zt::RecountCut(g, where.data())) << "vertex " << v;
-      where[v] ^= 1;
+    for (int nchunks : {0, 1, 3, 7}) {
+      SCOPED_TRACE(nchunks);
+      const zt::PlainHGraph g = zt::Generate(c.gs);
+      HGraph *graph = MakeLevel(g);
+      RandomSides(graph, rng);
+      if (nchunks == 0)
+        ComputeInitGains__(graph);
+      else
+        InParallel__([&] { ComputeInitGainsInChunks__(graph, nchunks); });
+      ExpectExactFigures(g, graph);
+      EXPECT_EQ(ComputeCut__(graph), graph->mincut);
+      std::vector<int> where(graph->where.get(), graph->where + g.nvtxs);
+      const int cut = zt::RecountCut(g, where.data());
+      for (int v = 0; v < g.nvtxs; ++v) {
+        where[v] ^= 1;
+        ASSERT_EQ(graph->twoway.gain[v], cut - zt::RecountCut(g, where.data())) << "vertex " << v;
+        where[v] ^= 1;
+      }
+      for (int e = 0; e < g.nhedges(); ++e) {
+        int n1 = 0;
+        for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j) n1 += where[g.eind[j]];
+        ASSERT_EQ(graph->twoway.ndeg[1][e], n1);
+        ASSERT_EQ(graph->twoway.ndeg[0][e], g.eptr[e + 1] - g.eptr[e] - n1);
+      }
+      EXPECT_EQ(CheckDegrees(graph), 1);
+      FreeHGraph__(graph);
     }
-    for (int e = 0; e < g.nhedges(); ++e) {
-      int n1 = 0;
-      for (int j = g.eptr[e]; j < g.eptr[e + 1]; ++j) n1 += where[g.eind[j]];
-      ASSERT_EQ(graph->twoway.ndeg[1][e], n1);
-      ASSERT_EQ(graph->twoway.ndeg[0][e], g.eptr[e + 1] - g.eptr[e] - n1);
-    }
-    EXPECT_EQ(CheckDegrees(graph), 1);
-    FreeHGraph__(graph);
   }
 }
 

@@ -55,6 +55,13 @@ int CheckHeap(const PQueue *queue);
 // ---- Refinement driver, projection and gains -----------------------------------
 void AllocateRefinementMemory__(HGraph *graph);
 void ComputeInitGains__(HGraph *graph);
+// The same in nchunks tasks side by side (hyperedges, then vertices); the
+// figures do not depend on nchunks.
+void ComputeInitGainsInChunks__(HGraph *graph, int nchunks);
+// Every vertex's gain from the side counts, in nchunks tasks side by side.
+void ComputeGainsInChunks__(HGraph *graph, int nchunks);
+// Decrease of the cut if v alone changed side, from the side counts.
+int VertexGain__(const HGraph *graph, int v);
 int ComputeCut__(HGraph *graph);
 int CheckDegrees(HGraph *graph);
 void ProjectPartition__(const CtrlType *ctrl, HGraph *cgraph);

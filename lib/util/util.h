@@ -126,6 +126,9 @@ inline int ChunkStart__(int n, int nchunks, int t) {
 void InChunks__(int n, int nchunks, const std::function<void(int, int, int)> &range);
 // The threads of the region the caller runs in; 1 outside one.
 int RegionThreads__();
+// Levels of at least this many pins are coarsened and refined in tasks when a
+// phase has the call's threads to itself.
+constexpr int kTaskPins = 1 << 16;
 
 // Tasks that nobody waits for one by one: Spawn queues one (or runs it at
 // once when the call's region has one thread), and a task may spawn more into
