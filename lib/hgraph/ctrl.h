@@ -49,7 +49,10 @@ enum CoarsenScheme : int {  // slot 2
 enum RefineScheme : int {  // slot 3 of the recursive-bisection entries
   REFINE_FM = 1,
   REFINE_ONEWAY_FM = 2,
-  REFINE_EEFM = 3
+  REFINE_EEFM = 3,
+  // Label propagation side by side, early-exit FM on the finest level. No
+  // preset takes it: on the benchmark it cut 4-20% more than early-exit FM.
+  REFINE_LABELPROP = 4
 };
 enum KwayObjective : int {  // slot 3 of the k-way entries
   OBJ_CUT = 1,

@@ -51,6 +51,10 @@ void RefineLevel(const CtrlType *ctrl, HGraph *graph, int coarsest) {
       // The two levels next to the coarsest are small: full FM pays there.
       RefineByFM__(ctrl, graph, graph->level < coarsest - 2);
       break;
+    case REFINE_LABELPROP:
+      Refine_LabelProp__(ctrl, graph, 5);
+      if (graph->level == 0) RefineByFM__(ctrl, graph, true);
+      break;
     case 5:
       Refine_FM2__(ctrl, graph, 10);
       break;

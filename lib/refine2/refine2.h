@@ -78,6 +78,12 @@ void Refine_EEFM2__(const CtrlType *ctrl, HGraph *graph, int npasses, float frac
 // weight-constrained variant when the bisection has heavy vertices.
 void RefineByFM__(const CtrlType *ctrl, HGraph *graph, bool earlyExit);
 void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses);
+// Label propagation: at most nrounds rounds of sub-rounds in which the gains
+// are worked out side by side and the moves that still gain are made in a
+// fixed order within the balance bound. The cut never rises, fixed vertices
+// stay, and the result does not depend on the threads. Leaves the level's
+// side counts, gains, cut and side weights exact.
+void Refine_LabelProp__(const CtrlType *ctrl, HGraph *graph, int nrounds);
 void Balance__(const CtrlType *ctrl, HGraph *graph);
 // Cuts a region around the cut anew by maximum flow, a few rounds, keeping a
 // result only when it cuts less (or as much, more evenly) within the bounds.

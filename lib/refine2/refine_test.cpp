@@ -45,7 +45,7 @@ TEST(Refine, ProjectsThroughRealCoarseningAndLeavesFinestLevelExact) {
   std::mt19937 rng(17);
   int run = 0;
   for (const Case &c : Variety(12, 700)) {
-    for (int rtype : {1, 2, 3}) {
+    for (int rtype : {1, 2, 3, int{REFINE_LABELPROP}}) {
       zt::GenSpec gs = c.gs;
       gs.nvtxs += 300;  // several levels above CoarsenTo
       gs.nhedges += 300;
