@@ -101,6 +101,15 @@ struct LightPin {
   const int *cellwgt;
   bool Qualifies(int u, int lim) const { return cellwgt[u] <= lim; }
 };
+// What PinOfLightGroup asks of a pin apart from its group's weight.
+struct LightPinOfPart {
+  static int Target(int u) { return u; }
+  const int *cellwgt, *where;
+  int part;
+  bool Qualifies(int u, int lim) const {
+    return cellwgt[u] <= lim && (where == nullptr || where[u] == part);
+  }
+};
 
 // The one search loop: returns the index of the best candidate in s, or -1.
 // A candidate is judged once per search: htable holds its index in s once it
@@ -237,4 +246,34 @@ int ComputeAllWeights__(const CtrlType *ctrl, HGraph *graph, int *keys, int *hta
   for (int v = 0; v < nvtxs; ++v)
     if (keys[v] == -1) keys[v] = largest + 1;
   return largest + 1;
+}
+
+void StarCandidates__(const CtrlType *ctrl, int v, const HGraph *graph, const int *where,
+                      int *htable, CandidateScratch &s) {
+  const SearchInput in{graph->incptr, graph->incind, graph->netptr, graph->netind,
+                       graph->cellwgt, graph->edgewgt, htable};
+  const int lim = ctrl->maxcellwgt - graph->cellwgt[v];
+  const LightPinOfPart pins{graph->cellwgt, where, where ? where[v] : 0};
+  const LighterWins unused{graph->cellwgt};
+  if (where == nullptr)
+    SearchCandidates(in, v, lim, AllHEdges{}, pins, unused, s);
+  else
+    SearchCandidates(in, v, lim, SmallHEdges{graph->netptr, ctrl->MaxNetSize}, pins, unused, s);
+}
+
+int PickStar__(const CtrlType *ctrl, int v, const HGraph *graph, const int *cellmap,
+               const int *wgts, const int *cell, const float *score, int n) {
+  const int lim = ctrl->maxcellwgt - graph->cellwgt[v];
+  const UngroupedStays ties{cellmap};
+  int best = -1;
+  float bestscore = 0.0f;
+  for (int i = 0; i < n; ++i) {
+    const int u = cell[i];
+    if (u < 0 || wgts[cellmap[u]] > lim) continue;
+    if (best == -1 || ties.Replaces(u, score[i], best, bestscore)) {
+      best = u;
+      bestscore = score[i];
+    }
+  }
+  return best;
 }

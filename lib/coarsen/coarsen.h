@@ -42,6 +42,16 @@ int CFindCell__(const CtrlType *ctrl, int v, const int *incptr, const int *incin
 int CFindCellStar__(const CtrlType *ctrl, int v, const int *incptr, const int *incind,
                     const int *netptr, const int *netind, const int *cellwgt, const float *edgewgt,
                     const int *cellmap, const int *where, int *htable, const int *wgts);
+// The star search in two steps, for searches side by side: the scores do not
+// depend on the groups formed so far, only which candidates may still join
+// and the tie rule do. StarCandidates__ leaves in s the pins v's search
+// meets, in order, with their scores (entries below 0 never win);
+// PickStar__ judges such a list against the groups as they stand and
+// returns what FindCellStar__ (where = NULL) or CFindCellStar__ would.
+void StarCandidates__(const CtrlType *ctrl, int v, const HGraph *graph, const int *where,
+                      int *htable, CandidateScratch &s);
+int PickStar__(const CtrlType *ctrl, int v, const HGraph *graph, const int *cellmap,
+               const int *wgts, const int *cell, const float *score, int n);
 // Clustering in sub-rounds (Match_Clusters__): rep[v] names v's cluster by
 // its first vertex (-1 while v is single; anchors are clusters of their own
 // that nobody joins), clusterwgt[r] is the weight of the cluster r names,

@@ -2,6 +2,8 @@
 // belongs to a group, so groups grow into stars bounded by maxcellwgt.
 #include <algorithm>
 #include <climits>
+#include <memory>
+#include <vector>
 
 #include "coarsen/coarsen.h"
 
@@ -21,6 +23,75 @@ void PriorityOrder(const CtrlType *ctrl, HGraph *graph, int *perm, int *htable, 
   BucketSortKeysInc(nvtxs, nkeys + 1, keys, byDegree, perm);
 }
 
+// Vertices whose searches run side by side before their picks are made in
+// order, and the run of them a task searches before it skips the others'.
+constexpr int kStarBlock = 4096;
+constexpr int kStarStride = 64;
+
+// One task's search space and the candidate lists it made for a block.
+struct StarTask {
+  std::vector<int> owned;
+  int *htable = nullptr;
+  CandidateScratch scratch;
+  std::vector<int> cell;
+  std::vector<float> score;
+};
+
+// The searches of a level in tasks side by side, a block of perm at a time:
+// the candidates of every vertex still single when its block starts are
+// listed first, and each pick then judges its list against the groups as
+// they stand, so the groups are those of the searches made one by one.
+class StarSearches {
+ public:
+  StarSearches(int ntasks, int nvtxs, int *htable) : tasks_(ntasks) {
+    for (int t = 0; t < ntasks; ++t) {
+      if (t > 0) tasks_[t].owned.assign(nvtxs, -1);
+      tasks_[t].htable = t == 0 ? htable : tasks_[t].owned.data();
+    }
+  }
+
+  // Lists the candidates of the single vertices of perm[lo .. hi).
+  void ListBlock(const CtrlType *ctrl, const HGraph *graph, const int *perm, int lo, int hi,
+                 const int *where) {
+    lo_ = lo;
+    const int ntasks = static_cast<int>(tasks_.size());
+    owner_.resize(hi - lo);
+    begin_.resize(hi - lo + 1);
+    end_.resize(hi - lo);
+    const int *cellmap = graph->maps.cellmap;
+    InTasks__(ntasks, [&](int t) {
+      StarTask &task = tasks_[t];
+      task.cell.clear();
+      task.score.clear();
+      for (int b = lo + t * kStarStride; b < hi; b += ntasks * kStarStride)
+        for (int i = b; i < std::min(hi, b + kStarStride); ++i) {
+          owner_[i - lo] = t;
+          begin_[i - lo] = static_cast<int>(task.cell.size());
+          if (cellmap[perm[i]] == -1) {
+            StarCandidates__(ctrl, perm[i], graph, where, task.htable, task.scratch);
+            task.cell.insert(task.cell.end(), task.scratch.cell, task.scratch.cell + task.scratch.count);
+            task.score.insert(task.score.end(), task.scratch.score,
+                              task.scratch.score + task.scratch.count);
+          }
+          end_[i - lo] = static_cast<int>(task.cell.size());
+        }
+    });
+  }
+
+  // The pick of perm[i], listed by the last ListBlock.
+  int Pick(const CtrlType *ctrl, const HGraph *graph, int v, int i, const int *wgts) const {
+    const StarTask &task = tasks_[owner_[i - lo_]];
+    const int b = begin_[i - lo_];
+    return PickStar__(ctrl, v, graph, graph->maps.cellmap, wgts, task.cell.data() + b,
+                      task.score.data() + b, end_[i - lo_] - b);
+  }
+
+ private:
+  std::vector<StarTask> tasks_;
+  std::vector<int> owner_, begin_, end_;
+  int lo_ = 0;
+};
+
 // Visits the vertices in perm order; once 40% of them have found a partner,
 // the rest stay alone, which caps how much one level shrinks. wgts[-1] is 0.
 int GroupStars(const CtrlType *ctrl, HGraph *graph, const int *perm, int *htable, int *wgts,
@@ -28,6 +99,9 @@ int GroupStars(const CtrlType *ctrl, HGraph *graph, const int *perm, int *htable
   const int nvtxs = graph->nvtxs;
   int *cellmap = graph->maps.cellmap;
   const int *cellwgt = graph->cellwgt;
+  const int ntasks = LevelTasks__(ctrl, graph->incptr[nvtxs]);
+  std::unique_ptr<StarSearches> searches;
+  if (ntasks > 1) searches = std::make_unique<StarSearches>(ntasks, nvtxs, htable);
 
   // Anchors weigh too much for anyone to join them.
   const int nfixed = std::max(graph->nfixed, 0);
@@ -39,10 +113,15 @@ int GroupStars(const CtrlType *ctrl, HGraph *graph, const int *perm, int *htable
   int cnvtxs = nfixed;
   int nfound = 0;
   for (int i = 0; i < nvtxs; ++i) {
+    const bool searching = (double)nfound < (double)nvtxs * 0.4;
+    if (searches && searching && i % kStarBlock == 0)
+      searches->ListBlock(ctrl, graph, perm, i, std::min(nvtxs, i + kStarBlock), where);
     const int v = perm[i];
     if (cellmap[v] != -1) continue;
     int u = -1;
-    if ((double)nfound < (double)nvtxs * 0.4) {
+    if (searching && searches) {
+      u = searches->Pick(ctrl, graph, v, i, wgts);
+    } else if (searching) {
       u = where == nullptr
               ? FindCellStar__(ctrl, v, graph->incptr, graph->incind, graph->netptr,
                                graph->netind, graph->cellwgt, graph->edgewgt, cellmap, htable, wgts)
