@@ -78,6 +78,21 @@ TEST(Threads, PartitionCutAndTraceAreTheSameForOneTwoAndSixteenThreads) {
   }
 }
 
+// With memory for one trial at a time the trials run one after another,
+// each still on its own position's stream: the same partition and trace.
+TEST(Threads, TrialsBoundByMemoryGiveTheSamePartitionAndTrace) {
+  const zt::PlainHGraph g = Input();
+  const int trace = DBG_BISECT | DBG_TRIAL | DBG_DETAIL;
+  const Outcome free = Partition(g, Entry::Recursive, 4, trace, 2, 12);
+  const Outcome kway = Partition(g, Entry::Kway, 4, trace, 2, 12);
+  for (long long budget : {1LL, 1500000LL}) {
+    SetMemoryBudget__(budget);
+    EXPECT_EQ(Partition(g, Entry::Recursive, 4, trace, 2, 12), free) << budget << " bytes";
+    EXPECT_EQ(Partition(g, Entry::Kway, 4, trace, 16, 12), kway) << budget << " bytes";
+    SetMemoryBudget__(0);
+  }
+}
+
 // The timers' lines are printed, in the same order, whatever the threads.
 TEST(Threads, PhaseTimersArePrintedWithAnyNumberOfThreads) {
   const zt::PlainHGraph g = Input();

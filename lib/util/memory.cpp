@@ -5,8 +5,12 @@
 #include <malloc.h>
 #endif
 
+#include <atomic>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include "util/util.h"
 
@@ -43,6 +47,27 @@ void ReturnFreeMemory__() {
 #ifdef __GLIBC__
   malloc_trim(0);
 #endif
+}
+
+namespace {
+std::atomic<long long> gMemoryBudget{0};
+}  // namespace
+
+long long MemoryBudget__() {
+  const long long set = gMemoryBudget.load(std::memory_order_relaxed);
+  if (set > 0) return set;
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  long long kib = 0;
+  while (meminfo >> key >> kib) {
+    if (key == "MemAvailable:") return kib * 1024;
+    meminfo.ignore(256, '\n');
+  }
+  return LLONG_MAX;
+}
+
+void SetMemoryBudget__(long long bytes) {
+  gMemoryBudget.store(bytes > 0 ? bytes : 0, std::memory_order_relaxed);
 }
 
 void *ZBmallocArray__(size_t n, size_t size, const char *label) {

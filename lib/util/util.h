@@ -188,6 +188,12 @@ void AdviseHugePages__(void *p, size_t nbytes);
 // is freed for later requests; with one heap per thread, tasks that free
 // much would otherwise leave each thread's heap at its own high-water mark.
 void ReturnFreeMemory__();
+// Bytes the calls of the process may still take: what SetMemoryBudget__ set,
+// else what the system reports available now (free memory and the caches it
+// can drop), else no bound.
+long long MemoryBudget__();
+// Sets the budget MemoryBudget__ reports; 0 returns to the system's figure.
+void SetMemoryBudget__(long long bytes);
 int *imalloc__(size_t n, const char *label);
 int *ismalloc__(size_t n, int value, const char *label);
 float *fmalloc__(size_t n, const char *label);
