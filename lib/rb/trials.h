@@ -221,7 +221,8 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
   const bool summary = IsSet(ctrl->dbglvl, DBG_BISECT) || IsSet(ctrl->dbglvl, DBG_DETAIL);
   if (summary) policy.Header(ctrl, graph);
   CreateIncidentHGraph__(graph);
-  const HGraphOwner pruned(PruneHGraph__(ctrl, graph));
+  // Done with once the last trial has run: the V-cycles work on graph.
+  HGraphOwner pruned(PruneHGraph__(ctrl, graph));
   HGraph *sgraph = pruned.get();
 
   const int partitioning = ProgressPartitioning__(ctrl->progress);
@@ -282,11 +283,13 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
       });
       for (int i = 0; i < n; i++) runs[first + i].trace = std::move(traces[i]);
     }
+    pruned.reset();
     for (int t = 0; t < nruns; t++) settle(t, runs[t]);
   } else {
     for (int t = 0; t < nruns; t++) {
       trials::TrialRun run = trials::RunTrial(ctrl, pctrl, policy, graph, sgraph, t, false);
       ProgressTrialEnded__(ctrl->progress, partitioning);
+      if (t == nruns - 1) pruned.reset();
       settle(t, run);
     }
   }
