@@ -20,7 +20,7 @@ namespace {
 constexpr int kSubRounds = 16;
 // A sub-round of fewer vertices searches in one task.
 constexpr int kTaskVertices = 1024;
-// Vertices a task searches one after another before it skips the other tasks' share.
+// Vertices a task searches in a row before it skips the other tasks' share.
 constexpr int kStrideBlock = 64;
 
 // What the searches of one task use: chunk 0 those of the call.
@@ -105,17 +105,12 @@ void Match_Clusters__(const CtrlType *ctrl, HGraph *graph, int *perm, int *vpair
     const int hi = std::min(nvtxs, lo + size);
     const ClusterState state{rep, clusterwgt.data(), round.data(), r};
     const int tasks = hi - lo >= kTaskVertices ? nchunks : 1;
-    // Every tasks-th block of vertices to a task: a sub-round runs in degree
-    // order, and each task gets its share of every degree.
-    InTasks__(tasks, [&](int t) {
-      SearchSpace &space = spaces[t];
-      for (int b = lo + t * kStrideBlock; b < hi; b += tasks * kStrideBlock)
-        for (int i = b; i < std::min(hi, b + kStrideBlock); ++i) {
-          const int v = perm[i];
-          choice[i] = rep[v] != -1
-                          ? -1
-                          : FindCluster__(ctrl, v, graph, state, space.htable, *space.scratch);
-        }
+    // A sub-round runs in degree order: each task gets its share of every degree.
+    InInterleavedBlocks__(lo, hi, tasks, kStrideBlock, [&](int t, int i) {
+      const int v = perm[i];
+      choice[i] = rep[v] != -1 ? -1
+                               : FindCluster__(ctrl, v, graph, state, spaces[t].htable,
+                                               *spaces[t].scratch);
     });
     budget -=
         GrantChoices(graph, perm, lo, hi, choice, ctrl->maxcellwgt, budget, rep, clusterwgt.data());

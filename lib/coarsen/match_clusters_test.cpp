@@ -18,27 +18,9 @@ void Release(HGraph *graph) {
   FreeHGraph__(graph);
 }
 
-// Large enough that its first levels search in tasks: wide hyperedges,
-// heavy vertices and anchors among the vertices.
-zt::GenSpec LargeShape(unsigned seed) {
-  zt::GenSpec gs;
-  gs.nvtxs = 20000;
-  gs.nhedges = 26000;
-  gs.maxsize = 7;
-  gs.maxvwgt = 4;
-  gs.maxhwgt = 3;
-  gs.nlarge = 12;
-  gs.largesize = 1500;
-  gs.nheavy = 5;
-  gs.heavywgt = 300;
-  gs.nislands = 40;
-  gs.seed = seed;
-  return gs;
-}
-
 TEST(MatchClusters, InTasksGivesTheSameChainForAnyThreadCount) {
   for (unsigned seed : {31u, 32u}) {
-    const zt::PlainHGraph p = zt::Generate(LargeShape(seed));
+    const zt::PlainHGraph p = zt::Generate(zt::TaskSizedSpec(seed));
     CtrlType ctrl = ct::MakeCtrl(COARSEN_CLUSTERS, 100);
     HGraph *once = ClusterChain(ctrl, p, 3, (int)seed);
     const std::vector<int> expected = ct::Snapshot(once);
@@ -59,7 +41,7 @@ TEST(MatchClusters, InTasksGivesTheSameChainForAnyThreadCount) {
 // above, and still shrinks well: the chain gets to the coarsening target.
 TEST(MatchClusters, LevelsKeepHalfTheVerticesAndReachTheTarget) {
   for (unsigned seed : {41u, 42u, 43u}) {
-    zt::GenSpec gs = LargeShape(seed);
+    zt::GenSpec gs = zt::TaskSizedSpec(seed);
     gs.nvtxs = 3000;
     gs.nhedges = 3600;
     gs.largesize = 400;

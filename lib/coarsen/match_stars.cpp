@@ -56,25 +56,24 @@ class StarSearches {
     lo_ = lo;
     const int ntasks = static_cast<int>(tasks_.size());
     owner_.resize(hi - lo);
-    begin_.resize(hi - lo + 1);
+    begin_.resize(hi - lo);
     end_.resize(hi - lo);
-    const int *cellmap = graph->maps.cellmap;
-    InTasks__(ntasks, [&](int t) {
-      StarTask &task = tasks_[t];
+    for (StarTask &task : tasks_) {
       task.cell.clear();
       task.score.clear();
-      for (int b = lo + t * kStarStride; b < hi; b += ntasks * kStarStride)
-        for (int i = b; i < std::min(hi, b + kStarStride); ++i) {
-          owner_[i - lo] = t;
-          begin_[i - lo] = static_cast<int>(task.cell.size());
-          if (cellmap[perm[i]] == -1) {
-            StarCandidates__(ctrl, perm[i], graph, where, task.htable, task.scratch);
-            task.cell.insert(task.cell.end(), task.scratch.cell, task.scratch.cell + task.scratch.count);
-            task.score.insert(task.score.end(), task.scratch.score,
-                              task.scratch.score + task.scratch.count);
-          }
-          end_[i - lo] = static_cast<int>(task.cell.size());
-        }
+    }
+    const int *cellmap = graph->maps.cellmap;
+    InInterleavedBlocks__(lo, hi, ntasks, kStarStride, [&](int t, int i) {
+      StarTask &task = tasks_[t];
+      owner_[i - lo] = t;
+      begin_[i - lo] = static_cast<int>(task.cell.size());
+      if (cellmap[perm[i]] == -1) {
+        const CandidateScratch &s = task.scratch;
+        StarCandidates__(ctrl, perm[i], graph, where, task.htable, task.scratch);
+        task.cell.insert(task.cell.end(), s.cell, s.cell + s.count);
+        task.score.insert(task.score.end(), s.score, s.score + s.count);
+      }
+      end_[i - lo] = static_cast<int>(task.cell.size());
     });
   }
 

@@ -33,19 +33,7 @@ std::vector<int> ChainSnapshot(const zt::PlainHGraph &p, int ctype, const std::v
 // Large enough that the first levels list their star candidates in tasks:
 // the chains are those of the searches made one by one.
 TEST(MatchStars, InTasksGivesTheSameChainForAnyThreadCount) {
-  zt::GenSpec gs;
-  gs.nvtxs = 20000;
-  gs.nhedges = 26000;
-  gs.maxsize = 7;
-  gs.maxvwgt = 4;
-  gs.maxhwgt = 3;
-  gs.nlarge = 12;
-  gs.largesize = 1500;
-  gs.nheavy = 5;
-  gs.heavywgt = 300;
-  gs.nislands = 40;
-  gs.seed = 61;
-  const zt::PlainHGraph p = zt::Generate(gs);
+  const zt::PlainHGraph p = zt::Generate(zt::TaskSizedSpec(61));
   std::mt19937 rng(3);
   std::vector<int> sides(p.nvtxs);
   for (int &s : sides) s = static_cast<int>(rng() % 2);

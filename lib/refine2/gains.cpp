@@ -108,6 +108,11 @@ int VertexGain__(const HGraph *graph, int v) {
 }
 
 void ComputeInitGainsInChunks__(HGraph *graph, int nchunks) {
+  // One chunk: summing by hyperedge passes over those that change no gain.
+  if (nchunks == 1) {
+    ComputeInitGains__(graph);
+    return;
+  }
   const SideArrays hedges(graph);
   std::vector<int> cuts(nchunks, 0);
   InChunks__(graph->nhedges, nchunks, [&](int t, int lo, int hi) {

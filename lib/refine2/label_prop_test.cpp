@@ -47,16 +47,7 @@ TEST(LabelProp, NeverTakesWeightFromASideBelowItsMinimum) {
 // A level large enough that its gains are worked out in tasks: the sides are
 // the same for 1, 2, 3 and 16 threads.
 TEST(LabelProp, InTasksGivesTheSameSidesForAnyThreadCount) {
-  zt::GenSpec gs;
-  gs.nvtxs = 20000;
-  gs.nhedges = 26000;
-  gs.maxsize = 7;
-  gs.maxvwgt = 4;
-  gs.maxhwgt = 3;
-  gs.nlarge = 12;
-  gs.largesize = 1500;
-  gs.seed = 51;
-  const zt::PlainHGraph g = zt::Generate(gs);
+  const zt::PlainHGraph g = zt::Generate(zt::TaskSizedSpec(51));
   auto run = [&g](int nthreads) {
     HGraph *graph = MakeLevel(g, 3);
     EXPECT_GE(graph->incptr[graph->nvtxs], kTaskPins);

@@ -124,6 +124,17 @@ inline int ChunkStart__(int n, int nchunks, int t) {
 // Calls range(t, lo, hi) for each chunk t of nchunks, [lo, hi) of [0, n), in
 // tasks side by side (see InTasks__).
 void InChunks__(int n, int nchunks, const std::function<void(int, int, int)> &range);
+// Calls item(t, i) for every i of [lo, hi) in ntasks tasks side by side (see
+// InTasks__), task t taking every ntasks-th run of block items, each in
+// order: the tasks get their share of every stretch of an ordering whose
+// items cost more towards one end.
+template <class Item>
+void InInterleavedBlocks__(int lo, int hi, int ntasks, int block, Item item) {
+  InTasks__(ntasks, [&](int t) {
+    for (int b = lo + t * block; b < hi; b += ntasks * block)
+      for (int i = b; i < std::min(hi, b + block); ++i) item(t, i);
+  });
+}
 // The threads of the region the caller runs in; 1 outside one.
 int RegionThreads__();
 // Levels of at least this many pins are coarsened and refined in tasks when a

@@ -41,6 +41,24 @@ struct PlainHGraph {
 // no hyperedge touches.
 PlainHGraph Generate(const GenSpec &gs);
 
+// Large enough that its first levels are coarsened and refined in tasks:
+// wide hyperedges, weighted and heavy vertices, islands.
+inline GenSpec TaskSizedSpec(unsigned seed) {
+  GenSpec gs;
+  gs.nvtxs = 20000;
+  gs.nhedges = 26000;
+  gs.maxsize = 7;
+  gs.maxvwgt = 4;
+  gs.maxhwgt = 3;
+  gs.nlarge = 12;
+  gs.largesize = 1500;
+  gs.nheavy = 5;
+  gs.heavywgt = 300;
+  gs.nislands = 40;
+  gs.seed = seed;
+  return gs;
+}
+
 // A library HGraph (allocated through the library's allocators, owned by the
 // caller, freed with FreeHGraph__) holding the structure and weights of g.
 HGraph *ToHGraph(const PlainHGraph &g);
