@@ -394,6 +394,8 @@ void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs) {
     std::fill(htable, htable + tsize, -1);
     BuildCoarseIncidence(graph, coarser, htable);
   }
+  // Allocated for the finer level's pins.
+  coarser->incind.Shrink(coarser->incptr[cnvtxs]);
   ZBfree__(&htable);
   StopTimer(ctrl, &PhaseTimers::Aux2Tmr);
 }

@@ -100,6 +100,7 @@ HGraph *Coarsen__(const CtrlType *ctrl, HGraph *graph) {
       const int f = graph->nvtxs;
       graph = graph->coarser;
       graph->level = ++step;
+      SetLevelPinsAside__(ctrl, graph->finer);
       if (trace) PrintCoarsenLevel(graph);
 
       const int c = graph->nvtxs;

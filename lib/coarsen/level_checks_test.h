@@ -21,6 +21,8 @@ inline CtrlType MakeCtrl(int ctype, int coarsento) {
   ctrl.MaxNetSize = 50;
   ctrl.nparts = 2;
   ctrl.maxcellwgt = 1;
+  // Every coarse level sets its pins aside, and Levels gives them back.
+  ctrl.pinsaside = 1;
   return ctrl;
 }
 
@@ -47,9 +49,13 @@ inline HGraph *Prepared(const zt::PlainHGraph &p, int nfixed = 0) {
   return graph;
 }
 
+// The levels from top down, with their pin lists back.
 inline std::vector<HGraph *> Levels(HGraph *top) {
   std::vector<HGraph *> levels;
-  for (HGraph *g = top; g != nullptr; g = g->coarser) levels.push_back(g);
+  for (HGraph *g = top; g != nullptr; g = g->coarser) {
+    RestoreLevelPins__(g);
+    levels.push_back(g);
+  }
   return levels;
 }
 

@@ -167,6 +167,9 @@ struct CtrlType {
   // Nothing else of the call runs beside the phase: its coarse hypergraphs
   // are built in tasks side by side, on the threads that would wait.
   bool alone = false;
+  // A coarse level of at least this many pins sets its pin lists aside once
+  // the next level is made, and takes them back when its refinement begins.
+  int pinsaside = kTaskPins;
 
   std::shared_ptr<CallContext> ctx = std::make_shared<CallContext>();
   // The progress record of the public call, shared by all its phases and

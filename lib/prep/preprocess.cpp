@@ -37,6 +37,27 @@ void CreateIncidentHGraph__(HGraph *graph) {
   graph->edgewgt = edgewgt;
 }
 
+void SetLevelPinsAside__(const CtrlType *ctrl, HGraph *graph) {
+  if (graph->level > 0 && !graph->netind.Borrowed() &&
+      graph->netptr[graph->nhedges] >= ctrl->pinsaside)
+    graph->netind.reset();
+}
+
+void RestoreLevelPins__(HGraph *graph) {
+  if (graph->netind != nullptr) return;
+  const int nvtxs = graph->nvtxs, nhedges = graph->nhedges;
+  const int *incptr = graph->incptr, *incind = graph->incind;
+  int *netptr = graph->netptr;
+  int *netind = imalloc__(netptr[nhedges], "RestoreLevelPins: netind");
+  // Each entry of netptr advances to the start of the next hyperedge's list,
+  // and moves back one place afterwards.
+  for (int v = 0; v < nvtxs; ++v)
+    for (int i = incptr[v]; i < incptr[v + 1]; ++i) netind[netptr[incind[i]]++] = v;
+  for (int e = nhedges; e > 0; --e) netptr[e] = netptr[e - 1];
+  netptr[0] = 0;
+  graph->netind = netind;
+}
+
 // The same vertices without the hyperedges of more than MaxNetSize pins, in
 // their order; always a hypergraph of its own, even when nothing is pruned.
 HGraph *PruneHGraph__(const CtrlType *ctrl, HGraph *graph) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <sstream>
 #include <string>
@@ -41,8 +42,9 @@ std::vector<HGraph *> IdentityChain(const zt::PlainHGraph &g, int nlevels) {
 
 }  // namespace
 
+// Run once with every coarse level keeping its pin lists and once with every
+// one setting them aside until its refinement: the sides are the same.
 TEST(Refine, ProjectsThroughRealCoarseningAndLeavesFinestLevelExact) {
-  std::mt19937 rng(17);
   int run = 0;
   for (const Case &c : Variety(12, 700)) {
     for (int rtype : {1, 2, 3, int{REFINE_LABELPROP}}) {
@@ -51,36 +53,44 @@ TEST(Refine, ProjectsThroughRealCoarseningAndLeavesFinestLevelExact) {
       gs.nhedges += 300;
       gs.nislands = gs.nvtxs / 8;
       const zt::PlainHGraph g = zt::Generate(gs);
-      HGraph *graph = zt::ToHGraph(g);
-      graph->nislands = 0;
-      CreateIncidentHGraph__(graph);
+      const int ctype = 1 + run++ % 5;
+      std::vector<int> sides[2];
+      for (int aside : {0, 1}) {
+        std::mt19937 rng(17);
+        HGraph *graph = zt::ToHGraph(g);
+        graph->nislands = 0;
+        CreateIncidentHGraph__(graph);
 
-      CtrlType ctrl = MakeCtrl();
-      ctrl.CoarsenTo = 40;
-      ctrl.CType = 1 + run++ % 5;
-      ctrl.RType = rtype;
-      ctrl.nparts = 2;
-      ctrl.maxcellwgt = 1 << 30;
-      ctrl.HeavyCells = gs.nheavy > 0;
-      InitRandom__(&ctrl.ctx->rng, static_cast<int>(gs.seed));
-      HGraph *cgraph = Coarsen__(&ctrl, graph);
-      ASSERT_NE(cgraph, graph);
-      RandomCoarsestBisection(cgraph, rng);
+        CtrlType ctrl = MakeCtrl();
+        ctrl.CoarsenTo = 40;
+        ctrl.CType = ctype;
+        ctrl.RType = rtype;
+        ctrl.nparts = 2;
+        ctrl.maxcellwgt = 1 << 30;
+        ctrl.HeavyCells = gs.nheavy > 0;
+        ctrl.pinsaside = aside ? 1 : INT_MAX;
+        InitRandom__(&ctrl.ctx->rng, static_cast<int>(gs.seed));
+        HGraph *cgraph = Coarsen__(&ctrl, graph);
+        ASSERT_NE(cgraph, graph);
+        RandomCoarsestBisection(cgraph, rng);
 
-      Refine__(&ctrl, graph, cgraph);
+        Refine__(&ctrl, graph, cgraph);
 
-      SCOPED_TRACE(::testing::Message() << "seed " << gs.seed << " RType " << rtype);
-      EXPECT_EQ(graph->coarser, nullptr);
-      EXPECT_EQ(graph->nislands, 0);
-      ASSERT_EQ(graph->nvtxs, g.nvtxs);
-      const zt::PlainHGraph back = zt::FromHGraph(graph);
-      EXPECT_EQ(back.eind, g.eind);  // the first numbering is back
-      ExpectExactFigures(g, graph);
-      // Placing islands by weight after refinement keeps the sides within reach.
-      EXPECT_LE(
-          std::abs(graph->twoway.pwgts[0] - graph->twoway.pwgts[1]),
-          (graph->twoway.pwgts[0] + graph->twoway.pwgts[1]) / 5 + 2 * gs.heavywgt + gs.maxvwgt);
-      FreeHGraph__(graph);
+        SCOPED_TRACE(::testing::Message() << "seed " << gs.seed << " RType " << rtype << " aside " << aside);
+        EXPECT_EQ(graph->coarser, nullptr);
+        EXPECT_EQ(graph->nislands, 0);
+        ASSERT_EQ(graph->nvtxs, g.nvtxs);
+        const zt::PlainHGraph back = zt::FromHGraph(graph);
+        EXPECT_EQ(back.eind, g.eind);  // the first numbering is back
+        ExpectExactFigures(g, graph);
+        // Placing islands by weight after refinement keeps the sides within reach.
+        EXPECT_LE(
+            std::abs(graph->twoway.pwgts[0] - graph->twoway.pwgts[1]),
+            (graph->twoway.pwgts[0] + graph->twoway.pwgts[1]) / 5 + 2 * gs.heavywgt + gs.maxvwgt);
+        sides[aside].assign(graph->where.get(), graph->where.get() + g.nvtxs);
+        FreeHGraph__(graph);
+      }
+      EXPECT_EQ(sides[0], sides[1]) << "seed " << gs.seed << " RType " << rtype;
       if (::testing::Test::HasFailure()) return;
     }
   }

@@ -99,3 +99,9 @@ float *fsmalloc__(size_t n, float value, const char *label) {
 void ZBfreeBlock__(void *p) {
   if (p != nullptr) std::free(p);
 }
+
+void *ZBshrinkBlock__(void *p, size_t nbytes) {
+  if (p == nullptr || nbytes == 0) return p;
+  void *q = std::realloc(p, nbytes);
+  return q != nullptr ? q : p;
+}

@@ -50,6 +50,18 @@ TEST(Memory, BorrowedArrayIsReadInPlaceAndCopiedBeforeItIsWritten) {
   other.Borrow(owner);
   other.reset();  // lets go of the array without freeing it
   EXPECT_EQ(owner[3], 3);
+  // Shrinking keeps the first records of an owned array and leaves a borrowed
+  // one alone.
+  ZBArray<int> big;
+  big = ismalloc__(1 << 20, 5, "test: big");
+  big[7] = 8;
+  big.Shrink(10);
+  EXPECT_EQ(big[7], 8);
+  EXPECT_EQ(big[9], 5);
+  other.Borrow(owner);
+  other.Shrink(1);
+  EXPECT_EQ(other.get(), owner.get());
+  EXPECT_EQ(owner[3], 3);
 }
 
 TEST(Memory, FailedAllocationPrintsLabelAndTrueByteCount) {

@@ -220,6 +220,9 @@ T *ZBmallocT__(size_t n, const char *label) {
 // Release list: frees every listed pointer variable that is not NULL and sets
 // it to NULL, so a list may be applied twice.
 void ZBfreeBlock__(void *p);
+// The block p of at least nbytes bytes cut down to its first nbytes (p when
+// it cannot be, or nbytes is 0).
+void *ZBshrinkBlock__(void *p, size_t nbytes);
 template <class... T>
 void ZBfree__(T **...ptrs) {
   ((ZBfreeBlock__(static_cast<void *>(const_cast<std::remove_const_t<T> *>(*ptrs))), *ptrs = nullptr), ...);
@@ -279,6 +282,11 @@ class ZBArray {
     borrowed_ = other.ptr_ != nullptr;
   }
   bool Borrowed() const { return borrowed_; }
+  // An owned array that was allocated larger than it turned out keeps only
+  // its first n records.
+  void Shrink(size_t n) {
+    if (!borrowed_ && ptr_ != nullptr) ptr_ = static_cast<T *>(ZBshrinkBlock__(ptr_, n * sizeof(T)));
+  }
   // A borrowed array of n records becomes a copy of its own, under label,
   // before it is written; an owned one stays as it is.
   void Own(size_t n, const char *label) {
