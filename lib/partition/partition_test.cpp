@@ -3,7 +3,10 @@
 // configuration's defaults and sizes, and the refusals.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
 #include <cmath>
+#include <cstring>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -87,6 +90,54 @@ TEST(Partition, FinalBoundHeldForManyPartCountsWeightsAndModes) {
         const Result r = Partition(g, k, Config(objective, mode));
         ExpectWithin(g, r, k, objective, EpsilonLimits(g, k, 0.03));
       }
+  }
+}
+
+// A copy of a caller's array in pages that may only be read: a write into
+// it ends the test with a fault.
+class ReadOnlyArray {
+ public:
+  explicit ReadOnlyArray(const std::vector<int> &v) : bytes_(std::max<size_t>(v.size() * sizeof(int), 1)) {
+    p_ = mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p_ == MAP_FAILED) std::abort();
+    std::memcpy(p_, v.data(), v.size() * sizeof(int));
+    mprotect(p_, bytes_, PROT_READ);
+  }
+  ReadOnlyArray(const ReadOnlyArray &) = delete;
+  ReadOnlyArray &operator=(const ReadOnlyArray &) = delete;
+  ~ReadOnlyArray() { munmap(p_, bytes_); }
+  const int *get() const { return static_cast<const int *>(p_); }
+
+ private:
+  size_t bytes_;
+  void *p_;
+};
+
+// The library reads the caller's hypergraph in place: every mode, preset and
+// objective, with islands, wide hyperedges and fixed vertices, runs on
+// arrays it cannot write and gives what it gives on writable ones.
+TEST(Partition, TheCallersArraysAreOnlyRead) {
+  const PlainHGraph g = Generate({.nvtxs = 700, .nhedges = 1000, .maxvwgt = 4, .maxhwgt = 3,
+                                  .nislands = 25, .nlarge = 6, .seed = 4});
+  const ReadOnlyArray vwgts(g.vwgts), eptr(g.eptr), eind(g.eind), hewgts(g.hewgts);
+  std::vector<int> fixed(g.nvtxs, -1);
+  for (int v = 0; v < g.nvtxs; v += 41) fixed[v] = (v / 41) % 5;
+  struct Case { int nparts, objective, mode, preset; bool fixed, flows; };
+  for (const Case &c : {Case{5, ZORBEL_OBJECTIVE_CUT, ZORBEL_MODE_RECURSIVE, ZORBEL_PRESET_DEFAULT, true, false},
+                        Case{4, ZORBEL_OBJECTIVE_KM1, ZORBEL_MODE_RECURSIVE, ZORBEL_PRESET_QUALITY, false, true},
+                        Case{8, ZORBEL_OBJECTIVE_CUT, ZORBEL_MODE_RECURSIVE, ZORBEL_PRESET_FAST, false, false},
+                        Case{3, ZORBEL_OBJECTIVE_SOED, ZORBEL_MODE_KWAY, ZORBEL_PRESET_DEFAULT, false, true}}) {
+    ZORBEL_Config config = Config(c.objective, c.mode, c.preset, 3);
+    if (c.fixed) config.fixed = fixed.data();
+    config.flows = c.flows ? ZORBEL_FLOWS_ON : ZORBEL_FLOWS_OFF;
+    Result r;
+    r.part.assign(g.nvtxs, -7);
+    ZORBEL_Partition(g.nvtxs, g.nhedges(), vwgts.get(), eptr.get(), eind.get(), hewgts.get(),
+                     c.nparts, &config, r.part.data(), &r.value);
+    const Result writable = Partition(g, c.nparts, config);
+    EXPECT_EQ(r.part, writable.part) << "k " << c.nparts << " mode " << c.mode;
+    EXPECT_EQ(r.value, writable.value);
+    EXPECT_EQ(r.value, Recount(g, r.part, c.objective));
   }
 }
 

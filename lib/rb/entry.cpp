@@ -66,25 +66,47 @@ void CheckCallerCall__(const char *who, int nvtxs, int nhedges, const int *vwgts
   RequireCallerArray__(who, "edgecut", edgecut);
 }
 
-// The library's own copy of the caller's hypergraph, with unit weights where
-// the caller gave none: the caller's arrays are only ever read. A vertex
-// listed twice in one hyperedge is kept once, at its first place, as the
-// file reader keeps it.
+// The library's record of the caller's hypergraph, with unit weights where
+// the caller gave none. The caller's arrays are only ever read: the record
+// reads them in place (a routine that writes into the structure takes a copy
+// first, see ZBArray::Own), except that a vertex listed twice in one
+// hyperedge is kept once, at its first place, as the file reader keeps it, in
+// pin lists of the record's own.
 HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                          const int *eind, const int *hewgts) {
   HGraph *graph = CreateHGraph__();
   graph->nvtxs = nvtxs;
   graph->nhedges = nhedges;
-  graph->cellwgt = imalloc__(nvtxs, "ZORBEL: graph->cellwgt");
-  if (vwgts) icopy__(nvtxs, vwgts, graph->cellwgt);
-  else iset__(nvtxs, 1, graph->cellwgt);
-  graph->netwgt = imalloc__(nhedges, "ZORBEL: graph->netwgt");
-  if (hewgts) icopy__(nhedges, hewgts, graph->netwgt);
-  else iset__(nhedges, 1, graph->netwgt);
+  if (vwgts) {
+    graph->cellwgt.Borrow(vwgts);
+  } else {
+    graph->cellwgt = imalloc__(nvtxs, "ZORBEL: graph->cellwgt");
+    iset__(nvtxs, 1, graph->cellwgt);
+  }
+  if (hewgts) {
+    graph->netwgt.Borrow(hewgts);
+  } else {
+    graph->netwgt = imalloc__(nhedges, "ZORBEL: graph->netwgt");
+    iset__(nhedges, 1, graph->netwgt);
+  }
+
+  int *marker = ismalloc__(nvtxs, -1, "ZORBEL: marker");
+  bool repeated = false;
+  for (int e = 0; e < nhedges && !repeated; ++e)
+    for (int j = eptr[e]; j < eptr[e + 1]; ++j) {
+      repeated |= marker[eind[j]] == e;
+      marker[eind[j]] = e;
+    }
+  if (!repeated) {
+    ZBfree__(&marker);
+    graph->netptr.Borrow(eptr);
+    graph->netind.Borrow(eind);
+    return graph;
+  }
 
   int *netptr = graph->netptr = imalloc__(static_cast<size_t>(nhedges) + 1, "ZORBEL: graph->netptr");
   int *netind = graph->netind = imalloc__(eptr[nhedges], "ZORBEL: graph->netind");
-  int *marker = ismalloc__(nvtxs, -1, "ZORBEL: marker");
+  iset__(nvtxs, -1, marker);
   int npins = 0;
   netptr[0] = 0;
   for (int e = 0; e < nhedges; ++e) {

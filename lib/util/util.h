@@ -281,6 +281,11 @@ class ZBArray {
     reset(other.ptr_);
     borrowed_ = other.ptr_ != nullptr;
   }
+  // Reads a caller's array in place, which the caller keeps.
+  void Borrow(const T *p) {
+    reset(const_cast<T *>(p));
+    borrowed_ = p != nullptr;
+  }
   bool Borrowed() const { return borrowed_; }
   // An owned array that was allocated larger than it turned out keeps only
   // its first n records.
