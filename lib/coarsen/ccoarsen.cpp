@@ -55,7 +55,7 @@ HGraph *CCoarsen__(const CtrlType *ctrl, HGraph *graph) {
       const int f = graph->nvtxs;
       graph = graph->coarser;
       graph->level = ++step;
-      SetLevelPinsAside__(ctrl, graph->finer);
+      LevelMade__(ctrl, graph->finer);
       if (trace) PrintCoarsenLevel(graph);
 
       // No second chance here: a stalled V-cycle has nothing left to merge

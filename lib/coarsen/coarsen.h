@@ -100,10 +100,16 @@ struct CoarsenScratch {
   int *perm;    // m
   int *vpairs;  // 2m
 };
-CoarsenScratch AllocateCoarsenScratch__(const HGraph *graph);
+// htable only when the scheme asks for it.
+CoarsenScratch AllocateCoarsenScratch__(const HGraph *graph, bool htable = true);
 void FreeCoarsenScratch__(CoarsenScratch &work);
 // Level 0 and, with the coarsening trace on, the trace's header and first line.
 void StartCoarsenTrace__(HGraph *graph, bool trace);
+// What graph keeps once the next level is made from it: the maps that only
+// the making read (the groups and the hyperedges' new numbers) go, unless
+// ctrl keeps them for checks, with the clique weights of a coarse level, and
+// its pin lists are set aside (see SetLevelPinsAside__).
+void LevelMade__(const CtrlType *ctrl, HGraph *graph);
 
 // Coarse hypergraph construction.
 void CreateCoarseHGraph__(const CtrlType *ctrl, HGraph *graph, int cnvtxs);

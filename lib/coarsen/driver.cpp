@@ -63,10 +63,20 @@ void MatchLevel(const CtrlType *ctrl, HGraph *graph, int step, bool switched, in
 
 }  // namespace
 
-CoarsenScratch AllocateCoarsenScratch__(const HGraph *graph) {
+CoarsenScratch AllocateCoarsenScratch__(const HGraph *graph, bool htable) {
   const size_t m = static_cast<size_t>(std::max(graph->nvtxs, graph->nhedges));
-  return {ismalloc__(2 * m, -1, "Coarsen: htable"), imalloc__(m, "Coarsen: perm"),
-          imalloc__(2 * m, "Coarsen: vpairs")};
+  return {htable ? ismalloc__(2 * m, -1, "Coarsen: htable") : nullptr,
+          imalloc__(m, "Coarsen: perm"), imalloc__(2 * m, "Coarsen: vpairs")};
+}
+
+void LevelMade__(const CtrlType *ctrl, HGraph *graph) {
+  if (!ctrl->keepmaps) {
+    graph->maps.netmap.reset();
+    graph->maps.mptr.reset();
+    graph->maps.mind.reset();
+    if (graph->level > 0) graph->edgewgt.reset();
+  }
+  SetLevelPinsAside__(ctrl, graph);
 }
 
 void FreeCoarsenScratch__(CoarsenScratch &work) {
@@ -83,7 +93,8 @@ void StartCoarsenTrace__(HGraph *graph, bool trace) {
 
 HGraph *Coarsen__(const CtrlType *ctrl, HGraph *graph) {
   StartTimer(ctrl, &PhaseTimers::CoarsenTmr);
-  CoarsenScratch work = AllocateCoarsenScratch__(graph);
+  // Clusters find their candidates with tables of their own.
+  CoarsenScratch work = AllocateCoarsenScratch__(graph, ctrl->CType != COARSEN_CLUSTERS);
   int *htable = work.htable, *perm = work.perm, *vpairs = work.vpairs;
   const bool trace = IsSet(ctrl->dbglvl, DBG_COARSEN);
   float ratio = (float)0.8;
@@ -100,7 +111,7 @@ HGraph *Coarsen__(const CtrlType *ctrl, HGraph *graph) {
       const int f = graph->nvtxs;
       graph = graph->coarser;
       graph->level = ++step;
-      SetLevelPinsAside__(ctrl, graph->finer);
+      LevelMade__(ctrl, graph->finer);
       if (trace) PrintCoarsenLevel(graph);
 
       const int c = graph->nvtxs;

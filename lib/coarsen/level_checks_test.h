@@ -23,6 +23,7 @@ inline CtrlType MakeCtrl(int ctype, int coarsento) {
   ctrl.maxcellwgt = 1;
   // Every coarse level sets its pins aside, and Levels gives them back.
   ctrl.pinsaside = 1;
+  ctrl.keepmaps = true;
   return ctrl;
 }
 

@@ -170,6 +170,9 @@ struct CtrlType {
   // A coarse level of at least this many pins sets its pin lists aside once
   // the next level is made, and takes them back when its refinement begins.
   int pinsaside = kTaskPins;
+  // Checks of every level keep the maps that only the making of the next
+  // level reads; a run lets them go once it is made.
+  bool keepmaps = false;
 
   std::shared_ptr<CallContext> ctx = std::make_shared<CallContext>();
   // The progress record of the public call, shared by all its phases and
