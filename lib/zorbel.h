@@ -15,6 +15,8 @@
  *            hyperedge counts once, at its first place (as in a file).
  *   vwgts    nvtxs vertex weights, or NULL for weight 1 each.
  *   hewgts   nhedges hyperedge weights, or NULL for weight 1 each.
+ *   The arrays are read in place while the call runs, never written, and
+ *   must not change until it returns; several calls may read them at once.
  *   Weights of 0 are allowed. Every entry point checks the arrays before it
  *   allocates anything, in time linear in their size, and refuses (see
  *   ERRORS) a negative nvtxs or nhedges; eptr NULL, eind NULL while there are

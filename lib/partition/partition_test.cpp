@@ -139,6 +139,26 @@ TEST(Partition, TheCallersArraysAreOnlyRead) {
     EXPECT_EQ(r.value, writable.value);
     EXPECT_EQ(r.value, Recount(g, r.part, c.objective));
   }
+  // The refining entry points too, from a given partition.
+  const int options[9] = {0};
+  for (int nparts : {2, 4}) {
+    std::vector<int> start(g.nvtxs), writable;
+    for (int v = 0; v < g.nvtxs; ++v) start[v] = v % nparts;
+    int cut = -1, writablecut = -2;
+    auto refine = [&](const int *vw, const int *ep, const int *ei, const int *hw, std::vector<int> &part, int *value) {
+      part = start;
+      if (nparts == 2)
+        ZORBEL_2WayRefine(g.nvtxs, g.nhedges(), vw, ep, ei, hw, 10, options, part.data(), value);
+      else
+        ZORBEL_KWayRefine(g.nvtxs, g.nhedges(), vw, ep, ei, hw, nparts, 10, options, part.data(), value);
+    };
+    std::vector<int> part;
+    refine(vwgts.get(), eptr.get(), eind.get(), hewgts.get(), part, &cut);
+    refine(g.vwgts.data(), g.eptr.data(), g.eind.data(), g.hewgts.data(), writable, &writablecut);
+    EXPECT_EQ(part, writable) << nparts << " parts";
+    EXPECT_EQ(cut, writablecut);
+    EXPECT_EQ(cut, RecountCut(g, part.data()));
+  }
 }
 
 TEST(Partition, FixedVerticesEndInTheirPartsWithinTheBound) {
