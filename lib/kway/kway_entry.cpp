@@ -14,7 +14,7 @@ int RunKway__(const Options &opt, int nvtxs, int nhedges, const int *vwgts, cons
 
   BeginCall__(ctrl);
   // Owned, so that an error handler that throws out of the call frees it.
-  const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
+  const HGraphOwner copy(CallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
   HGraph *graph = copy.get();
   graph->nfixed = 0;  // no anchors in k-way partitioning
 
@@ -52,7 +52,7 @@ extern "C" void ZORBEL_KWayRefine(int nvtxs, int nhedges, const int *vwgts, cons
 
   BeginCall__(ctrl);
   // Owned, so that an error handler that throws out of the call frees it.
-  const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
+  const HGraphOwner copy(CallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
   HGraph *graph = copy.get();
   graph->nfixed = 0;  // no anchors in k-way partitioning
   CreateIncidentHGraph__(graph);

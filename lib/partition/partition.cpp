@@ -133,8 +133,8 @@ void KeepLimits(const ZORBEL_Config &c, int nvtxs, int nhedges, const int *vwgts
                 const int *eind, const int *hewgts, int nparts, const PartLimits &limits, int *part) {
   long long weight = 0;
   if (OverweightPart(nvtxs, vwgts, part, limits, &weight) < 0) return;
-  // The library's copy, with every pin once, as the partitioner saw it.
-  const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
+  // The library's record, with every pin once, as the partitioner saw it.
+  const HGraphOwner copy(CallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
   const HGraph *g = copy.get();
   const RebalanceObjective obj =
       c.objective == ZORBEL_OBJECTIVE_CUT ? RebalanceObjective::kCut : RebalanceObjective::kKm1;

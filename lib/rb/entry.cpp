@@ -47,7 +47,7 @@ int RunRecursive__(const Options &opt, int nvtxs, int nhedges, const int *vwgts,
   BeginCall__(ctrl);
 
   // Owned, so that an error handler that throws out of the call frees it.
-  const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
+  const HGraphOwner copy(CallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
   HGraph *graph = copy.get();
   int cut = 0;
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);
@@ -72,8 +72,8 @@ void CheckCallerCall__(const char *who, int nvtxs, int nhedges, const int *vwgts
 // first, see ZBArray::Own), except that a vertex listed twice in one
 // hyperedge is kept once, at its first place, as the file reader keeps it, in
 // pin lists of the record's own.
-HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
-                         const int *eind, const int *hewgts) {
+HGraph *CallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                       const int *eind, const int *hewgts) {
   HGraph *graph = CreateHGraph__();
   graph->nvtxs = nvtxs;
   graph->nhedges = nhedges;
@@ -177,7 +177,7 @@ void ZORBEL_2WayRefine(int nvtxs, int nhedges, const int *vwgts, const int *eptr
   BeginCall__(ctrl);
 
   // Owned, so that an error handler that throws out of the call frees it.
-  const HGraphOwner copy(CopyCallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
+  const HGraphOwner copy(CallerHGraph__(nvtxs, nhedges, vwgts, eptr, eind, hewgts));
   HGraph *graph = copy.get();
   graph->nfixed = 0;
   StartTimer(&ctrl, &PhaseTimers::MultilevelTmr);

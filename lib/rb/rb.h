@@ -13,11 +13,11 @@
 void CheckCallerCall__(const char *who, int nvtxs, int nhedges, const int *vwgts, const int *eptr,
                        const int *eind, const int *hewgts, int nparts, const int *part,
                        const int *edgecut);
-// The library's own copy of the caller's hypergraph, with unit weights where
-// the caller gave none and repeated pins of a hyperedge dropped; the caller's
-// arrays are only ever read.
-HGraph *CopyCallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
-                           const int *eind, const int *hewgts);
+// The library's record of the caller's hypergraph, with unit weights where
+// the caller gave none and repeated pins of a hyperedge dropped; it reads the
+// caller's arrays in place, which are only ever read.
+HGraph *CallerHGraph__(int nvtxs, int nhedges, const int *vwgts, const int *eptr,
+                       const int *eind, const int *hewgts);
 // Around one library call: its timers are started and printed only with
 // DBG_TIME.
 void BeginCall__(const CtrlType &ctrl);

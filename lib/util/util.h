@@ -217,12 +217,12 @@ template <class T>
 T *ZBmallocT__(size_t n, const char *label) {
   return static_cast<T *>(ZBmallocArray__(n, sizeof(T), label));
 }
-// Release list: frees every listed pointer variable that is not NULL and sets
-// it to NULL, so a list may be applied twice.
-void ZBfreeBlock__(void *p);
 // The block p of at least nbytes bytes cut down to its first nbytes (p when
 // it cannot be, or nbytes is 0).
 void *ZBshrinkBlock__(void *p, size_t nbytes);
+// Release list: frees every listed pointer variable that is not NULL and sets
+// it to NULL, so a list may be applied twice.
+void ZBfreeBlock__(void *p);
 template <class... T>
 void ZBfree__(T **...ptrs) {
   ((ZBfreeBlock__(static_cast<void *>(const_cast<std::remove_const_t<T> *>(*ptrs))), *ptrs = nullptr), ...);
