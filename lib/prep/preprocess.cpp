@@ -2,21 +2,31 @@
 // with its derived weights, and the pruned copy without the large hyperedges.
 #include "prep/prep.h"
 
+namespace {
+
+// Lists each row r of (ptr, ind) in tind under the lists of its entries, rows
+// in order: start[c] holds where list c begins, advances as it fills up to
+// where list c + 1 begins, and moves back one place afterwards.
+void FillTransposed(int nrows, const int *ptr, const int *ind, int ncols, int *start, int *tind) {
+  for (int r = 0; r < nrows; ++r)
+    for (int j = ptr[r]; j < ptr[r + 1]; ++j) tind[start[ind[j]]++] = r;
+  for (int c = ncols; c > 0; --c) start[c] = start[c - 1];
+  start[0] = 0;
+}
+
+}  // namespace
+
 void CreateIncidentHGraph__(HGraph *graph) {
   const int nvtxs = graph->nvtxs, nhedges = graph->nhedges;
   const int *netptr = graph->netptr, *netind = graph->netind, *netwgt = graph->netwgt;
   const int npins = netptr[nhedges];
 
-  // Counts land one place up, so that after the appends below each entry has
-  // advanced to the start of the next vertex's list.
+  // Counts land one place up, so that their sums are the starts of the lists.
   int *incptr = ismalloc__(static_cast<size_t>(nvtxs) + 1, 0, "CreateIncidentHGraph: incptr");
   int *incind = imalloc__(npins, "CreateIncidentHGraph: graph->incind");
   for (int j = 0; j < npins; ++j) incptr[netind[j] + 1]++;
   for (int v = 1; v <= nvtxs; ++v) incptr[v] += incptr[v - 1];
-  for (int e = 0; e < nhedges; ++e)
-    for (int j = netptr[e]; j < netptr[e + 1]; ++j) incind[incptr[netind[j]]++] = e;
-  for (int v = nvtxs; v > 0; --v) incptr[v] = incptr[v - 1];
-  incptr[0] = 0;
+  FillTransposed(nhedges, netptr, netind, nvtxs, incptr, incind);
 
   int *adjwgt = imalloc__(nvtxs, "CreateIncidentHGraph: adjwgt");
   for (int v = 0; v < nvtxs; ++v) {
@@ -45,16 +55,9 @@ void SetLevelPinsAside__(const CtrlType *ctrl, HGraph *graph) {
 
 void RestoreLevelPins__(HGraph *graph) {
   if (graph->netind != nullptr) return;
-  const int nvtxs = graph->nvtxs, nhedges = graph->nhedges;
-  const int *incptr = graph->incptr, *incind = graph->incind;
-  int *netptr = graph->netptr;
-  int *netind = imalloc__(netptr[nhedges], "RestoreLevelPins: netind");
-  // Each entry of netptr advances to the start of the next hyperedge's list,
-  // and moves back one place afterwards.
-  for (int v = 0; v < nvtxs; ++v)
-    for (int i = incptr[v]; i < incptr[v + 1]; ++i) netind[netptr[incind[i]]++] = v;
-  for (int e = nhedges; e > 0; --e) netptr[e] = netptr[e - 1];
-  netptr[0] = 0;
+  const int nhedges = graph->nhedges;
+  int *netind = imalloc__(graph->netptr[nhedges], "RestoreLevelPins: netind");
+  FillTransposed(graph->nvtxs, graph->incptr, graph->incind, nhedges, graph->netptr, netind);
   graph->netind = netind;
 }
 

@@ -277,10 +277,7 @@ class ZBArray {
   }
 
   // Reads other's array, which other keeps.
-  void Borrow(const ZBArray &other) {
-    reset(other.ptr_);
-    borrowed_ = other.ptr_ != nullptr;
-  }
+  void Borrow(const ZBArray &other) { Borrow(other.ptr_); }
   // Reads a caller's array in place, which the caller keeps.
   void Borrow(const T *p) {
     reset(const_cast<T *>(p));
