@@ -108,7 +108,7 @@ void StartCoarsenTrace__(HGraph *graph, bool trace);
 // What graph keeps once the next level is made from it: the maps that only
 // the making read (the groups and the hyperedges' new numbers) go, unless
 // ctrl keeps them for checks, with the clique weights of a coarse level, and
-// its pin lists are set aside (see SetLevelPinsAside__).
+// its structure is set aside (see SetLevelAside__).
 void LevelMade__(const CtrlType *ctrl, HGraph *graph);
 
 // Coarse hypergraph construction.

@@ -76,7 +76,7 @@ void LevelMade__(const CtrlType *ctrl, HGraph *graph) {
     graph->maps.mind.reset();
     if (graph->level > 0) graph->edgewgt.reset();
   }
-  SetLevelPinsAside__(ctrl, graph);
+  SetLevelAside__(ctrl, graph);
 }
 
 void FreeCoarsenScratch__(CoarsenScratch &work) {

@@ -54,7 +54,7 @@ inline HGraph *Prepared(const zt::PlainHGraph &p, int nfixed = 0) {
 inline std::vector<HGraph *> Levels(HGraph *top) {
   std::vector<HGraph *> levels;
   for (HGraph *g = top; g != nullptr; g = g->coarser) {
-    RestoreLevelPins__(g);
+    RestoreLevel__(g);
     levels.push_back(g);
   }
   return levels;

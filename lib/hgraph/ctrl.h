@@ -167,8 +167,8 @@ struct CtrlType {
   // Nothing else of the call runs beside the phase: its coarse hypergraphs
   // are built in tasks side by side, on the threads that would wait.
   bool alone = false;
-  // A coarse level of at least this many pins sets its pin lists aside once
-  // the next level is made, and takes them back when its refinement begins.
+  // A coarse level of at least this many pins packs its structure away once
+  // the next level is made, and takes it back when its refinement begins.
   int pinsaside = kTaskPins;
   // Checks of every level keep the maps that only the making of the next
   // level reads; a run lets them go once it is made.

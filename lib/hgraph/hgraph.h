@@ -103,6 +103,26 @@ struct KwayState {
   }
 };
 
+// The structure of a coarse level set aside while nothing reads it (see
+// SetLevelAside__), as varints: vertex by vertex its degree, its weight and
+// its incident hyperedges, each as the difference from the one before; then
+// the hyperedges' weights. The vertices and the hyperedges are packed in
+// ranges that are written and read side by side.
+struct PackedLevel {
+  ZBArray<unsigned char> bytes;
+  int nranges = 0;                // ranges of the vertices; as many of the hyperedges
+  std::vector<size_t> starts;     // [2*nranges+1] where each range begins in bytes
+  std::vector<int> pinstarts;     // [nranges+1] the first incidence entry of each vertex range
+
+  bool Holds() const { return nranges > 0; }
+  void Release() {
+    bytes.reset();
+    starts = {};
+    pinstarts = {};
+    nranges = 0;
+  }
+};
+
 // One hypergraph: the file's, the library's copy, every coarser level, the
 // pruned copy and the halves of recursive bisection. The structure (sizes,
 // pins, incidence, weights) is built once; each phase adds its own record
@@ -136,6 +156,7 @@ struct HGraph {
   ZBArray<int> where;  // [nvtxs+nislands]
   int mincut = 0;
 
+  PackedLevel aside;
   CoarseningMaps maps;
   TwoWayState twoway;
   KwayState kway;

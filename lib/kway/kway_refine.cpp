@@ -27,7 +27,7 @@ void RefineKwayLevel(const CtrlType *ctrl, HGraph *graph) {
 void ProjectKwayPartition__(const CtrlType *ctrl, HGraph *cgraph) {
   StartTimer(ctrl, &PhaseTimers::ProjectTmr);
   HGraph *graph = cgraph->finer;
-  RestoreLevelPins__(graph);
+  RestoreLevel__(graph);
   AllocateKwayRefinementMemory__(ctrl, graph);
   const int *cmap = graph->maps.cellmap, *cwhere = cgraph->where;
   for (int v = 0; v < graph->nvtxs; v++) graph->where[v] = cwhere[cmap[v]];

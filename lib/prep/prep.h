@@ -11,14 +11,15 @@
 void CreateIncidentHGraph__(HGraph *graph);
 HGraph *PruneHGraph__(const CtrlType *ctrl, HGraph *graph);
 
-// The pin lists of a coarse level, which nothing reads from the making of
-// the next level until its refinement, are released meanwhile when the level
-// has at least ctrl->pinsaside pins, and rebuilt from its incidence: a coarse
-// hyperedge lists its pins ascending, as the vertices list their hyperedges
-// in the incidence, so they come back as they were. The level a coarsening
-// starts from keeps its own.
-void SetLevelPinsAside__(const CtrlType *ctrl, HGraph *graph);
-void RestoreLevelPins__(HGraph *graph);
+// Nothing reads the structure of a coarse level from the making of the next
+// level until its refinement. Meanwhile a level of at least ctrl->pinsaside
+// pins keeps it packed (see PackedLevel): its pins, hyperedge starts and
+// adjwgt go, and are rebuilt from the incidence. A coarse hyperedge lists its
+// pins ascending, as the vertices list their hyperedges in the incidence, so
+// everything comes back as it was. The level a coarsening starts from keeps
+// its own; the clique weights and the maps are not packed.
+void SetLevelAside__(const CtrlType *ctrl, HGraph *graph);
+void RestoreLevel__(HGraph *graph);
 
 // Islands: vertices without incident hyperedges set aside before matching.
 void SeparateIslands__(HGraph *graph);

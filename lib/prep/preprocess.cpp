@@ -47,18 +47,125 @@ void CreateIncidentHGraph__(HGraph *graph) {
   graph->edgewgt = edgewgt;
 }
 
-void SetLevelPinsAside__(const CtrlType *ctrl, HGraph *graph) {
-  if (graph->level > 0 && !graph->netind.Borrowed() &&
-      graph->netptr[graph->nhedges] >= ctrl->pinsaside)
-    graph->netind.reset();
+namespace {
+
+// What a level sets aside, range by range; Out takes one unsigned int at a
+// time, so one walk both measures and writes the ranges. Ranges below
+// nranges are vertices, the rest hyperedges.
+// Runs task(0) .. task(n-1), side by side when a level is packed in ranges.
+void EachRange(int nranges, int n, const std::function<void(int)> &task) {
+  if (nranges > 1) {
+    InTasks__(n, task);
+  } else {
+    for (int r = 0; r < n; ++r) task(r);
+  }
 }
 
-void RestoreLevelPins__(HGraph *graph) {
-  if (graph->netind != nullptr) return;
-  const int nhedges = graph->nhedges;
-  int *netind = imalloc__(graph->netptr[nhedges], "RestoreLevelPins: netind");
-  FillTransposed(graph->nvtxs, graph->incptr, graph->incind, nhedges, graph->netptr, netind);
+template <class Out>
+void PackRange(const HGraph *graph, int nranges, int r, Out &out) {
+  if (r < nranges) {
+    const int n = graph->nvtxs + graph->nislands;
+    for (int v = ChunkStart__(n, nranges, r); v < ChunkStart__(n, nranges, r + 1); ++v) {
+      // Islands lie behind the first nvtxs and have no hyperedges.
+      const int from = v < graph->nvtxs ? graph->incptr[v] : 0;
+      const int to = v < graph->nvtxs ? graph->incptr[v + 1] : 0;
+      out(static_cast<uint32_t>(to - from));
+      out(static_cast<uint32_t>(graph->cellwgt[v]));
+      for (int i = from, prev = 0; i < to; prev = graph->incind[i++])
+        out(ZigZag__(graph->incind[i] - prev));
+    }
+  } else {
+    const int m = graph->nhedges;
+    r -= nranges;
+    for (int e = ChunkStart__(m, nranges, r); e < ChunkStart__(m, nranges, r + 1); ++e)
+      out(static_cast<uint32_t>(graph->netwgt[e]));
+  }
+}
+
+}  // namespace
+
+void SetLevelAside__(const CtrlType *ctrl, HGraph *graph) {
+  if (graph->level <= 0 || graph->netind.Borrowed() || graph->incind.Borrowed() ||
+      graph->netptr[graph->nhedges] < ctrl->pinsaside)
+    return;
+  PackedLevel &aside = graph->aside;
+  const int nranges = LevelTasks__(ctrl, graph->netptr[graph->nhedges]);
+  const int n = graph->nvtxs + graph->nislands;
+  aside.nranges = nranges;
+  aside.starts.assign(2 * static_cast<size_t>(nranges) + 1, 0);
+  aside.pinstarts.assign(static_cast<size_t>(nranges) + 1, 0);
+  EachRange(nranges, 2 * nranges, [&](int r) {
+    size_t nbytes = 0;
+    auto count = [&nbytes](uint32_t x) { nbytes += static_cast<size_t>(VarintBytes__(x)); };
+    PackRange(graph, nranges, r, count);
+    aside.starts[r + 1] = nbytes;
+  });
+  for (int r = 0; r < 2 * nranges; ++r) aside.starts[r + 1] += aside.starts[r];
+  for (int r = 0; r <= nranges; ++r)
+    aside.pinstarts[r] = graph->incptr[std::min(ChunkStart__(n, nranges, r), graph->nvtxs)];
+  aside.bytes = ZBmallocT__<unsigned char>(aside.starts[2 * nranges], "SetLevelAside: bytes");
+  EachRange(nranges, 2 * nranges, [&](int r) {
+    unsigned char *p = aside.bytes + aside.starts[r];
+    auto put = [&p](uint32_t x) { p = PutVarint__(p, x); };
+    PackRange(graph, nranges, r, put);
+  });
+  graph->incptr.reset();
+  graph->incind.reset();
+  graph->netptr.reset();
+  graph->netind.reset();
+  graph->cellwgt.reset();
+  graph->netwgt.reset();
+  graph->adjwgt.reset();
+}
+
+void RestoreLevel__(HGraph *graph) {
+  PackedLevel &aside = graph->aside;
+  if (!aside.Holds()) return;
+  const int nranges = aside.nranges, n = graph->nvtxs + graph->nislands, m = graph->nhedges;
+  const int npins = aside.pinstarts[nranges];
+  int *netwgt = imalloc__(m, "RestoreLevel: netwgt");
+  EachRange(nranges, nranges, [&](int r) {
+    const unsigned char *p = aside.bytes + aside.starts[nranges + r];
+    for (int e = ChunkStart__(m, nranges, r); e < ChunkStart__(m, nranges, r + 1); ++e)
+      netwgt[e] = static_cast<int>(GetVarint__(p));
+  });
+
+  int *incptr = imalloc__(static_cast<size_t>(n) + 1, "RestoreLevel: incptr");
+  int *incind = imalloc__(npins, "RestoreLevel: incind");
+  int *cellwgt = imalloc__(n, "RestoreLevel: cellwgt");
+  int *adjwgt = imalloc__(n, "RestoreLevel: adjwgt");
+  EachRange(nranges, nranges, [&](int r) {
+    const unsigned char *p = aside.bytes + aside.starts[r];
+    int i = aside.pinstarts[r];
+    for (int v = ChunkStart__(n, nranges, r); v < ChunkStart__(n, nranges, r + 1); ++v) {
+      incptr[v] = i;
+      const int degree = static_cast<int>(GetVarint__(p));
+      cellwgt[v] = static_cast<int>(GetVarint__(p));
+      int sum = 0;
+      for (int k = 0, prev = 0; k < degree; ++k, ++i) {
+        prev = incind[i] = prev + UnZigZag__(GetVarint__(p));
+        sum += netwgt[prev];
+      }
+      adjwgt[v] = sum;
+    }
+  });
+  incptr[n] = npins;
+  aside.Release();
+
+  // The pin lists are the transpose of the incidence.
+  int *netptr = ismalloc__(static_cast<size_t>(m) + 1, 0, "RestoreLevel: netptr");
+  for (int i = 0; i < npins; ++i) netptr[incind[i] + 1]++;
+  for (int e = 1; e <= m; ++e) netptr[e] += netptr[e - 1];
+  int *netind = imalloc__(npins, "RestoreLevel: netind");
+  FillTransposed(graph->nvtxs, incptr, incind, m, netptr, netind);
+
+  graph->incptr = incptr;
+  graph->incind = incind;
+  graph->netptr = netptr;
   graph->netind = netind;
+  graph->cellwgt = cellwgt;
+  graph->netwgt = netwgt;
+  graph->adjwgt = adjwgt;
 }
 
 // The same vertices without the hyperedges of more than MaxNetSize pins, in

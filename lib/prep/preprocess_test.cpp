@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -160,5 +161,62 @@ TEST(Preprocess, PrunedCopyMatchesFilteredSourceOnGeneratedHypergraphs) {
     ExpectIncidence(pruned, expect);
     FreeHGraph__(pruned);
     FreeHGraph__(graph);
+  }
+}
+
+// A level set aside gives back every array as it was: the incidence in its
+// order, pins, hyperedge starts and all weights, islands included, whether
+// it is packed in one range or in ranges side by side.
+TEST(Preprocess, ALevelSetAsideComesBackAsItWas) {
+  for (int nthreads : {1, 3}) {
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+      zt::GenSpec gs;
+      gs.nvtxs = seed == 4 ? 30000 : 50 + 40 * static_cast<int>(seed);
+      gs.nhedges = seed == 4 ? 40000 : 80 + 30 * static_cast<int>(seed);
+      gs.maxsize = seed == 4 ? 6 : 9;
+      gs.maxvwgt = 1000;
+      gs.maxhwgt = 300;
+      gs.nislands = 5 * static_cast<int>(seed);
+      gs.seed = seed;
+      // A coarse level lists each hyperedge's pins ascending.
+      zt::PlainHGraph g = zt::Generate(gs);
+      for (int e = 0; e < g.nhedges(); ++e)
+        std::sort(g.eind.begin() + g.eptr[e], g.eind.begin() + g.eptr[e + 1]);
+      HGraph *graph = zt::ToHGraph(g);
+      graph->nfixed = 2;
+      graph->level = 1;
+      CreateIncidentHGraph__(graph);
+      SeparateIslands__(graph);
+      const int n = graph->nvtxs + graph->nislands, m = graph->nhedges;
+      const int npins = graph->netptr[m];
+      auto copy = [](const int *a, int len) { return std::vector<int>(a, a + len); };
+      const auto incptr = copy(graph->incptr, graph->nvtxs + 1), incind = copy(graph->incind, npins),
+                 netptr = copy(graph->netptr, m + 1), netind = copy(graph->netind, npins),
+                 cellwgt = copy(graph->cellwgt, n), netwgt = copy(graph->netwgt, m),
+                 adjwgt = copy(graph->adjwgt, n);
+
+      CtrlType ctrl{};
+      ctrl.pinsaside = 1;
+      ctrl.alone = true;
+      const CallThreads__ threads(nthreads);
+      InParallel__([&] {
+        SetLevelAside__(&ctrl, graph);
+        ASSERT_TRUE(graph->aside.Holds());
+        ASSERT_EQ(graph->aside.nranges, npins >= kTaskPins ? nthreads : 1);
+        ASSERT_TRUE(graph->netind.get() == nullptr);
+        ASSERT_TRUE(graph->incind.get() == nullptr);
+        RestoreLevel__(graph);
+      });
+      EXPECT_FALSE(graph->aside.Holds());
+      EXPECT_EQ(copy(graph->incptr, graph->nvtxs + 1), incptr) << seed;
+      EXPECT_EQ(graph->incptr[n], npins);
+      EXPECT_EQ(copy(graph->incind, npins), incind) << seed;
+      EXPECT_EQ(copy(graph->netptr, m + 1), netptr) << seed;
+      EXPECT_EQ(copy(graph->netind, npins), netind) << seed;
+      EXPECT_EQ(copy(graph->cellwgt, n), cellwgt) << seed;
+      EXPECT_EQ(copy(graph->netwgt, m), netwgt) << seed;
+      EXPECT_EQ(copy(graph->adjwgt, n), adjwgt) << seed;
+      FreeHGraph__(graph);
+    }
   }
 }

@@ -7,7 +7,7 @@
 void ProjectPartition__(const CtrlType *ctrl, HGraph *cgraph) {
   StartTimer(ctrl, &PhaseTimers::ProjectTmr);
   HGraph *fine = cgraph->finer;
-  RestoreLevelPins__(fine);
+  RestoreLevel__(fine);
   AllocateRefinementMemory__(fine);
   // The fine level's isolated vertices have no coarse vertex; they are placed
   // by weight after refinement.

@@ -328,6 +328,34 @@ inline int MinPartWeight__(double bound) {
   return w == 0 && bound > 0 ? 1 : w;
 }
 
+// ---- Packed integers ----------------------------------------------------------
+
+// Varints: seven bits to a byte, lowest first, the high bit set on every byte
+// but the last; an int of small magnitude takes one or two bytes instead of
+// four. Signed differences go through zigzag, so that -1 is as short as 1.
+inline int VarintBytes__(uint32_t x) {
+  int n = 1;
+  for (; x >= 0x80; x >>= 7) ++n;
+  return n;
+}
+inline unsigned char *PutVarint__(unsigned char *p, uint32_t x) {
+  for (; x >= 0x80; x >>= 7) *p++ = static_cast<unsigned char>(x | 0x80);
+  *p++ = static_cast<unsigned char>(x);
+  return p;
+}
+inline uint32_t GetVarint__(const unsigned char *&p) {
+  uint32_t x = 0;
+  for (int shift = 0;; shift += 7) {
+    const unsigned char b = *p++;
+    x |= static_cast<uint32_t>(b & 0x7f) << shift;
+    if (b < 0x80) return x;
+  }
+}
+inline uint32_t ZigZag__(int d) {
+  return (static_cast<uint32_t>(d) << 1) ^ static_cast<uint32_t>(d < 0 ? -1 : 0);
+}
+inline int UnZigZag__(uint32_t z) { return static_cast<int>((z >> 1) ^ (0u - (z & 1))); }
+
 // ---- Random numbers and permutations ----------------------------------------
 
 // One stream of the POSIX 48-bit linear congruential generator, drawn with
