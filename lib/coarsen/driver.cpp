@@ -7,12 +7,14 @@
 #include "prep/prep.h"
 
 void PrintCoarsenLevel(const HGraph *graph) {
-  const int n = graph->nvtxs, h = graph->nhedges;
+  // A level whose islands were separated before its coarsening began counts
+  // them, as it did before.
+  const int n = graph->nvtxs + graph->nislands, h = graph->nhedges;
   const int W = iasum__(h, graph->netwgt);
   const int R = graph->removedwgt;
   const int L = NumOfLargeNets__(h, graph->netptr);
   Trace__("[%6d %6d %6.2f %6.2f %6.2f %6.2f, %6d %6d %6d %6.2f]\n", n, h,
-          (double)graph->incptr[n] / (double)n, (double)graph->netptr[h] / (double)h,
+          (double)graph->incptr[graph->nvtxs] / (double)n, (double)graph->netptr[h] / (double)h,
           (double)h / (double)n, (double)L / (double)n, W, R, R + W, (double)W / (double)n);
 }
 

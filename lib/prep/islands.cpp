@@ -18,6 +18,9 @@ void PermuteForward(int n, const int *newid, int *x, int *aux) {
 }  // namespace
 
 void SeparateIslands__(HGraph *graph) {
+  // Separated already, for every run that reads the level (see
+  // SeparateIslandsForTrials).
+  if (graph->nislands > 0) return;
   const int n = graph->nvtxs;
   const int nfixed = std::max(graph->nfixed, 0);
   const int *incptr = graph->incptr;
@@ -80,6 +83,19 @@ void CombineIslands__(HGraph *graph) {
   const int n = graph->nvtxs + graph->nislands;
   const int nkept = graph->nvtxs;
   const int *islandmap = graph->islandmap;
+
+  // A level that reads another record's structure never writes it: only its
+  // partition goes back to the first numbering. The record is then done
+  // with, as nothing reads its structure after its run.
+  if (graph->netind.Borrowed()) {
+    int *aux = imalloc__(n, "CombineIslands: aux");
+    for (int v = 0; v < n; ++v) aux[v] = graph->where[islandmap[v]];
+    std::copy(aux, aux + n, graph->where.get());
+    ZBfree__(&aux);
+    graph->nvtxs = n;
+    graph->nislands = 0;
+    return;
+  }
 
   int *imap = imalloc__(n, "CombineIslands: imap");
   int *aux = imalloc__(n + 1, "CombineIslands: aux");

@@ -82,6 +82,31 @@ TEST(Islands, SeparatingOnASharedHypergraphRenumbersCopiesAndLeavesTheSharedOneA
   FreeHGraph__(g);
 }
 
+// A hypergraph separated once for the runs that read it: a share starts out
+// separated, separating it again writes nothing, and combining it gives its
+// partition the first numbering while the owner's structure stays separated.
+TEST(Islands, AShareOfASeparatedHypergraphCombinesOnlyItsPartition) {
+  HGraph *g = WithIncidence(SevenWithTwoIslands(), 0);
+  SeparateIslands__(g);
+  const std::vector<int> separated = State(g);
+  HGraph *share = ShareHGraph__(g);
+  share->islandmap.Borrow(g->islandmap);
+  SeparateIslands__(share);
+  EXPECT_EQ(State(share), separated);
+  EXPECT_EQ(share->netind.get(), g->netind.get());
+  share->where = imalloc__(7, "test: where");
+  for (int k = 0; k < 7; ++k) share->where[k] = k;
+  CombineIslands__(share);
+  EXPECT_EQ(share->nvtxs, 7);
+  EXPECT_EQ(share->nislands, 0);
+  // Vertex v's part is what position islandmap[v] held.
+  EXPECT_EQ(std::vector<int>(share->where.get(), share->where + 7),
+            (std::vector<int>{0, 1, 6, 2, 3, 5, 4}));
+  FreeHGraph__(share);
+  EXPECT_EQ(State(g), separated);
+  FreeHGraph__(g);
+}
+
 TEST(Islands, HypergraphWithoutIslandsStaysUnchanged) {
   zt::GenSpec gs;
   gs.nvtxs = 30;

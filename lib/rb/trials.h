@@ -23,6 +23,7 @@
 #pragma once
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -128,12 +129,43 @@ void VCycleKept(const CtrlType *ctrl, const P &policy, HGraph *graph, KeptPartit
   kept = KeptPartitions{};
 }
 
+// A trial's partition while it waits for the decisions taken in trial order,
+// beside those of the trials that ran with it: a byte per vertex when every
+// part number fits one (bisections always do), else as it was.
+class WaitingParts {
+ public:
+  void Keep(ZBArray<int> &&where, int n) {
+    const int *w = where;
+    if (std::all_of(w, w + n, [](int p) { return p >= 0 && p <= UCHAR_MAX; })) {
+      bytes_.assign(w, w + n);
+      where.reset();
+    } else {
+      ints_ = std::move(where);
+    }
+  }
+  ZBArray<int> Take(int n) {
+    ZBArray<int> where;
+    if (ints_ != nullptr) {
+      where = std::move(ints_);
+    } else {
+      where = imalloc__(n, "MultilevelTrials: where");
+      std::copy(bytes_.begin(), bytes_.end(), where.get());
+      bytes_ = {};
+    }
+    return where;
+  }
+
+ private:
+  std::vector<unsigned char> bytes_;
+  ZBArray<int> ints_;
+};
+
 // What one trial's multilevel run leaves for the decisions taken in trial
 // order: its partition of the full hypergraph with the figures the policy
 // reads, the value it reached on the pruned hypergraph, its context, whose
 // stream its V-cycles continue, and its trace when it ran beside others.
 struct TrialRun {
-  ZBArray<int> where;
+  WaitingParts where;
   std::string trace;
   int mincut = 0, objval = 0, minsoed = 0;
   int pruned = 0;
@@ -166,6 +198,20 @@ inline CtrlType TrialCtrl(const CtrlType *ctrl, const CtrlType &pctrl, int t,
   return tctrl;
 }
 
+// Every trial on a pruned hypergraph large enough to coarsen separates its
+// islands alike before its first matching, and side by side each would do so
+// into copies of its own. They are separated once instead, in place, for all
+// of them (see SeparateIslands__), unless too few vertices would be left to
+// coarsen: each trial then keeps them all, as it would have.
+inline void SeparateIslandsForTrials(const CtrlType &ctrl, HGraph *sgraph) {
+  if (sgraph->nvtxs <= ctrl.CoarsenTo) return;
+  SeparateIslands__(sgraph);
+  if (sgraph->nvtxs <= ctrl.CoarsenTo) {
+    CombineIslands__(sgraph);
+    sgraph->islandmap.reset();
+  }
+}
+
 // Trial t's multilevel run on sgraph, carried over to graph; graph and sgraph
 // are left as they were. Alone, the trial works on them directly. Side by
 // side with others, it works on records of its own that read their structure
@@ -183,6 +229,7 @@ TrialRun RunTrial(const CtrlType *ctrl, const CtrlType &pctrl, const P &policy, 
   if (sideBySide) {
     tctrl.alone = false;
     sshare.reset(ShareHGraph__(sgraph));
+    if (sgraph->nislands > 0) sshare->islandmap.Borrow(sgraph->islandmap);
     gshare.reset(ShareHGraph__(graph));
     sgraph = sshare.get();
     graph = gshare.get();
@@ -192,7 +239,7 @@ TrialRun RunTrial(const CtrlType *ctrl, const CtrlType &pctrl, const P &policy, 
   TrialRun run;
   run.pruned = policy.Value(sgraph);
   policy.Carry(&tctrl, graph, sgraph);
-  run.where = std::move(graph->where);
+  run.where.Keep(std::move(graph->where), graph->nvtxs);
   run.mincut = graph->mincut;
   run.objval = graph->kway.objval;
   run.minsoed = graph->kway.minsoed;
@@ -239,7 +286,7 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
     TraceText__(run.trace);
     const bool improved = run.pruned < bestinit;
     if (improved) bestinit = run.pruned;
-    graph->where = std::move(run.where);
+    graph->where = run.where.Take(graph->nvtxs);
     graph->mincut = run.mincut;
     graph->kway.objval = run.objval;
     graph->kway.minsoed = run.minsoed;
@@ -269,6 +316,7 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
   // levels are then built in tasks side by side when the phase runs alone.
   if (TasksRunInParallel__() && nruns > 1) {
     std::vector<trials::TrialRun> runs(nruns);
+    trials::SeparateIslandsForTrials(pctrl, sgraph);
     // In waves of what the memory holds; the trials' results do not depend
     // on which ran beside which.
     const int inflight = trials::TrialsInFlight(nruns, npins);

@@ -124,3 +124,20 @@ TEST(MultilevelTrials, RunsTheTrialLoopOfTheModelForEveryVCycleMode) {
 }
 
 }  // namespace
+
+// A waiting partition comes back as it was, in bytes when its parts fit one
+// and as it was given otherwise.
+TEST(MultilevelTrials, AWaitingPartitionComesBackAsItWas) {
+  for (int nparts : {2, 256, 257, 5000}) {
+    const int n = 1000;
+    ZBArray<int> where;
+    where = imalloc__(n, "test: where");
+    std::vector<int> expected(n);
+    for (int v = 0; v < n; ++v) where[v] = expected[v] = (v * 7919) % nparts;
+    trials::WaitingParts waiting;
+    waiting.Keep(std::move(where), n);
+    EXPECT_TRUE(where.get() == nullptr);
+    ZBArray<int> back = waiting.Take(n);
+    EXPECT_EQ(std::vector<int>(back.get(), back + n), expected) << nparts;
+  }
+}
