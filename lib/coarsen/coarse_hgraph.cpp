@@ -3,6 +3,7 @@
 // identical ones merged, then the coarse incidence and weights.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -281,15 +282,17 @@ void BuildCoarseIncidence(const HGraph *graph, HGraph *coarser, int *htable) {
 }
 
 // BuildCoarseIncidence in nchunks tasks side by side, with the same outcome:
-// each task lists a range of coarse vertices into a scratch copy, from where
-// its fine vertices' incidence starts, with a table of its own; then the
-// lists are copied into place.
+// each task lists a range of coarse vertices from where its fine vertices'
+// incidence starts, with a table of its own; then the ranges move down, in
+// order, to where their lists begin. A range never writes past the fine
+// incidence of its vertices, so tasks never meet, and a range only moves
+// down into space that the ranges before it have left.
 void BuildCoarseIncidenceInTasks(const HGraph *graph, HGraph *coarser, int nchunks) {
   AllocateCoarseIncidence(graph, coarser);
   const int cnvtxs = coarser->nvtxs;
   const int *mptr = graph->maps.mptr, *mind = graph->maps.mind, *incptr = graph->incptr;
   int *count = imalloc__(cnvtxs, "CreateCoarseHGraph: count");
-  int *scratch = imalloc__(incptr[graph->nvtxs], "CreateCoarseHGraph: scratch");
+  int *incind = coarser->incind;
   std::vector<int> base(nchunks + 1, 0);
   // A chunk's lists take at most the incidence of its fine vertices.
   InChunks__(cnvtxs, nchunks, [&](int t, int lo, int hi) {
@@ -302,7 +305,7 @@ void BuildCoarseIncidenceInTasks(const HGraph *graph, HGraph *coarser, int nchun
     int *seen = ismalloc__(coarser->nhedges + 1, -1, "CreateCoarseHGraph: seen") + 1;
     int pos = base[t];
     for (int c = lo; c < hi; ++c) {
-      count[c] = ListCoarseIncidence(graph, coarser, c, seen, scratch + pos);
+      count[c] = ListCoarseIncidence(graph, coarser, c, seen, incind + pos);
       pos += count[c];
     }
     --seen;
@@ -311,14 +314,12 @@ void BuildCoarseIncidenceInTasks(const HGraph *graph, HGraph *coarser, int nchun
   int *cincptr = coarser->incptr;
   cincptr[0] = 0;
   for (int c = 0; c < cnvtxs; ++c) cincptr[c + 1] = cincptr[c] + count[c];
-  InChunks__(cnvtxs, nchunks, [&](int t, int lo, int hi) {
-    int pos = base[t];
-    for (int c = lo; c < hi; ++c) {
-      std::copy_n(scratch + pos, count[c], coarser->incind + cincptr[c]);
-      pos += count[c];
-    }
-  });
-  ZBfree__(&count, &scratch);
+  for (int t = 1; t < nchunks; ++t) {
+    const int lo = ChunkStart__(cnvtxs, nchunks, t), hi = ChunkStart__(cnvtxs, nchunks, t + 1);
+    std::memmove(incind + cincptr[lo], incind + base[t],
+                 sizeof(int) * static_cast<size_t>(cincptr[hi] - cincptr[lo]));
+  }
+  ZBfree__(&count);
 }
 
 }  // namespace
