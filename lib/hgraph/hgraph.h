@@ -104,13 +104,15 @@ struct KwayState {
 };
 
 // The structure of a coarse level set aside while nothing reads it (see
-// SetLevelAside__), as varints: vertex by vertex its degree, its weight and
-// its incident hyperedges, each as the difference from the one before; then
-// the hyperedges' weights. The vertices and the hyperedges are packed in
-// ranges that are written and read side by side.
+// SetLevelAside__): vertex by vertex its degree, its weight and its adjwgt as
+// varints, then its incident hyperedges in as few bytes as the level's
+// largest hyperedge number takes; then the hyperedges' weights as varints.
+// The vertices and the hyperedges are packed in ranges that are written and
+// read side by side.
 struct PackedLevel {
   ZBArray<unsigned char> bytes;
   int nranges = 0;                // ranges of the vertices; as many of the hyperedges
+  int width = 4;                  // bytes of a hyperedge number
   std::vector<size_t> starts;     // [2*nranges+1] where each range begins in bytes
   std::vector<int> pinstarts;     // [nranges+1] the first incidence entry of each vertex range
 

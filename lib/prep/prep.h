@@ -13,9 +13,9 @@ HGraph *PruneHGraph__(const CtrlType *ctrl, HGraph *graph);
 
 // Nothing reads the structure of a coarse level from the making of the next
 // level until its refinement. Meanwhile a level of at least ctrl->pinsaside
-// pins keeps it packed (see PackedLevel): its pins, hyperedge starts and
-// adjwgt go, and are rebuilt from the incidence. A coarse hyperedge lists its
-// pins ascending, as the vertices list their hyperedges in the incidence, so
+// pins keeps it packed (see PackedLevel): its pins and hyperedge starts go,
+// and are rebuilt from the incidence. A coarse hyperedge lists its pins
+// ascending, as the vertices list their hyperedges in the incidence, so
 // everything comes back as it was. The level a coarsening starts from keeps
 // its own; the clique weights and the maps are not packed.
 void SetLevelAside__(const CtrlType *ctrl, HGraph *graph);

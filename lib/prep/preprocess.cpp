@@ -49,9 +49,6 @@ void CreateIncidentHGraph__(HGraph *graph) {
 
 namespace {
 
-// What a level sets aside, range by range; Out takes one unsigned int at a
-// time, so one walk both measures and writes the ranges. Ranges below
-// nranges are vertices, the rest hyperedges.
 // Runs task(0) .. task(n-1), side by side when a level is packed in ranges.
 void EachRange(int nranges, int n, const std::function<void(int)> &task) {
   if (nranges > 1) {
@@ -61,6 +58,45 @@ void EachRange(int nranges, int n, const std::function<void(int)> &task) {
   }
 }
 
+// The bytes a hyperedge number of a level of m hyperedges takes.
+int HEdgeBytes(int m) {
+  int width = 1;
+  while (width < 4 && static_cast<uint32_t>(std::max(m - 1, 0)) >> (8 * width) != 0) ++width;
+  return width;
+}
+
+// Measures what PackRange writes.
+struct ByteCount {
+  int width;
+  size_t n = 0;
+  void Varint(uint32_t x) { n += static_cast<size_t>(VarintBytes__(x)); }
+  void Fixed(uint32_t) { n += static_cast<size_t>(width); }
+};
+
+struct ByteWrite {
+  int width;
+  unsigned char *p;
+  void Varint(uint32_t x) { p = PutVarint__(p, x); }
+  void Fixed(uint32_t x) {
+    for (int b = 0; b < width; ++b) p[b] = static_cast<unsigned char>(x >> (8 * b));
+    p += width;
+  }
+};
+
+// Reads count hyperedge numbers of W bytes each.
+template <int W>
+void ReadHEdges(const unsigned char *&p, int count, int *out) {
+  for (int k = 0; k < count; ++k, p += W) {
+    uint32_t x = 0;
+    for (int b = 0; b < W; ++b) x |= static_cast<uint32_t>(p[b]) << (8 * b);
+    out[k] = static_cast<int>(x);
+  }
+}
+
+// What a level sets aside, range by range, so that one walk both measures
+// and writes the ranges. Ranges below nranges are vertices: degree, weight
+// and adjwgt as varints, then the hyperedges in a fixed width; the rest are
+// the hyperedges' weights.
 template <class Out>
 void PackRange(const HGraph *graph, int nranges, int r, Out &out) {
   if (r < nranges) {
@@ -69,16 +105,16 @@ void PackRange(const HGraph *graph, int nranges, int r, Out &out) {
       // Islands lie behind the first nvtxs and have no hyperedges.
       const int from = v < graph->nvtxs ? graph->incptr[v] : 0;
       const int to = v < graph->nvtxs ? graph->incptr[v + 1] : 0;
-      out(static_cast<uint32_t>(to - from));
-      out(static_cast<uint32_t>(graph->cellwgt[v]));
-      for (int i = from, prev = 0; i < to; prev = graph->incind[i++])
-        out(ZigZag__(graph->incind[i] - prev));
+      out.Varint(static_cast<uint32_t>(to - from));
+      out.Varint(static_cast<uint32_t>(graph->cellwgt[v]));
+      out.Varint(static_cast<uint32_t>(graph->adjwgt[v]));
+      for (int i = from; i < to; ++i) out.Fixed(static_cast<uint32_t>(graph->incind[i]));
     }
   } else {
     const int m = graph->nhedges;
     r -= nranges;
     for (int e = ChunkStart__(m, nranges, r); e < ChunkStart__(m, nranges, r + 1); ++e)
-      out(static_cast<uint32_t>(graph->netwgt[e]));
+      out.Varint(static_cast<uint32_t>(graph->netwgt[e]));
   }
 }
 
@@ -92,22 +128,21 @@ void SetLevelAside__(const CtrlType *ctrl, HGraph *graph) {
   const int nranges = LevelTasks__(ctrl, graph->netptr[graph->nhedges]);
   const int n = graph->nvtxs + graph->nislands;
   aside.nranges = nranges;
+  aside.width = HEdgeBytes(graph->nhedges);
   aside.starts.assign(2 * static_cast<size_t>(nranges) + 1, 0);
   aside.pinstarts.assign(static_cast<size_t>(nranges) + 1, 0);
   EachRange(nranges, 2 * nranges, [&](int r) {
-    size_t nbytes = 0;
-    auto count = [&nbytes](uint32_t x) { nbytes += static_cast<size_t>(VarintBytes__(x)); };
+    ByteCount count{aside.width};
     PackRange(graph, nranges, r, count);
-    aside.starts[r + 1] = nbytes;
+    aside.starts[r + 1] = count.n;
   });
   for (int r = 0; r < 2 * nranges; ++r) aside.starts[r + 1] += aside.starts[r];
   for (int r = 0; r <= nranges; ++r)
     aside.pinstarts[r] = graph->incptr[std::min(ChunkStart__(n, nranges, r), graph->nvtxs)];
   aside.bytes = ZBmallocT__<unsigned char>(aside.starts[2 * nranges], "SetLevelAside: bytes");
   EachRange(nranges, 2 * nranges, [&](int r) {
-    unsigned char *p = aside.bytes + aside.starts[r];
-    auto put = [&p](uint32_t x) { p = PutVarint__(p, x); };
-    PackRange(graph, nranges, r, put);
+    ByteWrite write{aside.width, aside.bytes + aside.starts[r]};
+    PackRange(graph, nranges, r, write);
   });
   graph->incptr.reset();
   graph->incind.reset();
@@ -134,6 +169,10 @@ void RestoreLevel__(HGraph *graph) {
   int *incind = imalloc__(npins, "RestoreLevel: incind");
   int *cellwgt = imalloc__(n, "RestoreLevel: cellwgt");
   int *adjwgt = imalloc__(n, "RestoreLevel: adjwgt");
+  auto read = aside.width == 1   ? ReadHEdges<1>
+              : aside.width == 2 ? ReadHEdges<2>
+              : aside.width == 3 ? ReadHEdges<3>
+                                 : ReadHEdges<4>;
   EachRange(nranges, nranges, [&](int r) {
     const unsigned char *p = aside.bytes + aside.starts[r];
     int i = aside.pinstarts[r];
@@ -141,12 +180,9 @@ void RestoreLevel__(HGraph *graph) {
       incptr[v] = i;
       const int degree = static_cast<int>(GetVarint__(p));
       cellwgt[v] = static_cast<int>(GetVarint__(p));
-      int sum = 0;
-      for (int k = 0, prev = 0; k < degree; ++k, ++i) {
-        prev = incind[i] = prev + UnZigZag__(GetVarint__(p));
-        sum += netwgt[prev];
-      }
-      adjwgt[v] = sum;
+      adjwgt[v] = static_cast<int>(GetVarint__(p));
+      read(p, degree, incind + i);
+      i += degree;
     }
   });
   incptr[n] = npins;

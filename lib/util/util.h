@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -332,18 +333,19 @@ inline int MinPartWeight__(double bound) {
 
 // Varints: seven bits to a byte, lowest first, the high bit set on every byte
 // but the last; an int of small magnitude takes one or two bytes instead of
-// four. Signed differences go through zigzag, so that -1 is as short as 1.
-inline int VarintBytes__(uint32_t x) {
-  int n = 1;
-  for (; x >= 0x80; x >>= 7) ++n;
-  return n;
-}
+// four.
+inline int VarintBytes__(uint32_t x) { return (std::bit_width(x | 1u) + 6) / 7; }
 inline unsigned char *PutVarint__(unsigned char *p, uint32_t x) {
+  if (x < 0x80) {
+    *p = static_cast<unsigned char>(x);
+    return p + 1;
+  }
   for (; x >= 0x80; x >>= 7) *p++ = static_cast<unsigned char>(x | 0x80);
   *p++ = static_cast<unsigned char>(x);
   return p;
 }
 inline uint32_t GetVarint__(const unsigned char *&p) {
+  if (*p < 0x80) return *p++;
   uint32_t x = 0;
   for (int shift = 0;; shift += 7) {
     const unsigned char b = *p++;
@@ -351,10 +353,6 @@ inline uint32_t GetVarint__(const unsigned char *&p) {
     if (b < 0x80) return x;
   }
 }
-inline uint32_t ZigZag__(int d) {
-  return (static_cast<uint32_t>(d) << 1) ^ static_cast<uint32_t>(d < 0 ? -1 : 0);
-}
-inline int UnZigZag__(uint32_t z) { return static_cast<int>((z >> 1) ^ (0u - (z & 1))); }
 
 // ---- Random numbers and permutations ----------------------------------------
 
