@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "io/io.h"
 #include "progress.h"
@@ -43,7 +46,14 @@ int SeedFromEnvironment() {
   return static_cast<int>(value);
 }
 
+void UseOneHeap() {
+#ifdef __GLIBC__
+  if (std::getenv("MALLOC_ARENA_MAX") == nullptr) mallopt(M_ARENA_MAX, 1);
+#endif
+}
+
 void RunPartitioner(const PartitionRun &run) {
+  UseOneHeap();
   double iotime = 0.0, parttime = 0.0;
   int options[9];
   for (int i = 0; i < 9; ++i) options[i] = run.options[i];

@@ -23,6 +23,13 @@ struct PartitionRun {
 // file and prints the reports. Every error ends the process with status 1.
 void RunPartitioner(const PartitionRun &run);
 
+// The partitioner allocates few arrays, most of them large, from every
+// thread. With one heap for all threads, what one thread frees serves the
+// next array any thread asks for; a heap per thread would keep it aside, and
+// the process would hold more memory than the run ever uses at once. A
+// MALLOC_ARENA_MAX set in the environment stays in force.
+void UseOneHeap();
+
 // A program's usage text, printed on standard output.
 using UsagePrinter = void (*)(const char *prog);
 

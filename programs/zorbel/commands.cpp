@@ -129,6 +129,7 @@ const char *FormatNameOf(int code) {
 }
 
 void RunPartition(const PartitionOptions &o) {
+  UseOneHeap();
   CheckOptions(o);
   const int format = ChooseFormat(o.format, o.input);
   NumThreadsFromEnvironment__();  // refused here, before any file is read
