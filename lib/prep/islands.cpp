@@ -84,30 +84,28 @@ void CombineIslands__(HGraph *graph) {
   const int nkept = graph->nvtxs;
   const int *islandmap = graph->islandmap;
 
-  // A level that reads another record's structure never writes it: only its
-  // partition goes back to the first numbering. The record is then done
-  // with, as nothing reads its structure after its run.
-  if (graph->netind.Borrowed()) {
-    int *aux = imalloc__(n, "CombineIslands: aux");
-    for (int v = 0; v < n; ++v) aux[v] = graph->where[islandmap[v]];
-    std::copy(aux, aux + n, graph->where.get());
-    ZBfree__(&aux);
-    graph->nvtxs = n;
-    graph->nislands = 0;
-    return;
-  }
-
   int *imap = imalloc__(n, "CombineIslands: imap");
   int *aux = imalloc__(n + 1, "CombineIslands: aux");
   for (int v = 0; v < n; ++v) imap[islandmap[v]] = v;
 
+  // The value at position k goes back to vertex imap[k].
+  PermuteForward(n, imap, graph->where, aux);
+  graph->nvtxs = n;
+  graph->nislands = 0;
+
+  // A level that reads another record's structure never writes it: only its
+  // partition goes back to the first numbering. The record is then done
+  // with, as nothing reads its structure after its run.
+  if (graph->netind.Borrowed()) {
+    ZBfree__(&imap, &aux);
+    return;
+  }
+
   const int npins = graph->netptr[graph->nhedges];
   for (int j = 0; j < npins; ++j) graph->netind[j] = imap[graph->netind[j]];
 
-  // The value at position k goes back to vertex imap[k].
   PermuteForward(n, imap, graph->cellwgt, aux);
   PermuteForward(n, imap, graph->adjwgt, aux);
-  PermuteForward(n, imap, graph->where, aux);
 
   // Incidence lists already lie in the first vertex order inside incind; only
   // their starts must be spread out again, with empty lists for the islands.
@@ -119,8 +117,5 @@ void CombineIslands__(HGraph *graph) {
   }
   for (int v = 0; v < n; ++v) aux[v + 1] += aux[v];
   std::copy(aux, aux + n + 1, incptr);
-
-  graph->nvtxs = n;
-  graph->nislands = 0;
   ZBfree__(&imap, &aux);
 }

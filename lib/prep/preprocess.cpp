@@ -4,10 +4,16 @@
 
 namespace {
 
-// Lists each row r of (ptr, ind) in tind under the lists of its entries, rows
-// in order: start[c] holds where list c begins, advances as it fills up to
-// where list c + 1 begins, and moves back one place afterwards.
-void FillTransposed(int nrows, const int *ptr, const int *ind, int ncols, int *start, int *tind) {
+// The transpose of (ptr, ind), rows 0..nrows-1 over columns 0..ncols-1: each
+// column c lists the rows r that list it, in order, in tind from start[c]
+// (ncols + 1 entries, zeroed by the caller).
+void Transpose(int nrows, const int *ptr, const int *ind, int ncols, int *start, int *tind) {
+  // Counts land one place up, so that their sums are the starts of the lists.
+  const int nind = ptr[nrows];
+  for (int j = 0; j < nind; ++j) start[ind[j] + 1]++;
+  for (int c = 1; c <= ncols; ++c) start[c] += start[c - 1];
+  // Each start advances as its list fills up to where the next begins, and
+  // moves back one place afterwards.
   for (int r = 0; r < nrows; ++r)
     for (int j = ptr[r]; j < ptr[r + 1]; ++j) tind[start[ind[j]]++] = r;
   for (int c = ncols; c > 0; --c) start[c] = start[c - 1];
@@ -21,12 +27,9 @@ void CreateIncidentHGraph__(HGraph *graph) {
   const int *netptr = graph->netptr, *netind = graph->netind, *netwgt = graph->netwgt;
   const int npins = netptr[nhedges];
 
-  // Counts land one place up, so that their sums are the starts of the lists.
   int *incptr = ismalloc__(static_cast<size_t>(nvtxs) + 1, 0, "CreateIncidentHGraph: incptr");
   int *incind = imalloc__(npins, "CreateIncidentHGraph: graph->incind");
-  for (int j = 0; j < npins; ++j) incptr[netind[j] + 1]++;
-  for (int v = 1; v <= nvtxs; ++v) incptr[v] += incptr[v - 1];
-  FillTransposed(nhedges, netptr, netind, nvtxs, incptr, incind);
+  Transpose(nhedges, netptr, netind, nvtxs, incptr, incind);
 
   int *adjwgt = imalloc__(nvtxs, "CreateIncidentHGraph: adjwgt");
   for (int v = 0; v < nvtxs; ++v) {
@@ -190,10 +193,8 @@ void RestoreLevel__(HGraph *graph) {
 
   // The pin lists are the transpose of the incidence.
   int *netptr = ismalloc__(static_cast<size_t>(m) + 1, 0, "RestoreLevel: netptr");
-  for (int i = 0; i < npins; ++i) netptr[incind[i] + 1]++;
-  for (int e = 1; e <= m; ++e) netptr[e] += netptr[e - 1];
   int *netind = imalloc__(npins, "RestoreLevel: netind");
-  FillTransposed(graph->nvtxs, incptr, incind, m, netptr, netind);
+  Transpose(graph->nvtxs, incptr, incind, m, netptr, netind);
 
   graph->incptr = incptr;
   graph->incind = incind;
