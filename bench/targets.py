@@ -3,7 +3,8 @@
 the Python module: prints three tables, one row per instance and k.
 
  1. Balance and cut: partition(hg, k, epsilon=0.03, preset='default') against
-    part_recursive(hg, k, 5), the simplepart program, over a few seeds: the
+    part_recursive(hg, k, 3), the simplepart program given the same epsilon
+    for each bisection, where it compounds, over a few seeds: the
     largest imbalance of the partition runs (OK when at most epsilon, else
     OVER), the geometric mean cut of each and their ratio, simplepart's
     largest imbalance, the mean wall seconds of a call and the peak memory.
@@ -33,6 +34,9 @@ Options:
   --k K...        part counts of tables 1 and 3         (default 2 8 32 128)
   --km1-k K       part count of table 2                 (default 32)
   --epsilon E     imbalance of partition()              (default 0.03)
+  --ubfactor U    simplepart's imbalance per bisection  (default 100 epsilon)
+  --preset P      preset of partition()                 (default default)
+  --flows on|off  flows of partition()                  (default: the preset's)
   --quick         one seed, k 2 and 8
   --big           add the generated netlist big1m
   --skip-kway     leave out table 3
@@ -77,9 +81,10 @@ def run_one(job):
     if job["call"] == "partition":
         parts, value = zorbel.partition(hg, k, epsilon=job["epsilon"],
                                         objective=job["objective"], mode=job["mode"],
-                                        preset=job["preset"], seed=seed, threads=threads)
+                                        preset=job["preset"], flows=job.get("flows"),
+                                        seed=seed, threads=threads)
     elif job["call"] == "simplepart":
-        parts, value = zorbel.part_recursive(hg, k, 5, seed=seed, threads=threads)
+        parts, value = zorbel.part_recursive(hg, k, job["ubfactor"], seed=seed, threads=threads)
     elif job["call"] == "kwaypart":
         parts, value = zorbel.part_kway(hg, k, 5, seed=seed, threads=threads)
     else:
@@ -145,8 +150,8 @@ class Runner:
     def child(self, key, name):
         path, k, call, objective, mode, seed = key
         job = {"path": path, "k": k, "call": call, "objective": objective, "mode": mode,
-                "preset": "default", "epsilon": self.args.epsilon, "seed": seed,
-                "threads": self.args.threads}
+                "preset": self.args.preset, "flows": self.args.flows, "epsilon": self.args.epsilon, "seed": seed,
+                "threads": self.args.threads, "ubfactor": self.args.ubfactor}
         label = call if call != "partition" else "partition(%s, %s)" % (mode, objective)
         self.count += 1
         progress = "[%d] %s k=%d seed=%d %s" % (self.count, name, k, seed, label)
@@ -246,6 +251,9 @@ def main():
     parser.add_argument("--k", type=int, nargs="+", default=[2, 8, 32, 128])
     parser.add_argument("--km1-k", type=int, default=32)
     parser.add_argument("--epsilon", type=float, default=0.03)
+    parser.add_argument("--ubfactor", type=int)
+    parser.add_argument("--preset", choices=["fast", "default", "quality"], default="default")
+    parser.add_argument("--flows", type=lambda s: {"on": True, "off": False}[s], default=None)
     parser.add_argument("--quick", action="store_true")
     parser.add_argument("--big", action="store_true")
     parser.add_argument("--skip-kway", action="store_true")
@@ -264,6 +272,8 @@ def main():
     if args.seeds < 1 or any(k < 2 for k in args.k + [args.km1_k]):
         parser.error("at least one seed and two parts")
 
+    if args.ubfactor is None:
+        args.ubfactor = max(1, round(100 * args.epsilon))
     zorbel = import_zorbel()
     runner = Runner(args)
     todo = instances(args, zorbel)
@@ -276,8 +286,11 @@ def main():
 
     # 1. partition() against simplepart.
     compare_with_program(runner, todo, args, eps, csv_rows, "balance", {}, "simplepart", "sp",
-                         "1. partition(epsilon=%g, preset='default') against simplepart "
-                         "(part_recursive, ubfactor 5)" % eps)
+                         "1. partition(epsilon=%g, preset='%s'%s) against simplepart "
+                         "(part_recursive, ubfactor %d)"
+                         % (eps, args.preset,
+                            "" if args.flows is None else ", flows=%s" % args.flows,
+                            args.ubfactor))
 
     # 2. km1 against the cut objective.
     rows = []
