@@ -28,6 +28,9 @@ struct FlowProblem {
   // No cut heavier than this is of use to the caller (the cut it has): the
   // search gives up as soon as the flow exceeds it.
   int maxcut = INT_MAX;
+  // Scans of the search trees after which no vertex is pierced any more;
+  // 0 for the budget that goes with the region's size.
+  long long piercebudget = 0;
 };
 
 constexpr int kFlowSource = 0;  // vertex contracted from the rest of side 0
@@ -190,8 +193,9 @@ struct FlowCutResult {
 };
 
 // The entry point: the most balanced minimum cut of the region that fits
-// the bounds, piercing until one does, no vertex is left to pierce or the
-// flow exceeds maxcut. side (nvtxs entries) and pwgts receive the most
+// the bounds, piercing until one does, no vertex is left to pierce, the
+// flow exceeds maxcut or the search trees have used up the piercing budget
+// (by default about 4 million scans plus 64 per vertex and hyperedge). side (nvtxs entries) and pwgts receive the most
 // balanced minimum cut of the last flow even when none fits, which the
 // caller then drops to keep its bisection; its weight is cut. observe, when
 // given, sees the cut of every round and the side about to be pierced (-1 on

@@ -1,9 +1,18 @@
 // The balanced flow cut of a region: a maximum flow between the contracted
 // sides, the most balanced of its minimum cuts, and piercing until one fits
-// the bounds or nothing is left to pierce.
+// the bounds, nothing is left to pierce or the piercing has cost too much.
 #include "flow/flow.h"
 
 namespace {
+
+// Piercing stops once the search trees have scanned, since they were
+// planted, a few million arcs and tree paths plus this many per vertex and
+// hyperedge of the problem. On a large region a balanced cut can take
+// thousands of piercings, each growing the trees again, and cost several
+// times the rest of the run for a cut that the next round or level finds
+// anyway; small regions never come near.
+constexpr long long kPiercingEffortPerItem = 64;
+constexpr long long kPiercingEffortFloor = 1 << 22;
 
 // The set whose residual side leaves its bound the more room, the lighter
 // one relative to what it may carry: no cut between the two residual sides
@@ -21,6 +30,10 @@ FlowCutResult FindBalancedFlowCut__(const FlowProblem &p, FlowScratch &work, int
   BuildFlowNetwork__(p, work);
   FirstMaxFlow__(p, work);
   const int total = iasum__(p.nvtxs, p.vwgt);
+  const long long budget =
+      p.piercebudget > 0
+          ? p.piercebudget
+          : kPiercingEffortFloor + kPiercingEffortPerItem * (static_cast<long long>(p.nvtxs) + p.nhedges);
   FlowCutResult r;
   for (;;) {
     const MinCutChoice c = MostBalancedMinCut__(p, work, total);
@@ -30,7 +43,8 @@ FlowCutResult FindBalancedFlowCut__(const FlowProblem &p, FlowScratch &work, int
     // Piercing never lowers the flow: past maxcut nothing of use is left.
     r.found = c.excess <= 0 && work.flow <= p.maxcut;
     const int s = SideToPierce(p, c);
-    const int v = r.found || work.flow > p.maxcut ? -1 : ChoosePiercingVertex__(p, work, s);
+    const bool stop = r.found || work.flow > p.maxcut || work.effort > budget;
+    const int v = stop ? -1 : ChoosePiercingVertex__(p, work, s);
     if (observe) observe(work, c, v < 0 ? -1 : s);
     if (v < 0) {
       WriteMinCut__(p, work, c, side);

@@ -146,6 +146,49 @@ TEST(FlowCut, KeptStateEqualsStateSearchedAfreshAfterEveryPierce) {
   EXPECT_GT(pierces, 500);
 }
 
+// A piercing budget cuts the search short: its rounds are the first rounds
+// of the search without one, and it pierces no more once the trees have
+// scanned past the budget.
+TEST(FlowCut, APiercingBudgetEndsTheSearchOnTheRoundsOfTheFullOne) {
+  struct Round {
+    int flow, wgt0, side;
+    bool operator==(const Round &) const = default;
+  };
+  int shortened = 0;
+  for (unsigned seed = 1; seed <= 200; ++seed) {
+    ft::Region r = ft::RandomRegion(15000 + seed, 120);
+    ft::SetBounds(r, (seed % 4) * 0.01);
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    std::vector<Round> full, cut;
+    std::vector<long long> effort;
+    FlowScratch work;
+    std::vector<int> side(r.p.nvtxs);
+    const FlowCutResult all = FindBalancedFlowCut__(r.p, work, side.data(), [&](FlowScratch &w, const MinCutChoice &c, int s) {
+      full.push_back({w.flow, c.wgt0, s});
+      effort.push_back(w.effort);
+    });
+    if (all.npierced < 2) continue;
+    // A budget the search passes after its first piercing.
+    r.p.piercebudget = effort[1];
+    const FlowCutResult some = FindBalancedFlowCut__(r.p, work, side.data(), [&](FlowScratch &w, const MinCutChoice &c, int s) {
+      cut.push_back({w.flow, c.wgt0, s});
+      if (s >= 0) ASSERT_LE(w.effort, r.p.piercebudget);
+    });
+    ASSERT_LE(cut.size(), full.size());
+    ASSERT_GE(cut.size(), 2u);
+    for (size_t i = 0; i + 1 < cut.size(); ++i) ASSERT_TRUE(cut[i] == full[i]) << "round " << i;
+    ASSERT_EQ(cut.back().flow, full[cut.size() - 1].flow);
+    ASSERT_EQ(cut.back().wgt0, full[cut.size() - 1].wgt0);
+    ASSERT_LE(some.npierced, all.npierced);
+    if (some.npierced < all.npierced) {
+      ++shortened;
+      ASSERT_EQ(cut.back().side, -1);
+      ASSERT_EQ(some.cut, cut.back().flow);
+    }
+  }
+  EXPECT_GT(shortened, 20);
+}
+
 TEST(FlowCut, GivingUpPastMaxcutReportsAMinimumCutOfTheLastFlow) {
   int gaveup = 0;
   for (unsigned seed = 1; seed <= 200; ++seed) {
