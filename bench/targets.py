@@ -150,8 +150,9 @@ class Runner:
     def child(self, key, name):
         path, k, call, objective, mode, seed = key
         job = {"path": path, "k": k, "call": call, "objective": objective, "mode": mode,
-                "preset": self.args.preset, "flows": self.args.flows, "epsilon": self.args.epsilon, "seed": seed,
-                "threads": self.args.threads, "ubfactor": self.args.ubfactor}
+                "preset": self.args.preset, "flows": self.args.flows,
+                "epsilon": self.args.epsilon, "seed": seed, "threads": self.args.threads,
+                "ubfactor": self.args.ubfactor}
         label = call if call != "partition" else "partition(%s, %s)" % (mode, objective)
         self.count += 1
         progress = "[%d] %s k=%d seed=%d %s" % (self.count, name, k, seed, label)
@@ -253,7 +254,7 @@ def main():
     parser.add_argument("--epsilon", type=float, default=0.03)
     parser.add_argument("--ubfactor", type=int)
     parser.add_argument("--preset", choices=["fast", "default", "quality"], default="default")
-    parser.add_argument("--flows", type=lambda s: {"on": True, "off": False}[s], default=None)
+    parser.add_argument("--flows", choices=["on", "off"])
     parser.add_argument("--quick", action="store_true")
     parser.add_argument("--big", action="store_true")
     parser.add_argument("--skip-kway", action="store_true")
@@ -272,6 +273,8 @@ def main():
     if args.seeds < 1 or any(k < 2 for k in args.k + [args.km1_k]):
         parser.error("at least one seed and two parts")
 
+    if args.flows is not None:
+        args.flows = args.flows == "on"
     if args.ubfactor is None:
         args.ubfactor = max(1, round(100 * args.epsilon))
     zorbel = import_zorbel()

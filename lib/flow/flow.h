@@ -195,9 +195,10 @@ struct FlowCutResult {
 // The entry point: the most balanced minimum cut of the region that fits
 // the bounds, piercing until one does, no vertex is left to pierce, the
 // flow exceeds maxcut or the search trees have used up the piercing budget
-// (by default about 4 million scans plus 64 per vertex and hyperedge). side (nvtxs entries) and pwgts receive the most
-// balanced minimum cut of the last flow even when none fits, which the
-// caller then drops to keep its bisection; its weight is cut. observe, when
+// (by default about 4 million scans plus 64 per vertex and hyperedge).
+// side (nvtxs entries) and pwgts receive the most balanced minimum cut of
+// the last flow even when none fits, which the caller then drops to keep
+// its bisection; its weight is cut. observe, when
 // given, sees the cut of every round and the side about to be pierced (-1 on
 // the last round), before the round's piercing changes the trees.
 using FlowCutObserver = std::function<void(FlowScratch &, const MinCutChoice &, int side)>;
