@@ -98,6 +98,8 @@ struct Options {
   int KwayFinish = 0;  // recursive bisection ends with a k-way pass; 20 initial trials
   int MaxVCycles = 10;  // most V-cycles of a bisection and of the k-way pass that ends the recursion
   int Flows = 0;       // maximum-flow refinement after FM (named options only)
+  int FlowRounds = 4;  // most rounds of two-way flow cuts on one level, each around the last one's cut
+  int KwayFlows = 1;   // with Flows, the k-way refinement cuts pairs of parts by flows too
   int EarlyExitCarry = 0;  // early-exit FM after the carry to the full hypergraph (named options only)
   // A bound on every part of the final partition (the entry with named
   // options): each bisection is held to side limits worked out from it, and

@@ -31,7 +31,7 @@ struct KwayTrials {
     Trace__("\n  Partitioning a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n",
             graph->nvtxs, graph->nhedges, ctrl->ubfactor);
   }
-  void Trial(const CtrlType *ctrl, HGraph *sgraph) const {
+  void Trial(const CtrlType *ctrl, HGraph *sgraph, int) const {
     HGraph *cgraph = Coarsen__(ctrl, sgraph);
     InitPartitionKway__(ctrl, cgraph);
     RefineKway__(ctrl, sgraph, cgraph);

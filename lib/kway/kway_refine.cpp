@@ -14,7 +14,7 @@ void RefineKwayLevel(const CtrlType *ctrl, HGraph *graph) {
   StartTimer(ctrl, &PhaseTimers::RefTmr);
   if (graph->nvtxs >= 1) {
     RefineKwayObjective__(ctrl, graph, 10);
-    if (ctrl->opt.Flows) RefineKwayFlows__(ctrl, graph);
+    if (ctrl->opt.Flows && ctrl->opt.KwayFlows) RefineKwayFlows__(ctrl, graph);
   } else {
     ComputeInitKwayGains__(ctrl, graph);
     graph->kway.objval = KwayObjectiveValue__(ctrl, graph);

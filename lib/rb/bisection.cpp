@@ -26,11 +26,18 @@ struct BisectionTrials {
     Trace__("\n  Bisecting a hgraph of size [vertices=%d, hedges=%d, balance=%4.2f]\n",
             graph->nvtxs, graph->nhedges, ctrl->TargetFrac);
   }
-  // Leaves sgraph with its refined bisection in where and mincut.
-  void Trial(const CtrlType *ctrl, HGraph *sgraph) const {
-    HGraph *cgraph = Coarsen__(ctrl, sgraph);
-    InitPartition__(ctrl, cgraph);
-    Refine__(ctrl, sgraph, cgraph);
+  // Leaves sgraph with its refined bisection in where and mincut. When the
+  // widest hyperedges, left out of sgraph, hold a quarter of the full
+  // hypergraph's pins or more, sgraph's flows wait for the carry to the full
+  // hypergraph: a minimum cut that cannot see so much of it moves vertices
+  // for a cut it may not have.
+  void Trial(const CtrlType *ctrl, HGraph *sgraph, int fullpins) const {
+    const int leftout = fullpins - sgraph->netptr[sgraph->nhedges];
+    CtrlType tctrl = *ctrl;
+    if (leftout > 0 && 4LL * leftout >= fullpins) tctrl.opt.Flows = 0;
+    HGraph *cgraph = Coarsen__(&tctrl, sgraph);
+    InitPartition__(&tctrl, cgraph);
+    Refine__(&tctrl, sgraph, cgraph);
   }
   int Value(const HGraph *graph) const { return graph->mincut; }
   void SetValue(HGraph *graph, int value) const { graph->mincut = value; }

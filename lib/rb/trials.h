@@ -10,7 +10,9 @@
 //   int NKeep(int nruns) const;                     partitions kept for @End
 //   int NoTrialYet(const HGraph *graph) const;      above every trial's value
 //   void Header(const CtrlType *, const HGraph *) const;
-//   void Trial(const CtrlType *, HGraph *sgraph) const;    coarsen, initial, refine
+//   void Trial(const CtrlType *, HGraph *sgraph, int fullpins) const;
+//                                                   coarsen, initial, refine;
+//                                                   fullpins: pins of the full hypergraph
 //   int Value(const HGraph *) const;                the value being minimised
 //   void SetValue(HGraph *, int value) const;
 //   void PrintPruned(int t, const HGraph *sgraph) const;   trace bit 128
@@ -225,6 +227,7 @@ TrialRun RunTrial(const CtrlType *ctrl, const CtrlType &pctrl, const P &policy, 
   auto ctx = std::make_shared<CallContext>();
   ctx->rng = TrialStream__(ctrl, t);
   CtrlType tctrl = TrialCtrl(ctrl, pctrl, t, ctx);
+  const int fullpins = graph->netptr[graph->nhedges];
   HGraphOwner sshare, gshare;
   if (sideBySide) {
     tctrl.alone = false;
@@ -234,7 +237,7 @@ TrialRun RunTrial(const CtrlType *ctrl, const CtrlType &pctrl, const P &policy, 
     sgraph = sshare.get();
     graph = gshare.get();
   }
-  policy.Trial(&tctrl, sgraph);
+  policy.Trial(&tctrl, sgraph, fullpins);
   if (IsSet(ctrl->dbglvl, DBG_DETAIL)) policy.PrintPruned(t, sgraph);
   TrialRun run;
   run.pruned = policy.Value(sgraph);

@@ -32,7 +32,8 @@ struct ScriptedTrials {
   int NKeep(int nruns) const { return nruns <= 4 ? 1 : 2; }
   int NoTrialYet(const HGraph *) const { return kNoValue; }
   void Header(const CtrlType *, const HGraph *) const {}
-  void Trial(const CtrlType *ctrl, HGraph *sgraph) const {
+  void Trial(const CtrlType *ctrl, HGraph *sgraph, int fullpins) const {
+    EXPECT_EQ(fullpins, sgraph->netptr[sgraph->nhedges]);  // no hyperedge here is pruned
     const int t = log->trials++;
     log->ctypes.push_back(ctrl->CType);
     sgraph->where = ismalloc__(sgraph->nvtxs, t, "test: where");

@@ -22,10 +22,11 @@ constexpr int kRegionFactor = 16;
 // No region holds more vertices than this in one part, so that one flow
 // problem stays small next to the level.
 constexpr int kRegionMaxVertices = 40000;
-// Rounds of flow cuts on a bisection, each on a region grown around the cut
-// the previous one left.
-constexpr int kMaxFlowRounds = 4;
-
+// A bisection of at least this many pins gives its flows' memory back when
+// they end: its marks alone hold an int per vertex and a byte per hyperedge,
+// and the V-cycles and bisections that follow would find them in the way.
+// One more network in fresh pages costs little next to such a level.
+constexpr int kReleasePins = 1 << 16;
 // The flow problem of one pair: region vertex i is graph vertex
 // vertices[i - 2]; vertices 0 and 1 are the source and the sink.
 struct RegionProblem {
@@ -173,6 +174,11 @@ FlowRegionMarks &ThreadFlowRegionMarks__() {
   return marks;
 }
 
+void ReleaseThreadFlowMemory__() {
+  ThreadFlowScratch__() = FlowScratch{};
+  ThreadFlowRegionMarks__() = FlowRegionMarks{};
+}
+
 bool FlowCutOfPair__(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowScratch &work,
                      FlowRegionMarks &marks, std::vector<FlowMove> &moves) {
   moves.clear();
@@ -214,7 +220,7 @@ void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
   FlowRegionMarks &marks = ThreadFlowRegionMarks__();
   std::vector<int> seeds;
   std::vector<FlowMove> moves;
-  for (int round = 0; round < kMaxFlowRounds && graph->mincut > 0; ++round) {
+  for (int round = 0; round < ctrl->opt.FlowRounds && graph->mincut > 0; ++round) {
     const int *pwgts = graph->twoway.pwgts;
     int minpwgt[2];
     ComputeMinPartWeights__(ctrl, pwgts[0] + pwgts[1], minpwgt);
@@ -232,4 +238,5 @@ void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
     ComputeInitGains__(graph);
     if (graph->mincut == before) break;
   }
+  if (graph->netptr[graph->nhedges] >= kReleasePins) ReleaseThreadFlowMemory__();
 }

@@ -3,6 +3,9 @@
 // group that no single move takes across, moved as one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "refine2/twoway_testing.h"
 
 namespace {
@@ -21,6 +24,36 @@ TEST(Flows, AfterFMStillNeverWorse) {
         EXPECT_LE(graph->mincut, fm);
       },
       false, true);  // FM leaves the gains as its own records had them
+}
+
+// Each round starts from the cut the one before left, so more rounds never
+// end higher; some cases here need more than one. No round leaves the
+// bisection as it was.
+TEST(Flows, RoundsAreBoundedByTheOption) {
+  int lowerWithMore = 0;
+  twoway::CheckOnVariety(
+      5,
+      [&](const CtrlType *ctrl, HGraph *graph) {
+        CtrlType rctrl = *ctrl;
+        const std::vector<int> start(graph->where.get(), graph->where + graph->nvtxs);
+        const int before = graph->mincut;
+        auto run = [&](int rounds) {
+          std::copy(start.begin(), start.end(), graph->where.get());
+          ComputeInitGains__(graph);
+          rctrl.opt.FlowRounds = rounds;
+          Refine_Flows__(&rctrl, graph);
+          return graph->mincut;
+        };
+        const int none = run(0);
+        EXPECT_EQ(none, before);
+        EXPECT_TRUE(std::equal(start.begin(), start.end(), graph->where.get()));
+        const int one = run(1);
+        const int four = run(4);
+        EXPECT_LE(four, one);
+        if (four < one) ++lowerWithMore;
+      },
+      true, true);
+  EXPECT_GT(lowerWithMore, 0);
 }
 
 // Side 0 holds the chain A (0..99) and a group G (200..203) tied together

@@ -85,8 +85,9 @@ void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses);
 // side counts, gains, cut and side weights exact.
 void Refine_LabelProp__(const CtrlType *ctrl, HGraph *graph, int nrounds);
 void Balance__(const CtrlType *ctrl, HGraph *graph);
-// Cuts a region around the cut anew by maximum flow, a few rounds, keeping a
-// result only when it cuts less (or as much, more evenly) within the bounds.
+// Cuts a region around the cut anew by maximum flow, up to opt.FlowRounds
+// rounds, keeping a result only when it cuts less (or as much, more evenly)
+// within the bounds.
 void Refine_Flows__(const CtrlType *ctrl, HGraph *graph);
 
 // Two parts of a partition as flow refinement cuts them anew: part[0]
@@ -120,6 +121,8 @@ struct FlowRegionMarks {
 // use them too.
 FlowScratch &ThreadFlowScratch__();
 FlowRegionMarks &ThreadFlowRegionMarks__();
+// Gives the calling thread's flow scratch and region marks back to the heap.
+void ReleaseThreadFlowMemory__();
 // The moves of a better cut of the pair (lower, or as low and more even,
 // within the bounds) found by a maximum flow on a region grown from the
 // seeds the pair cuts (seeds it does not cut are passed over); false, with
