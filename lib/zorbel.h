@@ -320,10 +320,12 @@ void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
  *
  *   Presets, how hard each bisection (or k-way partitioning) works:
  *     ZORBEL_PRESET_FAST     one trial; in recursive mode on clusters
- *                            built side by side, early-exit FM and at most
- *                            one V-cycle (per bisection and in the k-way
- *                            pass at the end); in k-way mode V-cycles on
- *                            it at the end;
+ *                            built side by side, early-exit FM, one round
+ *                            of flow refinement per bisection level (see
+ *                            flows) and at most one V-cycle (per
+ *                            bisection and in the k-way pass at the end,
+ *                            which refines by FM alone); in k-way mode
+ *                            V-cycles on it at the end;
  *     ZORBEL_PRESET_DEFAULT  ten trials (grouping alternating HFC and FC),
  *                            FM refinement, V-cycles on the best at the end:
  *                            the options of the simplepart program;
@@ -359,17 +361,21 @@ void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
  *                     (see ZORBEL_SetProgress); NULL (default): the one
  *                     installed with ZORBEL_SetProgress, if any.
  *   flows             refinement by maximum flows after FM on the finest
- *                     level of each multilevel pass of a bisection (and on
- *                     the full hypergraph when the trials ran on one
- *                     without its widest hyperedges), and on every pair of
+ *                     level of each multilevel pass of a bisection (and
+ *                     on the full hypergraph when the trials ran without
+ *                     its widest hyperedges; only there when those hold a
+ *                     quarter of the pins or more), and on every pair of
  *                     adjacent parts on every level of the k-way passes:
  *                     around the cut, a region of each
  *                     side is cut anew by the most balanced minimum cut of
  *                     a flow network of its hyperedges, which moves groups
  *                     of vertices that no sequence of single moves reaches.
  *                     ZORBEL_FLOWS_ON or ZORBEL_FLOWS_OFF; ZORBEL_FLOWS_PRESET
- *                     (default) as the preset says (off in every preset for
- *                     now).
+ *                     (default) as the preset says: on in the fast
+ *                     preset's recursive mode, where a bisection level gets
+ *                     one round of it (the others up to four) and the
+ *                     k-way pass at the end none; off in the other presets
+ *                     and modes.
  * ZORBEL_Partition writes the part of every vertex to part (nvtxs ints) and
  * the objective's value of that partition to *objective_value. It checks
  * its arrays as the other entry points do (with the sum of external degrees

@@ -287,6 +287,22 @@ TEST(Partition, FlowsKeepTheBoundAndGiveTheSamePartitionForAnyThreadCount) {
   }
 }
 
+// Flows as the preset says: on in the fast preset's recursive bisection,
+// off in the default preset and in direct k-way.
+TEST(Partition, FlowsAsThePresetSays) {
+  const PlainHGraph g = Generate({.nvtxs = 3000, .nhedges = 3600, .maxsize = 6, .nlarge = 3, .seed = 13});
+  auto parts = [&](int mode, int preset, int flows) {
+    ZORBEL_Config c = Config(ZORBEL_OBJECTIVE_CUT, mode, preset, 2);
+    c.flows = flows;
+    return Partition(g, 4, c).part;
+  };
+  const int rb = ZORBEL_MODE_RECURSIVE, kway = ZORBEL_MODE_KWAY;
+  EXPECT_EQ(parts(rb, ZORBEL_PRESET_FAST, ZORBEL_FLOWS_PRESET), parts(rb, ZORBEL_PRESET_FAST, ZORBEL_FLOWS_ON));
+  EXPECT_NE(parts(rb, ZORBEL_PRESET_FAST, ZORBEL_FLOWS_ON), parts(rb, ZORBEL_PRESET_FAST, ZORBEL_FLOWS_OFF));
+  EXPECT_EQ(parts(rb, ZORBEL_PRESET_DEFAULT, ZORBEL_FLOWS_PRESET), parts(rb, ZORBEL_PRESET_DEFAULT, ZORBEL_FLOWS_OFF));
+  EXPECT_EQ(parts(kway, ZORBEL_PRESET_FAST, ZORBEL_FLOWS_PRESET), parts(kway, ZORBEL_PRESET_FAST, ZORBEL_FLOWS_OFF));
+}
+
 TEST(Partition, DefaultsAndAnOlderSmallerConfig) {
   ZORBEL_Config c;
   ZORBEL_DefaultConfig(&c);
