@@ -27,6 +27,7 @@ constexpr int kRegionMaxVertices = 40000;
 // and the V-cycles and bisections that follow would find them in the way.
 // One more network in fresh pages costs little next to such a level.
 constexpr int kReleasePins = 1 << 16;
+
 // The flow problem of one pair: region vertex i is graph vertex
 // vertices[i - 2]; vertices 0 and 1 are the source and the sink.
 struct RegionProblem {
