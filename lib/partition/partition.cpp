@@ -99,13 +99,14 @@ Options PresetOptions(const ZORBEL_Config &c, int nvtxs, int nparts, bool graph)
   const bool kway = c.mode == ZORBEL_MODE_KWAY;
   Options opt = ReadOptions__(kway ? EntryKind::Kway : EntryKind::Recursive, nvtxs, nparts, 5, options);
   opt.OType = cut ? OBJ_CUT : ObjectiveOf(c);
-  opt.Flows = c.flows == ZORBEL_FLOWS_ON ? 1 : 0;
-  if (c.preset == ZORBEL_PRESET_FAST && !kway) {
+  const bool fastrb = c.preset == ZORBEL_PRESET_FAST && !kway;
+  // Flows as asked, else as the preset says.
+  opt.Flows = c.flows == ZORBEL_FLOWS_PRESET ? fastrb : c.flows == ZORBEL_FLOWS_ON;
+  if (fastrb) {
     opt.CType = COARSEN_CLUSTERS;
     opt.RType = REFINE_EEFM;
     opt.EarlyExitCarry = 1;
     opt.MaxVCycles = 1;
-    opt.Flows = c.flows == ZORBEL_FLOWS_OFF ? 0 : 1;
     opt.FlowRounds = 1;
     opt.KwayFlows = 0;
   }

@@ -175,11 +175,6 @@ FlowRegionMarks &ThreadFlowRegionMarks__() {
   return marks;
 }
 
-void ReleaseThreadFlowMemory__() {
-  ThreadFlowScratch__() = FlowScratch{};
-  ThreadFlowRegionMarks__() = FlowRegionMarks{};
-}
-
 bool FlowCutOfPair__(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowScratch &work,
                      FlowRegionMarks &marks, std::vector<FlowMove> &moves) {
   moves.clear();
@@ -239,5 +234,8 @@ void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
     ComputeInitGains__(graph);
     if (graph->mincut == before) break;
   }
-  if (graph->netptr[graph->nhedges] >= kReleasePins) ReleaseThreadFlowMemory__();
+  if (graph->netptr[graph->nhedges] >= kReleasePins) {
+    work = FlowScratch{};
+    marks = FlowRegionMarks{};
+  }
 }

@@ -121,8 +121,6 @@ struct FlowRegionMarks {
 // use them too.
 FlowScratch &ThreadFlowScratch__();
 FlowRegionMarks &ThreadFlowRegionMarks__();
-// Gives the calling thread's flow scratch and region marks back to the heap.
-void ReleaseThreadFlowMemory__();
 // The moves of a better cut of the pair (lower, or as low and more even,
 // within the bounds) found by a maximum flow on a region grown from the
 // seeds the pair cuts (seeds it does not cut are passed over); false, with
