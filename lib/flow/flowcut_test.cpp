@@ -172,7 +172,9 @@ TEST(FlowCut, APiercingBudgetEndsTheSearchOnTheRoundsOfTheFullOne) {
     r.p.piercebudget = effort[1];
     const FlowCutResult some = FindBalancedFlowCut__(r.p, work, side.data(), [&](FlowScratch &w, const MinCutChoice &c, int s) {
       cut.push_back({w.flow, c.wgt0, s});
-      if (s >= 0) ASSERT_LE(w.effort, r.p.piercebudget);
+      if (s >= 0) {
+        ASSERT_LE(w.effort, r.p.piercebudget);
+      }
     });
     ASSERT_LE(cut.size(), full.size());
     ASSERT_GE(cut.size(), 2u);

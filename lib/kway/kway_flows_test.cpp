@@ -42,7 +42,9 @@ TEST(KwayFlows, NeverRaiseTheObjectiveNorBreakTheBounds) {
       w = RecountPartWeights(g, graph->where, kc.nparts);
       for (int p = 0; p < kc.nparts; ++p) {
         EXPECT_EQ(graph->kway.kpwgts[p], w[p]);
-        if (kept[p]) EXPECT_TRUE(w[p] >= bounds.minpwgt && w[p] <= bounds.maxpwgt[p]) << "part " << p;
+        if (kept[p]) {
+          EXPECT_TRUE(w[p] >= bounds.minpwgt && w[p] <= bounds.maxpwgt[p]) << "part " << p;
+        }
       }
       FreeHGraph__(graph);
       if (::testing::Test::HasFailure()) return;

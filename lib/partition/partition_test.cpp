@@ -171,7 +171,9 @@ TEST(Partition, FixedVerticesEndInTheirPartsWithinTheBound) {
     const Result r = Partition(g, k, c);
     ExpectWithin(g, r, k, ZORBEL_OBJECTIVE_KM1, EpsilonLimits(g, k, 0.03));
     for (int v = 0; v < g.nvtxs; ++v)
-      if (fixed[v] >= 0) EXPECT_EQ(r.part[v], fixed[v]) << "vertex " << v;
+      if (fixed[v] >= 0) {
+        EXPECT_EQ(r.part[v], fixed[v]) << "vertex " << v;
+      }
   }
 }
 

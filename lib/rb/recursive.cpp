@@ -149,9 +149,9 @@ struct HalfRecord {
   int n = 0, first = 0;
   bool bisected = false;  // the half had vertices to bisect
   int cut = 0, maxcellwgt = 0;
-  std::string trace;
+  std::string trace{};
   PhaseTimers tmr{};
-  std::unique_ptr<HalfRecord> left, right;
+  std::unique_ptr<HalfRecord> left{}, right{};
 };
 
 int MLRBHalf(TaskGroup__ &group, const CtrlType *ctrl, HGraphOwner graph, int *part, int n,

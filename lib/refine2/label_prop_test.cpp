@@ -37,7 +37,9 @@ TEST(LabelProp, NeverTakesWeightFromASideBelowItsMinimum) {
       cut = graph->mincut;
     }
     for (int v = 0; v < g.nvtxs; ++v)
-      if (before[v] == 0) EXPECT_EQ(graph->where[v], 0) << "vertex " << v << ", seed " << c.gs.seed;
+      if (before[v] == 0) {
+        EXPECT_EQ(graph->where[v], 0) << "vertex " << v << ", seed " << c.gs.seed;
+      }
     ExpectExactFigures(g, graph);
     FreeHGraph__(graph);
   }

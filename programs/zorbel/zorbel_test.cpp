@@ -264,7 +264,7 @@ TEST_F(ZorbelProgram, ConvertedHypergraphGivesTheSamePartition) {
   zt::WriteFile(dir_.file("m.mtx"),
                 "%%MatrixMarket matrix coordinate real symmetric\n8 8 12\n1 1 1\n2 1 2\n3 2 1\n4 3 1\n5 4 1\n"
                 "6 5 1\n7 6 1\n8 7 1\n8 1 3\n5 2 1\n6 3 1\n7 4 1\n");
-  for (const std::string input : {dir_.file("m.mtx"), path_}) {
+  for (const std::string &input : {dir_.file("m.mtx"), path_}) {
     const std::string converted = dir_.file("converted.hgr");
     zt::RunResult r = Zorbel({"convert", input, converted});
     ASSERT_EQ(r.status, 0) << r.err;
