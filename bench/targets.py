@@ -3,8 +3,10 @@
 the Python module: prints three tables, one row per instance and k.
 
  1. Balance and cut: partition(hg, k, epsilon=0.03, preset='default') against
-    part_recursive(hg, k, 3), the simplepart program given the same epsilon
-    for each bisection, where it compounds, over a few seeds: the
+    part_recursive(hg, k, 2), the simplepart program given at least the same
+    epsilon for each bisection, where it compounds (UBfactor 2 lets a side
+    reach 52% of the weight, 1.04 times half of it; UBfactor 1, 1.02 times,
+    would be tighter than epsilon), over a few seeds: the
     largest imbalance of the partition runs (OK when at most epsilon, else
     OVER), the geometric mean cut of each and their ratio, simplepart's
     largest imbalance, the mean wall seconds of a call and the peak memory.
@@ -34,7 +36,9 @@ Options:
   --k K...        part counts of tables 1 and 3         (default 2 8 32 128)
   --km1-k K       part count of table 2                 (default 32)
   --epsilon E     imbalance of partition()              (default 0.03)
-  --ubfactor U    simplepart's imbalance per bisection  (default 100 epsilon)
+  --ubfactor U    simplepart's imbalance per bisection  (default 50 epsilon,
+                  rounded up: a bisection with UBfactor U may give a side
+                  (50 + U)% of the weight, (1 + U/50) times half of it)
   --preset P      preset of partition()                 (default default)
   --flows on|off  flows of partition()                  (default: the preset's)
   --quick         one seed, k 2 and 8
@@ -276,7 +280,7 @@ def main():
     if args.flows is not None:
         args.flows = args.flows == "on"
     if args.ubfactor is None:
-        args.ubfactor = max(1, round(100 * args.epsilon))
+        args.ubfactor = max(1, math.ceil(round(50 * args.epsilon, 9)))
     zorbel = import_zorbel()
     runner = Runner(args)
     todo = instances(args, zorbel)
