@@ -52,7 +52,10 @@ enum RefineScheme : int {  // slot 3 of the recursive-bisection entries
   REFINE_EEFM = 3,
   // Label propagation side by side, early-exit FM on the finest level. No
   // preset takes it: on the benchmark it cut 4-20% more than early-exit FM.
-  REFINE_LABELPROP = 4
+  REFINE_LABELPROP = 4,
+  // Localized FM searches side by side on the levels of many vertices and
+  // pins, as early-exit FM refines the others (named options only).
+  REFINE_PARFM = 6
 };
 enum KwayObjective : int {  // slot 3 of the k-way entries
   OBJ_CUT = 1,

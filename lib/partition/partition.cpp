@@ -81,8 +81,9 @@ bool IsGraph(int nhedges, const int *eptr) {
 // splitting for the objectives that count every part a hyperedge touches.
 // On a graph every objective runs the cut's search, so that they agree.
 // The fast preset's recursive bisection makes its one trial per bisection on
-// clusters built side by side, refines by early-exit FM (after the carry to
-// the full hypergraph too), and runs at most one V-cycle per bisection and
+// clusters built side by side, refines the large levels (and the carry to
+// the full hypergraph) by FM searches side by side and the others by
+// early-exit FM, and runs at most one V-cycle per bisection and
 // in the k-way pass that ends the recursion. Its flows, on unless the caller
 // turns them off, cut each bisection level once by a maximum flow where the
 // other presets cut up to four times, and leave the k-way pass to FM: there
@@ -104,7 +105,7 @@ Options PresetOptions(const ZORBEL_Config &c, int nvtxs, int nparts, bool graph)
   opt.Flows = c.flows == ZORBEL_FLOWS_PRESET ? fastrb : c.flows == ZORBEL_FLOWS_ON;
   if (fastrb) {
     opt.CType = COARSEN_CLUSTERS;
-    opt.RType = REFINE_EEFM;
+    opt.RType = REFINE_PARFM;
     opt.EarlyExitCarry = 1;
     opt.MaxVCycles = 1;
     opt.FlowRounds = 1;

@@ -61,7 +61,7 @@ struct BisectionTrials {
     AllocateRefinementMemory__(graph);
     HandOverWhere__(sgraph, graph);
     // The bisection carried from the pruned hypergraph to the full one.
-    RefineByFM__(ctrl, graph, ctrl->opt.EarlyExitCarry == 1);
+    RefineCarry__(ctrl, graph);
     // The trials' flows never saw the pruned hyperedges, the widest ones.
     if (ctrl->opt.Flows) Refine_Flows__(ctrl, graph);
     if (Detailed(ctrl)) {

@@ -17,18 +17,6 @@ constexpr int kSubRounds = 16;
 // A smaller sub-round is searched in one task.
 constexpr int kTaskVertices = 1024;
 
-// v changes side with its side counts; the gains are left behind.
-void MoveWithCounts(HGraph *graph, int v) {
-  const int from = graph->where[v], to = 1 - from;
-  int *ndeg[2] = {graph->twoway.ndeg[0], graph->twoway.ndeg[1]};
-  for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) {
-    const int e = graph->incind[j];
-    --ndeg[from][e];
-    ++ndeg[to][e];
-  }
-  FlipSide__(graph, v);
-}
-
 // The moves of one sub-round, perm[lo..hi); returns how many were made.
 int MoveSubRound(HGraph *graph, const int *perm, int lo, int hi, const char *gains,
                  const int minpwgt[2]) {
@@ -40,7 +28,7 @@ int MoveSubRound(HGraph *graph, const int *perm, int lo, int hi, const char *gai
     if (graph->twoway.pwgts[from] - cellwgt[v] < minpwgt[from]) continue;
     const int gain = VertexGain__(graph, v);
     if (gain <= 0) continue;
-    MoveWithCounts(graph, v);
+    MoveWithCounts__(graph, v);
     graph->mincut -= gain;
     ++nmoves;
   }

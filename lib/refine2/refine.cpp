@@ -37,6 +37,19 @@ void RefineByFM__(const CtrlType *ctrl, HGraph *graph, bool earlyExit) {
 
 namespace {
 
+// Levels of fewer vertices are refined by one FM even under REFINE_PARFM:
+// there one search is cheap, and on levels of few vertices with wide
+// hyperedges the short searches side by side find far less.
+constexpr int kParFMVertices = 20000;
+
+// Levels refined by the searches side by side under REFINE_PARFM; the rule
+// reads the level alone, so that any number of threads makes the same choice.
+bool SearchesSideBySide(const CtrlType *ctrl, const HGraph *graph) {
+  return ctrl->RType == REFINE_PARFM && graph->incptr[graph->nvtxs] >= kTaskPins &&
+         graph->nvtxs >= kParFMVertices;
+}
+constexpr int kParFMRounds = 3;
+
 // The refinement chosen by RType for one level; coarsest is the level the
 // bisection started from.
 void RefineLevel(const CtrlType *ctrl, HGraph *graph, int coarsest) {
@@ -51,6 +64,12 @@ void RefineLevel(const CtrlType *ctrl, HGraph *graph, int coarsest) {
     case 3:
       // The two levels next to the coarsest are small: full FM pays there.
       RefineByFM__(ctrl, graph, graph->level < coarsest - 2);
+      break;
+    case REFINE_PARFM:
+      if (SearchesSideBySide(ctrl, graph))
+        Refine_ParFM__(ctrl, graph, kParFMRounds);
+      else
+        RefineByFM__(ctrl, graph, graph->level < coarsest - 2);
       break;
     case REFINE_LABELPROP:
       Refine_LabelProp__(ctrl, graph, 5);
@@ -70,6 +89,13 @@ void RefineLevel(const CtrlType *ctrl, HGraph *graph, int coarsest) {
 }
 
 }  // namespace
+
+void RefineCarry__(const CtrlType *ctrl, HGraph *graph) {
+  if (SearchesSideBySide(ctrl, graph))
+    Refine_ParFM__(ctrl, graph, kParFMRounds);
+  else
+    RefineByFM__(ctrl, graph, ctrl->opt.EarlyExitCarry == 1);
+}
 
 void Refine__(const CtrlType *ctrl, HGraph *graph, HGraph *cgraph) {
   StartTimer(ctrl, &PhaseTimers::UncoarsenTmr);

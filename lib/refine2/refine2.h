@@ -84,6 +84,16 @@ void Refine_OneWayFM__(const CtrlType *ctrl, HGraph *graph, int npasses);
 // stay, and the result does not depend on the threads. Leaves the level's
 // side counts, gains, cut and side weights exact.
 void Refine_LabelProp__(const CtrlType *ctrl, HGraph *graph, int nrounds);
+// FM in many localized searches side by side, at most nrounds rounds: each
+// search sees the level as its round found it, and their best prefixes are
+// applied in a fixed order, each with its exact gains and cut back to its
+// best part within the balance bound. The cut never rises, fixed vertices
+// stay, and the result does not depend on the threads. Leaves the level's
+// side counts, gains, cut and side weights exact.
+void Refine_ParFM__(const CtrlType *ctrl, HGraph *graph, int nrounds);
+// The refinement of the bisection carried from the pruned hypergraph to the
+// full one: the scheme's FM, early-exit with opt.EarlyExitCarry.
+void RefineCarry__(const CtrlType *ctrl, HGraph *graph);
 void Balance__(const CtrlType *ctrl, HGraph *graph);
 // Cuts a region around the cut anew by maximum flow, up to opt.FlowRounds
 // rounds, keeping a result only when it cuts less (or as much, more evenly)
@@ -318,6 +328,17 @@ inline void FlipSide__(HGraph *graph, int v) {
   graph->where[v] = to;
   graph->twoway.pwgts[to] += graph->cellwgt[v];
   graph->twoway.pwgts[from] -= graph->cellwgt[v];
+}
+
+// v changes side with its side counts; the gains are left behind.
+inline void MoveWithCounts__(HGraph *graph, int v) {
+  const int from = graph->where[v], to = 1 - from;
+  for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) {
+    const int e = graph->incind[j];
+    --graph->twoway.ndeg[from][e];
+    ++graph->twoway.ndeg[to][e];
+  }
+  FlipSide__(graph, v);
 }
 
 // Takes back a move kept in exact state: v returns to the other side, its gain
