@@ -8,7 +8,9 @@
 #include "hgraph/hgraph.h"
 
 // Preprocessing.
-void CreateIncidentHGraph__(HGraph *graph);
+// The incidence, transposed in ntasks tasks side by side (the same for any
+// ntasks).
+void CreateIncidentHGraph__(HGraph *graph, int ntasks = 1);
 HGraph *PruneHGraph__(const CtrlType *ctrl, HGraph *graph);
 
 // Nothing reads the structure of a coarse level from the making of the next

@@ -1,35 +1,79 @@
 // Preparing a hypergraph for partitioning: the vertex-to-hyperedge incidence
 // with its derived weights, and the pruned copy without the large hyperedges.
+#include <algorithm>
+#include <functional>
+#include <vector>
+
 #include "prep/prep.h"
 
 namespace {
 
+// Runs task(0) .. task(n-1), side by side when there is more than one range.
+void EachRange(int nranges, int n, const std::function<void(int)> &task) {
+  if (nranges > 1) {
+    InTasks__(n, task);
+  } else {
+    for (int r = 0; r < n; ++r) task(r);
+  }
+}
+
+// Ranges a transpose is cut into at most: each holds a count per column.
+constexpr int kMaxTransposeRanges = 4;
+
 // The transpose of (ptr, ind), rows 0..nrows-1 over columns 0..ncols-1: each
 // column c lists the rows r that list it, in order, in tind from start[c]
-// (ncols + 1 entries, zeroed by the caller).
-void Transpose(int nrows, const int *ptr, const int *ind, int ncols, int *start, int *tind) {
-  // Counts land one place up, so that their sums are the starts of the lists.
-  const int nind = ptr[nrows];
-  for (int j = 0; j < nind; ++j) start[ind[j] + 1]++;
-  for (int c = 1; c <= ncols; ++c) start[c] += start[c - 1];
-  // Each start advances as its list fills up to where the next begins, and
-  // moves back one place afterwards.
-  for (int r = 0; r < nrows; ++r)
-    for (int j = ptr[r]; j < ptr[r + 1]; ++j) tind[start[ind[j]]++] = r;
-  for (int c = ncols; c > 0; --c) start[c] = start[c - 1];
-  start[0] = 0;
+// (ncols + 1 entries, zeroed by the caller). The rows are cut into nranges
+// ranges, transposed side by side; the lists come out the same for any
+// nranges.
+void Transpose(int nranges, int nrows, const int *ptr, const int *ind, int ncols, int *start, int *tind) {
+  nranges = std::min(nranges, kMaxTransposeRanges);
+  if (nranges <= 1) {
+    // Counts land one place up, so that their sums are the starts of the lists.
+    const int nind = ptr[nrows];
+    for (int j = 0; j < nind; ++j) start[ind[j] + 1]++;
+    for (int c = 1; c <= ncols; ++c) start[c] += start[c - 1];
+    // Each start advances as its list fills up to where the next begins, and
+    // moves back one place afterwards.
+    for (int r = 0; r < nrows; ++r)
+      for (int j = ptr[r]; j < ptr[r + 1]; ++j) tind[start[ind[j]]++] = r;
+    for (int c = ncols; c > 0; --c) start[c] = start[c - 1];
+    start[0] = 0;
+    return;
+  }
+  // at[r][c]: the entries of column c in the rows of range r, then where the
+  // first of them goes: a column's list takes range 0's rows first.
+  std::vector<std::vector<int>> at(nranges, std::vector<int>(ncols, 0));
+  EachRange(nranges, nranges, [&](int r) {
+    const int lo = ptr[ChunkStart__(nrows, nranges, r)], hi = ptr[ChunkStart__(nrows, nranges, r + 1)];
+    for (int j = lo; j < hi; ++j) ++at[r][ind[j]];
+  });
+  int sum = 0;
+  for (int c = 0; c < ncols; ++c) {
+    start[c] = sum;
+    for (int r = 0; r < nranges; ++r) {
+      const int count = at[r][c];
+      at[r][c] = sum;
+      sum += count;
+    }
+  }
+  start[ncols] = sum;
+  EachRange(nranges, nranges, [&](int r) {
+    int *next = at[r].data();
+    for (int row = ChunkStart__(nrows, nranges, r); row < ChunkStart__(nrows, nranges, r + 1); ++row)
+      for (int j = ptr[row]; j < ptr[row + 1]; ++j) tind[next[ind[j]]++] = row;
+  });
 }
 
 }  // namespace
 
-void CreateIncidentHGraph__(HGraph *graph) {
+void CreateIncidentHGraph__(HGraph *graph, int ntasks) {
   const int nvtxs = graph->nvtxs, nhedges = graph->nhedges;
   const int *netptr = graph->netptr, *netind = graph->netind, *netwgt = graph->netwgt;
   const int npins = netptr[nhedges];
 
   int *incptr = ismalloc__(static_cast<size_t>(nvtxs) + 1, 0, "CreateIncidentHGraph: incptr");
   int *incind = imalloc__(npins, "CreateIncidentHGraph: graph->incind");
-  Transpose(nhedges, netptr, netind, nvtxs, incptr, incind);
+  Transpose(ntasks, nhedges, netptr, netind, nvtxs, incptr, incind);
 
   int *adjwgt = imalloc__(nvtxs, "CreateIncidentHGraph: adjwgt");
   for (int v = 0; v < nvtxs; ++v) {
@@ -51,15 +95,6 @@ void CreateIncidentHGraph__(HGraph *graph) {
 }
 
 namespace {
-
-// Runs task(0) .. task(n-1), side by side when a level is packed in ranges.
-void EachRange(int nranges, int n, const std::function<void(int)> &task) {
-  if (nranges > 1) {
-    InTasks__(n, task);
-  } else {
-    for (int r = 0; r < n; ++r) task(r);
-  }
-}
 
 // The bytes a hyperedge number of a level of m hyperedges takes.
 int HEdgeBytes(int m) {
@@ -194,7 +229,7 @@ void RestoreLevel__(HGraph *graph) {
   // The pin lists are the transpose of the incidence.
   int *netptr = ismalloc__(static_cast<size_t>(m) + 1, 0, "RestoreLevel: netptr");
   int *netind = imalloc__(npins, "RestoreLevel: netind");
-  Transpose(graph->nvtxs, incptr, incind, m, netptr, netind);
+  Transpose(nranges, graph->nvtxs, incptr, incind, m, netptr, netind);
 
   graph->incptr = incptr;
   graph->incind = incind;
@@ -241,7 +276,7 @@ HGraph *PruneHGraph__(const CtrlType *ctrl, HGraph *graph) {
   sgraph->netptr = snetptr;
   sgraph->netind = snetind;
   sgraph->netwgt = snetwgt;
-  CreateIncidentHGraph__(sgraph);
+  CreateIncidentHGraph__(sgraph, LevelTasks__(ctrl, sj));
   sgraph->cellwgt = imalloc__(graph->nvtxs, "PruneHGraph: sgraph->cellwgt");
   icopy__(graph->nvtxs, graph->cellwgt, sgraph->cellwgt);
   return sgraph;

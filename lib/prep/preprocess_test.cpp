@@ -50,10 +50,14 @@ TEST(Preprocess, IncidenceIsTransposeOfPinLists) {
     gs.nislands = static_cast<int>(seed % 5);
     gs.seed = seed;
     zt::PlainHGraph g = zt::Generate(gs);
-    HGraph *graph = zt::ToHGraph(g);
-    CreateIncidentHGraph__(graph);
-    ExpectIncidence(graph, g);
-    FreeHGraph__(graph);
+    // Transposed in ranges side by side or in one, the incidence is the same.
+    for (int ntasks : {1, 2, 3, 7}) {
+      HGraph *graph = zt::ToHGraph(g);
+      const CallThreads__ threads(2);
+      InParallel__([&] { CreateIncidentHGraph__(graph, ntasks); });
+      ExpectIncidence(graph, g);
+      FreeHGraph__(graph);
+    }
   }
 }
 

@@ -270,7 +270,7 @@ int MultilevelTrials__(const CtrlType *ctrl, HGraph *graph, int *part, const P &
                        int *maxcellwgt = nullptr) {
   const bool summary = IsSet(ctrl->dbglvl, DBG_BISECT) || IsSet(ctrl->dbglvl, DBG_DETAIL);
   if (summary) policy.Header(ctrl, graph);
-  CreateIncidentHGraph__(graph);
+  CreateIncidentHGraph__(graph, LevelTasks__(ctrl, graph->netptr[graph->nhedges]));
   // Done with once the last trial has run: the V-cycles work on graph.
   HGraphOwner pruned(PruneHGraph__(ctrl, graph));
   HGraph *sgraph = pruned.get();
