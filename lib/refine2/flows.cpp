@@ -4,7 +4,8 @@
 // parts' bounds replaces the region's side of the partition when it cuts
 // less (or as much, more evenly). A minimum cut can move whole groups of
 // vertices that no sequence of single moves reaches, each move of which
-// would cost. Two-way refinement cuts the bisection's two sides; k-way
+// would cost. Two-way refinement cuts the bisection's two sides (a large one
+// by two problems side by side, around the two halves of its cut); k-way
 // refinement cuts pairs of adjacent parts.
 #include <algorithm>
 #include <vector>
@@ -69,13 +70,14 @@ void ClearSeen(FlowRegionMarks &marks) {
 // stays turned away (the cap only shrinks), so each hyperedge is scanned
 // once: a wide hyperedge costs its pins, not its pins times the region.
 void GrowRegion(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, int s, long long cap,
-                FlowRegionMarks &marks, RegionProblem &rp) {
+                const std::vector<char> *exclude, FlowRegionMarks &marks, RegionProblem &rp) {
   const int *where = graph->where, *netptr = graph->netptr, *netind = graph->netind;
   std::vector<int> &node = marks.node;
   const size_t first = rp.vertices.size();
   int count = 0;
   auto visit = [&](int v) {
     if (node[v] >= 0 || where[v] != pair.part[s] || v < graph->nfixed || graph->cellwgt[v] > cap) return;
+    if (exclude != nullptr && (*exclude)[v]) return;
     if (count == kRegionMaxVertices) return;
     cap -= graph->cellwgt[v];
     node[v] = static_cast<int>(rp.vertices.size()) + 2;
@@ -136,9 +138,11 @@ void CollectHyperedges(const HGraph *graph, const FlowPair &pair, FlowRegionMark
 }
 
 // The flow problem around the pair's present cut, grown from those of seeds
-// the pair cuts; no hyperedges when it cuts none. The marks are left clean.
+// the pair cuts (factor times the room of the other side, see
+// kRegionFactor), without the vertices exclude marks (when given); no
+// hyperedges when it cuts none. The marks are left clean.
 RegionProblem BuildRegion(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds,
-                          FlowRegionMarks &marks) {
+                          FlowRegionMarks &marks, const std::vector<char> *exclude = nullptr, int factor = kRegionFactor) {
   RegionProblem rp;
   std::vector<int> cut;
   for (const int e : seeds)
@@ -150,7 +154,7 @@ RegionProblem BuildRegion(const HGraph *graph, const FlowPair &pair, const std::
   for (int s = 0; s < 2; ++s) {
     const long long room = std::max(0, pair.maxpwgt[1 - s] - pair.pwgts[1 - s]);
     const long long lack = std::max(0LL, total / 2 - pair.pwgts[1 - s]);
-    GrowRegion(graph, pair, cut, s, kRegionFactor * room + lack, marks, rp);
+    GrowRegion(graph, pair, cut, s, factor * room + lack, exclude, marks, rp);
   }
   long long inregion[2] = {0, 0};
   for (const int v : rp.vertices) inregion[graph->where[v] == pair.part[0] ? 0 : 1] += graph->cellwgt[v];
@@ -175,11 +179,14 @@ FlowRegionMarks &ThreadFlowRegionMarks__() {
   return marks;
 }
 
-bool FlowCutOfPair__(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowScratch &work,
-                     FlowRegionMarks &marks, std::vector<FlowMove> &moves) {
+namespace {
+
+// The moves of a better cut of the pair found by a maximum flow on the
+// region problem rp (none when there is none), and the cut they save.
+int CutRegion(const HGraph *graph, const FlowPair &pair, const RegionProblem &rp, FlowScratch &work,
+              std::vector<FlowMove> &moves) {
   moves.clear();
-  RegionProblem rp = BuildRegion(graph, pair, seeds, marks);
-  if (rp.hewgt.empty()) return false;
+  if (rp.hewgt.empty()) return 0;
   FlowProblem p;
   p.nvtxs = static_cast<int>(rp.vwgt.size());
   p.nhedges = static_cast<int>(rp.hewgt.size());
@@ -198,22 +205,128 @@ bool FlowCutOfPair__(const HGraph *graph, const FlowPair &pair, const std::vecto
   p.initside = initside.data();
   std::vector<int> side(p.nvtxs);
   const FlowCutResult r = FindBalancedFlowCut__(p, work, side.data());
-  if (!r.found) return false;
+  if (!r.found) return 0;
   // Only a lower cut, or the same cut more evenly split, replaces the old.
   const int oldheavier = std::max(pair.pwgts[0], pair.pwgts[1]);
   const int newheavier = std::max(r.pwgts[0], r.pwgts[1]);
-  if (r.cut > rp.oldcut || (r.cut == rp.oldcut && newheavier >= oldheavier)) return false;
+  if (r.cut > rp.oldcut || (r.cut == rp.oldcut && newheavier >= oldheavier)) return 0;
   for (size_t i = 0; i < rp.vertices.size(); ++i) {
     const int v = rp.vertices[i], to = pair.part[side[i + 2]];
     if (graph->where[v] != to) moves.push_back({v, to});
   }
+  return rp.oldcut - r.cut;
+}
+
+}  // namespace
+
+bool FlowCutOfPair__(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowScratch &work,
+                     FlowRegionMarks &marks, std::vector<FlowMove> &moves) {
+  const RegionProblem rp = BuildRegion(graph, pair, seeds, marks);
+  CutRegion(graph, pair, rp, work, moves);
   return !moves.empty();
 }
+
+namespace {
+
+// A level of at least kTaskPins pins and kSideBySideVertices vertices whose
+// cut holds at least twice this many hyperedges is cut by two flow problems
+// side by side, one around each half of the cut, each region grown to half
+// the factor. The rule reads the level alone, so that any number of threads
+// makes the same choice.
+constexpr int kSplitMinSeeds = 64;
+bool InTwoHalves(const HGraph *graph, const std::vector<int> &cut) {
+  return graph->netptr[graph->nhedges] >= kTaskPins && graph->nvtxs >= kSideBySideVertices &&
+         cut.size() >= 2 * static_cast<size_t>(kSplitMinSeeds);
+}
+// The order along the cut passes through hyperedges up to this wide only.
+constexpr int kOrderMaxPins = 64;
+
+// The cut hyperedges in the order of a breadth-first search from one to the
+// next through the pins they share, component by component from the
+// lowest-numbered: each half of the order lies together along the cut.
+std::vector<int> AlongTheCut(const HGraph *graph, const std::vector<int> &cut, FlowRegionMarks &marks) {
+  if (marks.seen.size() < static_cast<size_t>(graph->nhedges)) marks.seen.assign(graph->nhedges, 0);
+  for (const int e : cut) {
+    marks.seen[e] = 1;  // cut, not yet ordered
+    marks.seenlist.push_back(e);
+  }
+  std::vector<int> order;
+  order.reserve(cut.size());
+  for (const int first : cut) {
+    if (marks.seen[first] != 1) continue;
+    marks.seen[first] = 2;
+    order.push_back(first);
+    for (size_t head = order.size() - 1; head < order.size(); ++head) {
+      const int e = order[head];
+      if (graph->netptr[e + 1] - graph->netptr[e] > kOrderMaxPins) continue;
+      for (int j = graph->netptr[e]; j < graph->netptr[e + 1]; ++j) {
+        const int v = graph->netind[j];
+        for (int k = graph->incptr[v]; k < graph->incptr[v + 1]; ++k) {
+          const int f = graph->incind[k];
+          if (marks.seen[f] != 1) continue;
+          marks.seen[f] = 2;
+          order.push_back(f);
+        }
+      }
+    }
+  }
+  ClearSeen(marks);
+  return order;
+}
+
+void ApplyMoves(HGraph *graph, const std::vector<FlowMove> &moves) {
+  for (const FlowMove &m : moves) graph->where[m.vertex] = m.to;
+}
+
+void TakeBack(HGraph *graph, const std::vector<FlowMove> &moves) {
+  for (const FlowMove &m : moves) graph->where[m.vertex] = 1 - m.to;
+}
+
+// Cuts the halves of the cut (in the order along it) as two flow problems
+// side by side, the second region kept clear of the first, each within the
+// whole bisection's bounds. Both results stand when together they keep the
+// bounds and save at least what the better one saves alone; otherwise the
+// better one stands alone. Leaves the level's gains to the caller.
+bool CutInTwoHalves(HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowRegionMarks &marks,
+                    bool release) {
+  const std::vector<int> order = AlongTheCut(graph, seeds, marks);
+  const auto middle = order.begin() + static_cast<long>(order.size() / 2);
+  RegionProblem rp[2];
+  rp[0] = BuildRegion(graph, pair, std::vector<int>(order.begin(), middle), marks, nullptr, kRegionFactor / 2);
+  std::vector<char> first(graph->nvtxs, 0);
+  for (const int v : rp[0].vertices) first[v] = 1;
+  rp[1] = BuildRegion(graph, pair, std::vector<int>(middle, order.end()), marks, &first, kRegionFactor / 2);
+  std::vector<FlowMove> moves[2];
+  int saved[2] = {0, 0};
+  InTasks__(2, [&](int t) {
+    FlowScratch &work = ThreadFlowScratch__();
+    saved[t] = CutRegion(graph, pair, rp[t], work, moves[t]);
+    if (release) work = FlowScratch{};
+  });
+  const int better = moves[1].empty() || (!moves[0].empty() && saved[0] >= saved[1]) ? 0 : 1;
+  if (moves[better].empty()) return false;
+  if (!moves[1 - better].empty()) {
+    const int before = graph->mincut;
+    ApplyMoves(graph, moves[0]);
+    ApplyMoves(graph, moves[1]);
+    ComputeInitGains__(graph);
+    const int *pwgts = graph->twoway.pwgts;
+    if (pwgts[0] <= pair.maxpwgt[0] && pwgts[1] <= pair.maxpwgt[1] && graph->mincut <= before - saved[better])
+      return true;
+    TakeBack(graph, moves[0]);
+    TakeBack(graph, moves[1]);
+  }
+  ApplyMoves(graph, moves[better]);
+  return true;
+}
+
+}  // namespace
 
 void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
   if (graph->nvtxs < 2 || graph->mincut == 0) return;
   FlowScratch &work = ThreadFlowScratch__();
   FlowRegionMarks &marks = ThreadFlowRegionMarks__();
+  const bool release = graph->netptr[graph->nhedges] >= kReleasePins;
   std::vector<int> seeds;
   std::vector<FlowMove> moves;
   for (int round = 0; round < ctrl->opt.FlowRounds && graph->mincut > 0; ++round) {
@@ -228,13 +341,17 @@ void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
     seeds.clear();
     for (int e = 0; e < graph->nhedges; ++e)
       if (CountsForPair(PartsOf(graph, e, pair), pair)) seeds.push_back(e);
-    if (!FlowCutOfPair__(graph, pair, seeds, work, marks, moves)) break;
-    for (const FlowMove &m : moves) graph->where[m.vertex] = m.to;
     const int before = graph->mincut;
+    if (InTwoHalves(graph, seeds)) {
+      if (!CutInTwoHalves(graph, pair, seeds, marks, release)) break;
+    } else {
+      if (!FlowCutOfPair__(graph, pair, seeds, work, marks, moves)) break;
+      ApplyMoves(graph, moves);
+    }
     ComputeInitGains__(graph);
     if (graph->mincut == before) break;
   }
-  if (graph->netptr[graph->nhedges] >= kReleasePins) {
+  if (release) {
     work = FlowScratch{};
     marks = FlowRegionMarks{};
   }

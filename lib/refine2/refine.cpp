@@ -37,16 +37,11 @@ void RefineByFM__(const CtrlType *ctrl, HGraph *graph, bool earlyExit) {
 
 namespace {
 
-// Levels of fewer vertices are refined by one FM even under REFINE_PARFM:
-// there one search is cheap, and on levels of few vertices with wide
-// hyperedges the short searches side by side find far less.
-constexpr int kParFMVertices = 20000;
-
 // Levels refined by the searches side by side under REFINE_PARFM; the rule
 // reads the level alone, so that any number of threads makes the same choice.
 bool SearchesSideBySide(const CtrlType *ctrl, const HGraph *graph) {
   return ctrl->RType == REFINE_PARFM && graph->incptr[graph->nvtxs] >= kTaskPins &&
-         graph->nvtxs >= kParFMVertices;
+         graph->nvtxs >= kSideBySideVertices;
 }
 constexpr int kParFMRounds = 3;
 

@@ -97,7 +97,9 @@ void RefineCarry__(const CtrlType *ctrl, HGraph *graph);
 void Balance__(const CtrlType *ctrl, HGraph *graph);
 // Cuts a region around the cut anew by maximum flow, up to opt.FlowRounds
 // rounds, keeping a result only when it cuts less (or as much, more evenly)
-// within the bounds.
+// within the bounds. A level of many vertices and pins with a long cut is
+// cut by two regions side by side, around the halves of the cut; the result
+// does not depend on the threads.
 void Refine_Flows__(const CtrlType *ctrl, HGraph *graph);
 
 // Two parts of a partition as flow refinement cuts them anew: part[0]
@@ -140,6 +142,11 @@ bool FlowCutOfPair__(const HGraph *graph, const FlowPair &pair, const std::vecto
                      FlowRegionMarks &marks, std::vector<FlowMove> &moves);
 
 // ---- Shared by the refinement schemes ----------------------------------------------
+
+// A level of fewer vertices is refined by one FM search and one flow problem
+// even where larger levels run several side by side: there one is cheap, and
+// on levels of few vertices with wide hyperedges the pieces find far less.
+constexpr int kSideBySideVertices = 20000;
 
 // Smallest weight each side may carry for total = pwgts[0] + pwgts[1]. Side 0's
 // bound is formed in single precision and side 1's in double, so the two may
