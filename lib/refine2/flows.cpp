@@ -286,9 +286,10 @@ void TakeBack(HGraph *graph, const std::vector<FlowMove> &moves) {
 // side by side, the second region kept clear of the first, each within the
 // whole bisection's bounds. Both results stand when together they keep the
 // bounds and save at least what the better one saves alone; otherwise the
-// better one stands alone. Leaves the level's gains to the caller.
+// better one stands alone. Leaves the level's gains to the caller; the
+// level's figures are counted in nchunks tasks.
 bool CutInTwoHalves(HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowRegionMarks &marks,
-                    bool release) {
+                    bool release, int nchunks) {
   const std::vector<int> order = AlongTheCut(graph, seeds, marks);
   const auto middle = order.begin() + static_cast<long>(order.size() / 2);
   RegionProblem rp[2];
@@ -309,7 +310,7 @@ bool CutInTwoHalves(HGraph *graph, const FlowPair &pair, const std::vector<int> 
     const int before = graph->mincut;
     ApplyMoves(graph, moves[0]);
     ApplyMoves(graph, moves[1]);
-    ComputeInitGains__(graph);
+    ComputeInitGainsInChunks__(graph, nchunks);
     const int *pwgts = graph->twoway.pwgts;
     if (pwgts[0] <= pair.maxpwgt[0] && pwgts[1] <= pair.maxpwgt[1] && graph->mincut <= before - saved[better])
       return true;
@@ -327,6 +328,7 @@ void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
   FlowScratch &work = ThreadFlowScratch__();
   FlowRegionMarks &marks = ThreadFlowRegionMarks__();
   const bool release = graph->netptr[graph->nhedges] >= kReleasePins;
+  const int nchunks = LevelTasks__(ctrl, graph->netptr[graph->nhedges]);
   std::vector<int> seeds;
   std::vector<FlowMove> moves;
   for (int round = 0; round < ctrl->opt.FlowRounds && graph->mincut > 0; ++round) {
@@ -343,12 +345,12 @@ void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
       if (CountsForPair(PartsOf(graph, e, pair), pair)) seeds.push_back(e);
     const int before = graph->mincut;
     if (InTwoHalves(graph, seeds)) {
-      if (!CutInTwoHalves(graph, pair, seeds, marks, release)) break;
+      if (!CutInTwoHalves(graph, pair, seeds, marks, release, nchunks)) break;
     } else {
       if (!FlowCutOfPair__(graph, pair, seeds, work, marks, moves)) break;
       ApplyMoves(graph, moves);
     }
-    ComputeInitGains__(graph);
+    ComputeInitGainsInChunks__(graph, nchunks);
     if (graph->mincut == before) break;
   }
   if (release) {
