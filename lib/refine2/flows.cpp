@@ -142,7 +142,8 @@ void CollectHyperedges(const HGraph *graph, const FlowPair &pair, FlowRegionMark
 // kRegionFactor), without the vertices exclude marks (when given); no
 // hyperedges when it cuts none. The marks are left clean.
 RegionProblem BuildRegion(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds,
-                          FlowRegionMarks &marks, const std::vector<char> *exclude = nullptr, int factor = kRegionFactor) {
+                          FlowRegionMarks &marks, const std::vector<char> *exclude = nullptr,
+                          int factor = kRegionFactor) {
   RegionProblem rp;
   std::vector<int> cut;
   for (const int e : seeds)

@@ -7,9 +7,9 @@
 // round found it plus its own moves, kept in overlays of its own: it moves
 // the vertex of highest gain that its side can give, updates the gains of
 // its hyperedges' pins and meets those pins, and stops once kPatience moves
-// have not improved on its best prefix; it hands that prefix back. The searches run in tasks,
-// but none sees another's moves, so each prefix depends on the round's start
-// and its seeds only.
+// have not improved on its best prefix; it hands that prefix back. The
+// searches run in tasks, but none sees another's moves, so each prefix
+// depends on the round's start and its seeds only.
 //
 // The prefixes are then applied one after another in group order, each move
 // with its exact gain from the level's side counts (a vertex an earlier
@@ -210,14 +210,16 @@ void Refine_ParFM__(const CtrlType *ctrl, HGraph *graph, int nrounds) {
     // 0, in vertex order for any nchunks.
     InChunks__(nvtxs - first, nchunks, [&](int t, int lo, int hi) {
       boundary[t].clear();
-      for (int v = first + lo; v < first + hi; ++v)
+      for (int v = first + lo; v < first + hi; ++v) {
+        if (graph->twoway.gain[v] < 0) continue;
         for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) {
           const int e = graph->incind[j];
-          if (graph->twoway.ndeg[0][e] > 0 && graph->twoway.ndeg[1][e] > 0 && graph->twoway.gain[v] >= 0) {
+          if (graph->twoway.ndeg[0][e] > 0 && graph->twoway.ndeg[1][e] > 0) {
             boundary[t].push_back(v);
             break;
           }
         }
+      }
     });
     std::vector<int> seeds;
     for (const std::vector<int> &part : boundary) seeds.insert(seeds.end(), part.begin(), part.end());
