@@ -28,6 +28,8 @@ constexpr int kMaxTransposeRanges = 4;
 void Transpose(int nranges, int nrows, const int *ptr, const int *ind, int ncols, int *start, int *tind) {
   nranges = std::min(nranges, kMaxTransposeRanges);
   if (nranges <= 1) {
+    // In place, without a count per range: the whole input's incidence is
+    // built this way, where memory is tightest.
     // Counts land one place up, so that their sums are the starts of the lists.
     const int nind = ptr[nrows];
     for (int j = 0; j < nind; ++j) start[ind[j] + 1]++;

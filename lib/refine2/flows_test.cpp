@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 #include <vector>
 
 #include "refine2/twoway_testing.h"
@@ -99,39 +98,23 @@ TEST(Flows, MovesAGroupWhoseSingleMovesAllCost) {
 // FM bisection with wide hyperedges, heavy vertices and anchors: the sides
 // are the same for 1, 2, 3 and 16 threads, and the flows keep every promise.
 TEST(Flows, InTasksGivesTheSameSidesForAnyThreadCount) {
-  const zt::PlainHGraph g = zt::Generate(zt::TaskSizedSpec(53));
-  auto run = [&g](int nthreads) {
-    HGraph *graph = twoway::MakeLevel(g, 3);
-    EXPECT_GE(graph->incptr[graph->nvtxs], kTaskPins);
-    EXPECT_GE(graph->nvtxs, kSideBySideVertices);
-    std::mt19937 rng(5);
-    twoway::RandomSides(graph, rng);
-    CtrlType ctrl = twoway::MakeCtrl();
-    ctrl.alone = true;
-    ctrl.opt.FlowRounds = 2;
-    InitRandom__(&ctrl.ctx->rng, 9);
-    ComputeInitGains__(graph);
-    Balance__(&ctrl, graph);
-    Refine_FM__(&ctrl, graph, 2);
-    int ncut = 0;
-    for (int e = 0; e < graph->nhedges; ++e) ncut += graph->twoway.ndeg[0][e] > 0 && graph->twoway.ndeg[1][e] > 0;
-    EXPECT_GE(ncut, 128) << "a cut the flows split in two";
-    const int before = graph->mincut;
-    const std::vector<int> anchors(graph->where.get(), graph->where + 3);
-    const CallThreads__ threads(nthreads);
-    InParallel__([&] { Refine_Flows__(&ctrl, graph); });
-    EXPECT_LT(graph->mincut, before);
-    EXPECT_TRUE(twoway::IsBalanced(ctrl, graph));
-    EXPECT_EQ(anchors, std::vector<int>(graph->where.get(), graph->where + 3));
-    twoway::ExpectExactFigures(g, graph);
-    twoway::ExpectExactGains(graph);
-    std::vector<int> sides(graph->where.get(), graph->where + graph->nvtxs);
-    sides.push_back(graph->mincut);
-    FreeHGraph__(graph);
-    return sides;
-  };
-  const std::vector<int> once = run(1);
-  for (int nthreads : {2, 3, 16}) EXPECT_EQ(run(nthreads), once) << nthreads << " threads";
+  twoway::ExpectSameSidesForAnyThreadCount(
+      53, 1.0,
+      [](CtrlType *ctrl, HGraph *graph) {
+        EXPECT_GE(graph->nvtxs, kSideBySideVertices);
+        ctrl->opt.FlowRounds = 2;
+        Balance__(ctrl, graph);
+        Refine_FM__(ctrl, graph, 2);
+        int ncut = 0;
+        for (int e = 0; e < graph->nhedges; ++e)
+          ncut += graph->twoway.ndeg[0][e] > 0 && graph->twoway.ndeg[1][e] > 0;
+        EXPECT_GE(ncut, 128) << "a cut the flows split in two";
+      },
+      [](const CtrlType *ctrl, HGraph *graph) {
+        Refine_Flows__(ctrl, graph);
+        EXPECT_TRUE(twoway::IsBalanced(*ctrl, graph));
+        twoway::ExpectExactGains(graph);
+      });
 }
 
 }  // namespace

@@ -157,4 +157,64 @@ void CheckOnVariety(int seed, Refine refine, bool exactgains, bool keepscut, int
   }
 }
 
+// Calls check(ctrl, graph) for every case of Variety(24, base) whose random
+// start, skewed towards side 1, leaves a side below its minimum weight, and
+// expects exact figures afterwards; returns how many cases that was.
+template <class Check>
+int OnUnbalancedStarts(unsigned rngseed, unsigned base, Check check) {
+  std::mt19937 rng(rngseed);
+  int nchecked = 0;
+  for (const Case &c : Variety(24, base)) {
+    SCOPED_TRACE(::testing::Message() << "seed " << c.gs.seed);
+    const zt::PlainHGraph g = zt::Generate(c.gs);
+    HGraph *graph = MakeLevel(g, c.nfixed);
+    CtrlType ctrl = MakeCtrl();
+    InitRandom__(&ctrl.ctx->rng, static_cast<int>(c.gs.seed));
+    RandomSides(graph, rng, -0.8);
+    ComputeInitGains__(graph);
+    if (!IsBalanced(ctrl, graph)) {
+      ++nchecked;
+      check(&ctrl, graph);
+      ExpectExactFigures(g, graph);
+    }
+    FreeHGraph__(graph);
+  }
+  return nchecked;
+}
+
+// A level of the task-sized hypergraph of seed spec, large enough to be
+// refined in tasks, with 3 anchors: refine runs on it in a call of 1, 2, 3
+// and 16 threads from the same random sides (with prepare run before, on one
+// thread). Each run must leave the anchors in place and the figures exact,
+// and bring the cut below maxratio times what refine started from; the sides
+// and the cut must be the same for every thread count.
+template <class Prepare, class Refine>
+void ExpectSameSidesForAnyThreadCount(unsigned spec, double maxratio, Prepare prepare, Refine refine) {
+  const zt::PlainHGraph g = zt::Generate(zt::TaskSizedSpec(spec));
+  auto run = [&](int nthreads) {
+    HGraph *graph = MakeLevel(g, 3);
+    EXPECT_GE(graph->incptr[graph->nvtxs], kTaskPins);
+    std::mt19937 rng(5);
+    RandomSides(graph, rng);
+    CtrlType ctrl = MakeCtrl();
+    ctrl.alone = true;
+    InitRandom__(&ctrl.ctx->rng, 9);
+    ComputeInitGains__(graph);
+    prepare(&ctrl, graph);
+    const int before = graph->mincut;
+    const std::vector<int> anchors(graph->where.get(), graph->where + 3);
+    const CallThreads__ threads(nthreads);
+    InParallel__([&] { refine(&ctrl, graph); });
+    EXPECT_LT(graph->mincut, before * maxratio);
+    EXPECT_EQ(anchors, std::vector<int>(graph->where.get(), graph->where + 3));
+    ExpectExactFigures(g, graph);
+    std::vector<int> sides(graph->where.get(), graph->where + graph->nvtxs);
+    sides.push_back(graph->mincut);
+    FreeHGraph__(graph);
+    return sides;
+  };
+  const std::vector<int> once = run(1);
+  for (int nthreads : {2, 3, 16}) EXPECT_EQ(run(nthreads), once) << nthreads << " threads";
+}
+
 }  // namespace twoway
