@@ -5,8 +5,8 @@
 // less (or as much, more evenly). A minimum cut can move whole groups of
 // vertices that no sequence of single moves reaches, each move of which
 // would cost. Two-way refinement cuts the bisection's two sides (a large one
-// by two problems side by side, around the two halves of its cut); k-way
-// refinement cuts pairs of adjacent parts.
+// by problems side by side, around the pieces of its cut); k-way refinement
+// cuts pairs of adjacent parts.
 #include <algorithm>
 #include <vector>
 
@@ -23,6 +23,13 @@ constexpr int kRegionFactor = 16;
 // No region holds more vertices than this in one part, so that one flow
 // problem stays small next to the level.
 constexpr int kRegionMaxVertices = 40000;
+// A large bisection's cut is cut in this many pieces side by side, each
+// region grown to its share of the factor. On the 1.17M-pin netlist three or
+// four pieces took a fifth less time than two but cut 1-2% more: fewer of
+// their results stand together.
+constexpr int kFlowPieces = 2;
+// The regions that grow together take a bit each of the seen marks.
+static_assert(kFlowPieces <= 8);
 // A bisection of at least this many pins gives its flows' memory back when
 // they end: its marks alone hold an int per vertex and a byte per hyperedge,
 // and the V-cycles and bisections that follow would find them in the way.
@@ -64,54 +71,66 @@ void ClearSeen(FlowRegionMarks &marks) {
   marks.seenlist.clear();
 }
 
-// Grows the region of part s by breadth-first search from its pins of the
-// pair's cut hyperedges, within weight cap and the vertex cap; node[v]
-// receives v's vertex number in the problem. A vertex turned away once
-// stays turned away (the cap only shrinks), so each hyperedge is scanned
-// once: a wide hyperedge costs its pins, not its pins times the region.
-void GrowRegion(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, int s, long long cap,
-                const std::vector<char> *exclude, FlowRegionMarks &marks, RegionProblem &rp) {
+// Grows the regions of part s, one from each of nregions seed lists, by one
+// breadth-first search from all their pins of the pair's cut hyperedges,
+// region r within weight cap[r] and the vertex cap. A vertex joins the
+// region whose search reaches it first, so no region takes the ground
+// around another's seeds; owner (with more than one region) receives the
+// region of each vertex, node[v] v's vertex number in its region's problem.
+// A vertex a region turned away once stays turned away by it (the cap only
+// shrinks), so each region scans each hyperedge once: a wide hyperedge
+// costs its pins, not its pins times the region.
+void GrowRegions(const HGraph *graph, const FlowPair &pair, const std::vector<int> *seeds, int nregions, int s,
+                 long long *cap, FlowRegionMarks &marks, std::vector<signed char> *owner, RegionProblem *rp) {
   const int *where = graph->where, *netptr = graph->netptr, *netind = graph->netind;
   std::vector<int> &node = marks.node;
-  const size_t first = rp.vertices.size();
-  int count = 0;
-  auto visit = [&](int v) {
-    if (node[v] >= 0 || where[v] != pair.part[s] || v < graph->nfixed || graph->cellwgt[v] > cap) return;
-    if (exclude != nullptr && (*exclude)[v]) return;
-    if (count == kRegionMaxVertices) return;
-    cap -= graph->cellwgt[v];
-    node[v] = static_cast<int>(rp.vertices.size()) + 2;
-    rp.vertices.push_back(v);
-    ++count;
+  std::vector<int> queue;
+  int count[kFlowPieces] = {}, full = 0;
+  auto visit = [&](int r, int v) {
+    if (node[v] >= 0 || where[v] != pair.part[s] || v < graph->nfixed || graph->cellwgt[v] > cap[r]) return;
+    if (count[r] == kRegionMaxVertices) return;
+    cap[r] -= graph->cellwgt[v];
+    node[v] = static_cast<int>(rp[r].vertices.size()) + 2;
+    rp[r].vertices.push_back(v);
+    if (owner != nullptr) (*owner)[v] = static_cast<signed char>(r);
+    queue.push_back(v);
+    if (++count[r] == kRegionMaxVertices) ++full;
   };
-  auto expand = [&](int e) {
-    if (marks.seen[e]) return;
-    marks.seen[e] = 1;
-    marks.seenlist.push_back(e);
-    for (int j = netptr[e]; j < netptr[e + 1]; ++j) visit(netind[j]);
+  auto expand = [&](int r, int e) {
+    const char bit = static_cast<char>(1 << r);
+    if (marks.seen[e] & bit) return;
+    if (marks.seen[e] == 0) marks.seenlist.push_back(e);
+    marks.seen[e] |= bit;
+    for (int j = netptr[e]; j < netptr[e + 1]; ++j) visit(r, netind[j]);
   };
-  for (const int e : seeds) expand(e);
-  for (size_t head = first; head < rp.vertices.size() && count < kRegionMaxVertices; ++head) {
-    const int v = rp.vertices[head];
-    for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) expand(graph->incind[j]);
+  size_t nseeds = 0;
+  for (int r = 0; r < nregions; ++r) nseeds = std::max(nseeds, seeds[r].size());
+  for (size_t i = 0; i < nseeds; ++i)
+    for (int r = 0; r < nregions; ++r)
+      if (i < seeds[r].size()) expand(r, seeds[r][i]);
+  for (size_t head = 0; head < queue.size() && full < nregions; ++head) {
+    const int v = queue[head], r = owner != nullptr ? (*owner)[v] : 0;
+    for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) expand(r, graph->incind[j]);
   }
   ClearSeen(marks);
 }
 
-// The hyperedges with a pin in the region, each pin of the pair's parts
+// The hyperedges with a pin in region r, each pin of the pair's parts
 // outside it replaced by the terminal of its part. Hyperedges the pair
 // cannot uncut are left out: those that reach both terminals, and without
 // restrict those with pins in other parts; with restrict the pins in other
-// parts are dropped instead. So are hyperedges left with one node.
-void CollectHyperedges(const HGraph *graph, const FlowPair &pair, FlowRegionMarks &marks, RegionProblem &rp) {
+// parts are dropped instead. So are hyperedges left with one node. Reads
+// node and owner (see GrowRegions) and marks with seen only, left clean.
+void CollectHyperedges(const HGraph *graph, const FlowPair &pair, const std::vector<int> &node,
+                       const std::vector<signed char> *owner, int r, FlowRegionMarks &seen, RegionProblem &rp) {
   const int *where = graph->where, *netptr = graph->netptr, *netind = graph->netind;
-  const std::vector<int> &node = marks.node;
+  if (seen.seen.size() < static_cast<size_t>(graph->nhedges)) seen.seen.assign(graph->nhedges, 0);
   for (const int v : rp.vertices) {
     for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) {
       const int e = graph->incind[j];
-      if (marks.seen[e]) continue;
-      marks.seen[e] = 1;
-      marks.seenlist.push_back(e);
+      if (seen.seen[e]) continue;
+      seen.seen[e] = 1;
+      seen.seenlist.push_back(e);
       const PinParts pp = PartsOf(graph, e, pair);
       if (pp.other && !pair.restrict) continue;
       const size_t start = rp.eind.size();
@@ -119,7 +138,7 @@ void CollectHyperedges(const HGraph *graph, const FlowPair &pair, FlowRegionMark
       for (int k = netptr[e]; k < netptr[e + 1]; ++k) {
         const int u = netind[k];
         const int s = where[u] == pair.part[0] ? 0 : where[u] == pair.part[1] ? 1 : -1;
-        if (node[u] >= 0) {
+        if (node[u] >= 0 && (owner == nullptr || (*owner)[u] == r)) {
           rp.eind.push_back(node[u]);
         } else if (s >= 0 && !terminal[s]) {
           terminal[s] = true;
@@ -135,36 +154,53 @@ void CollectHyperedges(const HGraph *graph, const FlowPair &pair, FlowRegionMark
       if (CountsForPair(pp, pair)) rp.oldcut += graph->netwgt[e];
     }
   }
+  ClearSeen(seen);
 }
 
-// The flow problem around the pair's present cut, grown from those of seeds
-// the pair cuts (factor times the room of the other side, see
-// kRegionFactor), without the vertices exclude marks (when given); no
-// hyperedges when it cuts none. The marks are left clean.
-RegionProblem BuildRegion(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds,
-                          FlowRegionMarks &marks, const std::vector<char> *exclude = nullptr,
-                          int factor = kRegionFactor) {
-  RegionProblem rp;
-  std::vector<int> cut;
-  for (const int e : seeds)
-    if (CountsForPair(PartsOf(graph, e, pair), pair)) cut.push_back(e);
-  if (cut.empty()) return rp;
+// The regions around the pair's present cut, one grown from those of each
+// of nregions seed lists the pair cuts, each factor times the room of the
+// other side (see kRegionFactor), with their terminals' weights: the
+// vertices of rp[r] without its hyperedges, which CollectHyperedges adds.
+// A region whose seeds the pair does not cut stays empty. The vertices keep
+// their node numbers in marks (and their region in owner) for the caller
+// to collect and clear.
+void GrowRegionsAroundCut(const HGraph *graph, const FlowPair &pair, const std::vector<int> *seeds, int nregions,
+                          FlowRegionMarks &marks, std::vector<signed char> *owner, int factor, RegionProblem *rp) {
+  std::vector<int> cut[kFlowPieces];
+  for (int r = 0; r < nregions; ++r)
+    for (const int e : seeds[r])
+      if (CountsForPair(PartsOf(graph, e, pair), pair)) cut[r].push_back(e);
   if (marks.node.size() < static_cast<size_t>(graph->nvtxs)) marks.node.assign(graph->nvtxs, -1);
   if (marks.seen.size() < static_cast<size_t>(graph->nhedges)) marks.seen.assign(graph->nhedges, 0);
   const long long total = static_cast<long long>(pair.pwgts[0]) + pair.pwgts[1];
   for (int s = 0; s < 2; ++s) {
     const long long room = std::max(0, pair.maxpwgt[1 - s] - pair.pwgts[1 - s]);
     const long long lack = std::max(0LL, total / 2 - pair.pwgts[1 - s]);
-    GrowRegion(graph, pair, cut, s, factor * room + lack, exclude, marks, rp);
+    long long cap[kFlowPieces];
+    for (int r = 0; r < nregions; ++r) cap[r] = cut[r].empty() ? -1 : factor * room + lack;
+    GrowRegions(graph, pair, cut, nregions, s, cap, marks, owner, rp);
   }
-  long long inregion[2] = {0, 0};
-  for (const int v : rp.vertices) inregion[graph->where[v] == pair.part[0] ? 0 : 1] += graph->cellwgt[v];
-  rp.vwgt.push_back(static_cast<int>(pair.pwgts[0] - inregion[0]));
-  rp.vwgt.push_back(static_cast<int>(pair.pwgts[1] - inregion[1]));
-  for (const int v : rp.vertices) rp.vwgt.push_back(graph->cellwgt[v]);
-  CollectHyperedges(graph, pair, marks, rp);
+  for (int r = 0; r < nregions; ++r) {
+    long long inregion[2] = {0, 0};
+    for (const int v : rp[r].vertices) inregion[graph->where[v] == pair.part[0] ? 0 : 1] += graph->cellwgt[v];
+    rp[r].vwgt.push_back(static_cast<int>(pair.pwgts[0] - inregion[0]));
+    rp[r].vwgt.push_back(static_cast<int>(pair.pwgts[1] - inregion[1]));
+    for (const int v : rp[r].vertices) rp[r].vwgt.push_back(graph->cellwgt[v]);
+  }
+}
+
+void ForgetRegion(const RegionProblem &rp, FlowRegionMarks &marks) {
   for (const int v : rp.vertices) marks.node[v] = -1;
-  ClearSeen(marks);
+}
+
+// The flow problem around the pair's present cut, grown from those of seeds
+// the pair cuts; no hyperedges when it cuts none. The marks are left clean.
+RegionProblem BuildRegion(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds,
+                          FlowRegionMarks &marks) {
+  RegionProblem rp;
+  GrowRegionsAroundCut(graph, pair, &seeds, 1, marks, nullptr, kRegionFactor, &rp);
+  CollectHyperedges(graph, pair, marks.node, nullptr, 0, marks, rp);
+  ForgetRegion(rp, marks);
   return rp;
 }
 
@@ -230,12 +266,11 @@ bool FlowCutOfPair__(const HGraph *graph, const FlowPair &pair, const std::vecto
 namespace {
 
 // A level of at least kTaskPins pins and kSideBySideVertices vertices whose
-// cut holds at least twice this many hyperedges is cut by two flow problems
-// side by side, one around each half of the cut, each region grown to half
-// the factor. The rule reads the level alone, so that any number of threads
-// makes the same choice.
+// cut holds at least twice this many hyperedges is cut by kFlowPieces flow
+// problems side by side, one around each piece of the cut. The rule reads
+// the level alone, so that any number of threads makes the same choice.
 constexpr int kSplitMinSeeds = 64;
-bool InTwoHalves(const HGraph *graph, const std::vector<int> &cut) {
+bool InPieces(const HGraph *graph, const std::vector<int> &cut) {
   return graph->netptr[graph->nhedges] >= kTaskPins && graph->nvtxs >= kSideBySideVertices &&
          cut.size() >= 2 * static_cast<size_t>(kSplitMinSeeds);
 }
@@ -283,42 +318,52 @@ void TakeBack(HGraph *graph, const std::vector<FlowMove> &moves) {
   for (const FlowMove &m : moves) graph->where[m.vertex] = 1 - m.to;
 }
 
-// Cuts the halves of the cut (in the order along it) as two flow problems
-// side by side, the second region kept clear of the first, each within the
-// whole bisection's bounds. Both results stand when together they keep the
-// bounds and save at least what the better one saves alone; otherwise the
-// better one stands alone. Leaves the level's gains to the caller; the
-// level's figures are counted in nchunks tasks.
-bool CutInTwoHalves(HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowRegionMarks &marks,
-                    bool release, int nchunks) {
+// Cuts the pieces of the cut (in the order along it) as flow problems side
+// by side, their regions grown together (see GrowRegions), each to its
+// share of the factor and within the whole bisection's bounds. All results
+// stand when together they keep the bounds and save at least what the best
+// one saves alone; otherwise the best one stands alone. Leaves the level's
+// gains to the caller; the level's figures are counted in nchunks tasks.
+bool CutInPieces(HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowRegionMarks &marks,
+                 bool release, int nchunks) {
   const std::vector<int> order = AlongTheCut(graph, seeds, marks);
-  const auto middle = order.begin() + static_cast<long>(order.size() / 2);
-  RegionProblem rp[2];
-  rp[0] = BuildRegion(graph, pair, std::vector<int>(order.begin(), middle), marks, nullptr, kRegionFactor / 2);
-  std::vector<char> first(graph->nvtxs, 0);
-  for (const int v : rp[0].vertices) first[v] = 1;
-  rp[1] = BuildRegion(graph, pair, std::vector<int>(middle, order.end()), marks, &first, kRegionFactor / 2);
-  std::vector<FlowMove> moves[2];
-  int saved[2] = {0, 0};
-  InTasks__(2, [&](int t) {
+  std::vector<int> pieces[kFlowPieces];
+  for (int r = 0; r < kFlowPieces; ++r)
+    pieces[r].assign(order.begin() + ChunkStart__(static_cast<int>(order.size()), kFlowPieces, r),
+                     order.begin() + ChunkStart__(static_cast<int>(order.size()), kFlowPieces, r + 1));
+  RegionProblem rp[kFlowPieces];
+  std::vector<signed char> owner(graph->nvtxs, -1);
+  GrowRegionsAroundCut(graph, pair, pieces, kFlowPieces, marks, &owner, kRegionFactor / kFlowPieces, rp);
+  std::vector<FlowMove> moves[kFlowPieces];
+  int saved[kFlowPieces] = {};
+  // Each task marks hyperedges in its own thread's seen; the node numbers
+  // are the caller's, read only until all are done.
+  InTasks__(kFlowPieces, [&](int t) {
+    FlowRegionMarks &own = ThreadFlowRegionMarks__();
+    CollectHyperedges(graph, pair, marks.node, &owner, t, own, rp[t]);
+    if (release && &own != &marks) own = FlowRegionMarks{};
     FlowScratch &work = ThreadFlowScratch__();
     saved[t] = CutRegion(graph, pair, rp[t], work, moves[t]);
     if (release) work = FlowScratch{};
   });
-  const int better = moves[1].empty() || (!moves[0].empty() && saved[0] >= saved[1]) ? 0 : 1;
-  if (moves[better].empty()) return false;
-  if (!moves[1 - better].empty()) {
+  int best = -1, nfound = 0;
+  for (int r = 0; r < kFlowPieces; ++r) {
+    ForgetRegion(rp[r], marks);
+    if (moves[r].empty()) continue;
+    ++nfound;
+    if (best < 0 || saved[r] > saved[best]) best = r;
+  }
+  if (best < 0) return false;
+  if (nfound > 1) {
     const int before = graph->mincut;
-    ApplyMoves(graph, moves[0]);
-    ApplyMoves(graph, moves[1]);
+    for (int r = 0; r < kFlowPieces; ++r) ApplyMoves(graph, moves[r]);
     ComputeInitGainsInChunks__(graph, nchunks);
     const int *pwgts = graph->twoway.pwgts;
-    if (pwgts[0] <= pair.maxpwgt[0] && pwgts[1] <= pair.maxpwgt[1] && graph->mincut <= before - saved[better])
+    if (pwgts[0] <= pair.maxpwgt[0] && pwgts[1] <= pair.maxpwgt[1] && graph->mincut <= before - saved[best])
       return true;
-    TakeBack(graph, moves[0]);
-    TakeBack(graph, moves[1]);
+    for (int r = 0; r < kFlowPieces; ++r) TakeBack(graph, moves[r]);
   }
-  ApplyMoves(graph, moves[better]);
+  ApplyMoves(graph, moves[best]);
   return true;
 }
 
@@ -345,8 +390,8 @@ void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
     for (int e = 0; e < graph->nhedges; ++e)
       if (CountsForPair(PartsOf(graph, e, pair), pair)) seeds.push_back(e);
     const int before = graph->mincut;
-    if (InTwoHalves(graph, seeds)) {
-      if (!CutInTwoHalves(graph, pair, seeds, marks, release, nchunks)) break;
+    if (InPieces(graph, seeds)) {
+      if (!CutInPieces(graph, pair, seeds, marks, release, nchunks)) break;
     } else {
       if (!FlowCutOfPair__(graph, pair, seeds, work, marks, moves)) break;
       ApplyMoves(graph, moves);
