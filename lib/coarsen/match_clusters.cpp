@@ -18,8 +18,10 @@
 namespace {
 
 constexpr int kSubRounds = 16;
-// A sub-round of fewer vertices searches in one task.
+// A sub-round of fewer vertices, holding fewer pins, searches in one task
+// (a level of few vertices with wide hyperedges searches long for each).
 constexpr int kTaskVertices = 1024;
+constexpr int kTaskSubRoundPins = 8192;
 // Vertices a task searches in a row before it skips the other tasks' share.
 constexpr int kStrideBlock = 64;
 
@@ -104,7 +106,8 @@ void Match_Clusters__(const CtrlType *ctrl, HGraph *graph, int *perm, int *vpair
   for (int lo = 0, r = 0; lo < nvtxs && budget > 0; lo += size, ++r) {
     const int hi = std::min(nvtxs, lo + size);
     const ClusterState state{rep, clusterwgt.data(), round.data(), r};
-    const int tasks = hi - lo >= kTaskVertices ? nchunks : 1;
+    const long long subpins = static_cast<long long>(npins) * (hi - lo) / nvtxs;  // about
+    const int tasks = hi - lo >= kTaskVertices || subpins >= kTaskSubRoundPins ? nchunks : 1;
     // A sub-round runs in degree order: each task gets its share of every degree.
     InInterleavedBlocks__(lo, hi, tasks, kStrideBlock, [&](int t, int i) {
       const int v = perm[i];

@@ -367,6 +367,17 @@ bool CutInPieces(HGraph *graph, const FlowPair &pair, const std::vector<int> &se
   return true;
 }
 
+// The hyperedges the pair cuts, in order, looked for in nchunks tasks.
+void CollectCut(const HGraph *graph, const FlowPair &pair, int nchunks, std::vector<int> &cut) {
+  std::vector<std::vector<int>> found(nchunks);
+  InChunks__(graph->nhedges, nchunks, [&](int t, int lo, int hi) {
+    for (int e = lo; e < hi; ++e)
+      if (CountsForPair(PartsOf(graph, e, pair), pair)) found[t].push_back(e);
+  });
+  cut.clear();
+  for (const std::vector<int> &f : found) cut.insert(cut.end(), f.begin(), f.end());
+}
+
 }  // namespace
 
 void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
@@ -386,9 +397,7 @@ void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
     pair.pwgts[1] = pwgts[1];
     pair.maxpwgt[0] = pwgts[0] + pwgts[1] - minpwgt[1];
     pair.maxpwgt[1] = pwgts[0] + pwgts[1] - minpwgt[0];
-    seeds.clear();
-    for (int e = 0; e < graph->nhedges; ++e)
-      if (CountsForPair(PartsOf(graph, e, pair), pair)) seeds.push_back(e);
+    CollectCut(graph, pair, nchunks, seeds);
     const int before = graph->mincut;
     if (InPieces(graph, seeds)) {
       if (!CutInPieces(graph, pair, seeds, marks, release, nchunks)) break;
