@@ -323,7 +323,7 @@ void TakeBack(HGraph *graph, const std::vector<FlowMove> &moves) {
 // share of the factor and within the whole bisection's bounds. All results
 // stand when together they keep the bounds and save at least what the best
 // one saves alone; otherwise the best one stands alone. Leaves the level's
-// gains to the caller; the level's figures are counted in nchunks tasks.
+// gains, side counts and cut exact, counted in nchunks tasks.
 bool CutInPieces(HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds, FlowRegionMarks &marks,
                  bool release, int nchunks) {
   const std::vector<int> order = AlongTheCut(graph, seeds, marks);
@@ -364,6 +364,7 @@ bool CutInPieces(HGraph *graph, const FlowPair &pair, const std::vector<int> &se
     for (int r = 0; r < kFlowPieces; ++r) TakeBack(graph, moves[r]);
   }
   ApplyMoves(graph, moves[best]);
+  ComputeInitGainsInChunks__(graph, nchunks);
   return true;
 }
 
@@ -404,8 +405,8 @@ void Refine_Flows__(const CtrlType *ctrl, HGraph *graph) {
     } else {
       if (!FlowCutOfPair__(graph, pair, seeds, work, marks, moves)) break;
       ApplyMoves(graph, moves);
+      ComputeInitGainsInChunks__(graph, nchunks);
     }
-    ComputeInitGainsInChunks__(graph, nchunks);
     if (graph->mincut == before) break;
   }
   if (release) {
