@@ -34,6 +34,12 @@ void Refuse(const char *format, ...) {
 
 namespace {
 
+// Elapsed (wall-clock) seconds: what the report's timings measure. The
+// processor time of a run with threads would add up the threads' seconds.
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 bool EndsWith(const std::string &text, const std::string &end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
@@ -42,9 +48,9 @@ bool EndsWith(const std::string &text, const std::string &end) {
 // error exit still frees it (and a leak checker at exit sees it held).
 HGraph *ReadInput(const std::string &path, int format, double &seconds) {
   static HGraphOwner graph;
-  seconds -= seconds__();
+  seconds -= Now();
   graph.reset(ReadHGraphFormat(path.c_str(), format));
-  seconds += seconds__();
+  seconds += Now();
   return graph.get();
 }
 
@@ -86,9 +92,9 @@ void CheckOptions(const PartitionOptions &o) {
 // its part.
 std::vector<int> ReadFixed(const PartitionOptions &o, int nvtxs, double &seconds) {
   std::vector<int> fixed(nvtxs);
-  seconds -= seconds__();
+  seconds -= Now();
   ReadPartition(nvtxs, fixed.data(), o.fixed.c_str());
-  seconds += seconds__();
+  seconds += Now();
   for (int v = 0; v < nvtxs; ++v)
     if (fixed[v] >= o.k)
       Refuse("--fixed %s: vertex %d is fixed in part %d, but -k asks for %d parts.", o.fixed.c_str(), v + 1,
@@ -157,16 +163,16 @@ void RunPartition(const PartitionOptions &o) {
   {
     // The status line is gone before anything more is printed.
     ProgressDrawer progress(o.quiet);
-    t.partition -= seconds__();
+    t.partition -= Now();
     ZORBEL_Partition(graph->nvtxs, graph->nhedges, graph->cellwgt, graph->netptr, graph->netind, graph->netwgt,
                      o.k, &config, part.data(), &value);
-    t.partition += seconds__();
+    t.partition += Now();
   }
 
   const std::string partfile = PartitionFileName(o);
-  t.write -= seconds__();
+  t.write -= Now();
   WriteParts(partfile, part);
-  t.write += seconds__();
+  t.write += Now();
 
   Report r = DescribeInput(o.input, format, graph);
   r.AddOptions(o, config.seed, o.threads ? *o.threads : NumThreads__());

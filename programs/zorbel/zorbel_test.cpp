@@ -3,6 +3,7 @@
 // leaves nothing behind, and the formats, conversion and statistics hold.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -163,6 +164,24 @@ TEST_F(ZorbelProgram, SeedComesFromTheOptionElseTheEnvironmentAndIsPrinted) {
   const int chosen = j["seed"].get<int>();
   EXPECT_GE(chosen, 0);
   EXPECT_EQ(fromclock, Run({"--seed", std::to_string(chosen)}, 4)) << "the printed seed repeats the run";
+}
+
+// The report's seconds are elapsed time: a run whose threads work side by
+// side reports no more than the time it took, where its processor time
+// would add up the threads' seconds.
+TEST_F(ZorbelProgram, SecondsAreElapsedTime) {
+  const std::string big = dir_.file("big.hgr");
+  zt::WriteHGraphFile(big, zt::Generate(zt::TaskSizedSpec(5)), 11);
+  const auto start = std::chrono::steady_clock::now();
+  zt::RunResult r = Zorbel({"partition", big, "-k", "8", "--preset", "fast", "--threads", "2", "--seed", "1",
+                            "--json", "-o", dir_.file("big.part")});
+  const double outer = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(r.status, 0) << r.err;
+  const json s = json::parse(r.out)["seconds"];
+  EXPECT_GT(s["partition"].get<double>(), 0.0);
+  EXPECT_NEAR(s["total"].get<double>(), s["read"].get<double>() + s["partition"].get<double>() + s["write"].get<double>(),
+              1e-9);
+  EXPECT_LE(s["total"].get<double>(), outer);
 }
 
 TEST_F(ZorbelProgram, DefaultFileBesideTheInputOrStandardOutput) {
