@@ -164,13 +164,15 @@ void CollectHyperedges(const HGraph *graph, const FlowPair &pair, const std::vec
 // vertices of rp[r] without its hyperedges, which CollectHyperedges adds.
 // A region whose seeds the pair does not cut stays empty. The vertices keep
 // their node numbers in marks (and their region in owner) for the caller
-// to collect and clear.
-void GrowRegionsAroundCut(const HGraph *graph, const FlowPair &pair, const std::vector<int> *seeds, int nregions,
+// to collect and clear. False, with nothing grown, when the pair cuts none
+// of the seeds.
+bool GrowRegionsAroundCut(const HGraph *graph, const FlowPair &pair, const std::vector<int> *seeds, int nregions,
                           FlowRegionMarks &marks, std::vector<signed char> *owner, int factor, RegionProblem *rp) {
   std::vector<int> cut[kFlowPieces];
   for (int r = 0; r < nregions; ++r)
     for (const int e : seeds[r])
       if (CountsForPair(PartsOf(graph, e, pair), pair)) cut[r].push_back(e);
+  if (std::all_of(cut, cut + nregions, [](const std::vector<int> &c) { return c.empty(); })) return false;
   if (marks.node.size() < static_cast<size_t>(graph->nvtxs)) marks.node.assign(graph->nvtxs, -1);
   if (marks.seen.size() < static_cast<size_t>(graph->nhedges)) marks.seen.assign(graph->nhedges, 0);
   const long long total = static_cast<long long>(pair.pwgts[0]) + pair.pwgts[1];
@@ -188,6 +190,7 @@ void GrowRegionsAroundCut(const HGraph *graph, const FlowPair &pair, const std::
     rp[r].vwgt.push_back(static_cast<int>(pair.pwgts[1] - inregion[1]));
     for (const int v : rp[r].vertices) rp[r].vwgt.push_back(graph->cellwgt[v]);
   }
+  return true;
 }
 
 void ForgetRegion(const RegionProblem &rp, FlowRegionMarks &marks) {
@@ -199,7 +202,7 @@ void ForgetRegion(const RegionProblem &rp, FlowRegionMarks &marks) {
 RegionProblem BuildRegion(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds,
                           FlowRegionMarks &marks) {
   RegionProblem rp;
-  GrowRegionsAroundCut(graph, pair, &seeds, 1, marks, nullptr, kRegionFactor, &rp);
+  if (!GrowRegionsAroundCut(graph, pair, &seeds, 1, marks, nullptr, kRegionFactor, &rp)) return rp;
   CollectHyperedges(graph, pair, marks.node, nullptr, 0, marks, rp);
   ForgetRegion(rp, marks);
   return rp;

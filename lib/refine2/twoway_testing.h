@@ -182,15 +182,15 @@ int OnUnbalancedStarts(unsigned rngseed, unsigned base, Check check) {
   return nchecked;
 }
 
-// A level of the task-sized hypergraph of seed spec, large enough to be
+// A level of the task-sized hypergraph generated from seed, large enough to be
 // refined in tasks, with 3 anchors: refine runs on it in a call of 1, 2, 3
 // and 16 threads from the same random sides (with prepare run before, on one
 // thread). Each run must leave the anchors in place and the figures exact,
 // and bring the cut below maxratio times what refine started from; the sides
 // and the cut must be the same for every thread count.
 template <class Prepare, class Refine>
-void ExpectSameSidesForAnyThreadCount(unsigned spec, double maxratio, Prepare prepare, Refine refine) {
-  const zt::PlainHGraph g = zt::Generate(zt::TaskSizedSpec(spec));
+void ExpectSameSidesForAnyThreadCount(unsigned seed, double maxratio, Prepare prepare, Refine refine) {
+  const zt::PlainHGraph g = zt::Generate(zt::TaskSizedSpec(seed));
   auto run = [&](int nthreads) {
     HGraph *graph = MakeLevel(g, 3);
     EXPECT_GE(graph->incptr[graph->nvtxs], kTaskPins);
