@@ -18,6 +18,17 @@ CACHE = os.path.join(os.environ.get("TMPDIR") or "/tmp", "zorbel-bench")
 # the generators' README).
 NETLISTS = {"big1m": (250000, 260000, 11), "big10m": (2500000, 2600000, 7)}
 
+# Generated hypergraphs with wide hyperedges beside the shared widenets.hgr
+# (widenets.py 12000 5): its generator at other sizes and seeds, and
+# bench/spreadnets.py. A change that helps or hurts one wide-hyperedge
+# instance often only changes the path its refinement takes; these tell.
+# Each: the generator, N, SEED.
+WIDE = {
+    "wide12k11": (os.path.join(GENERATORS, "widenets.py"), 12000, 11),
+    "wide20k7": (os.path.join(GENERATORS, "widenets.py"), 20000, 7),
+    "spread10k1": (os.path.join(ROOT, "bench", "spreadnets.py"), 10000, 1),
+}
+
 # The file formats the module reads, by suffix (a .gz suffix on top is for
 # the hypergraph reader only).
 FORMATS = (".hgr", ".hgr.gz", ".mtx", ".graph")
@@ -100,24 +111,39 @@ def run_child(script, job, timeout):
 # ---------------------------------------------------------------------------
 # Instances.
 
-def netlist(name):
-    """The generated netlist NAME, made on first use and kept in the cache."""
-    vertices, hyperedges, seed = NETLISTS[name]
+def generate(name, command):
+    """CACHE/NAME.hgr, written by command on first use and kept."""
     path = os.path.join(CACHE, name + ".hgr")
     if os.path.exists(path) and os.path.getsize(path) > 0:
         return path
     os.makedirs(CACHE, exist_ok=True)
+    print("Generating %s..." % path, file=sys.stderr, flush=True)
+    with open(path + ".tmp", "w") as out:
+        subprocess.run(command, stdout=out, check=True)
+    os.replace(path + ".tmp", path)
+    return path
+
+
+def netlist(name):
+    """The generated netlist NAME, made on first use and kept in the cache."""
+    vertices, hyperedges, seed = NETLISTS[name]
     gen = os.path.join(GENERATORS, "netlist.cpp")
     exe = os.path.join(CACHE, "netlist")
     if not os.access(exe, os.X_OK):
         if not os.path.exists(gen):
             sys.exit("%s: %s not found" % (script_name(), gen))
+        os.makedirs(CACHE, exist_ok=True)
         subprocess.run([os.environ.get("CXX", "c++"), "-O2", "-o", exe, gen], check=True)
-    print("Generating %s..." % path, file=sys.stderr, flush=True)
-    with open(path + ".tmp", "w") as out:
-        subprocess.run([exe, str(vertices), str(hyperedges), str(seed)], stdout=out, check=True)
-    os.replace(path + ".tmp", path)
-    return path
+    return generate(name, [exe, str(vertices), str(hyperedges), str(seed)])
+
+
+def wide(name):
+    """The generated wide-hyperedge hypergraph NAME, made on first use and
+    kept in the cache."""
+    gen, n, seed = WIDE[name]
+    if not os.path.exists(gen):
+        sys.exit("%s: %s not found" % (script_name(), gen))
+    return generate(name, [sys.executable, gen, str(n), str(seed)])
 
 
 def instance_name(path):
@@ -134,13 +160,16 @@ def readable(path):
 
 def instance_paths(names, default=(), patterns=("*.hgr",)):
     """The files named: a file, every readable file of a folder, or the
-    name of a generated netlist (made on demand). Without names, the files
+    name of a generated netlist or wide-hyperedge hypergraph (made on
+    demand). Without names, the files
     of the default folders that match the patterns; a default folder that
     is absent gives nothing."""
     paths = []
     for arg in names:
         if arg in NETLISTS:
             paths.append(netlist(arg))
+        elif arg in WIDE:
+            paths.append(wide(arg))
         elif os.path.isfile(arg):
             paths.append(os.path.abspath(arg))
         elif os.path.isdir(arg):

@@ -47,7 +47,10 @@ names another.
 
 An INSTANCE is a hypergraph file (.hgr, plain or gzip-compressed; .mtx read
 column-net, .graph as 2-pin hyperedges), a folder of them, or a generated
-netlist made on demand: "big1m" (1.17M pins) or "big10m" (11.7M pins).
+hypergraph made on demand: the netlists "big1m" (1.17M pins) and "big10m"
+(11.7M pins), and the wide-hyperedge hypergraphs "wide12k11" and "wide20k7"
+(../shared/generators/widenets.py 12000 11 and 20000 7) and "spread10k1"
+(bench/spreadnets.py 10000 1).
 Without instances, every .hgr file in ../shared/instances/ beside the
 repository; when there is none, the script says so and stops.
 
@@ -94,6 +97,8 @@ Options:
   --build DIR     the {build} of program lines (default: the build folder
                   the module was taken from)
   --big           add the generated netlist big1m
+  --wide          add wide12k11, wide20k7 and spread10k1: a change judged on
+                  widenets should hold on these too
   --quick         one seed, k 2 and 8 (unless --seeds, --k say otherwise)
 
 The module is taken from PYTHONPATH, else from build/python of the
@@ -113,8 +118,8 @@ import sys
 import tempfile
 import time
 
-from benchlib import (INSTANCES, fmt, import_zorbel, instance_name, instance_paths, netlist, print_problems,
-                      read_instance, run_child, table, write_hgr)
+from benchlib import (INSTANCES, WIDE, fmt, import_zorbel, instance_name, instance_paths, netlist, print_problems,
+                      read_instance, run_child, table, wide, write_hgr)
 
 METRICS = ("cut", "km1", "soed")
 CSV_FIELDS = ["instance", "k", "seed", "config", "cut", "km1", "soed", "imbalance", "seconds",
@@ -509,6 +514,8 @@ def instances(args, zorbel):
     paths = instance_paths(args.instances, default=[INSTANCES])
     if args.big and not any(instance_name(p) == "big1m" for p in paths):
         paths.append(netlist("big1m"))
+    if args.wide:
+        paths += [wide(name) for name in WIDE if not any(instance_name(p) == name for p in paths)]
     out, seen, unreadable = [], set(), []
     for path in paths:
         name = instance_name(path)
@@ -592,7 +599,7 @@ def parse_args(argv=None):
     parser = argparse.ArgumentParser(
         usage="bench/quality.py [--config CFG]... [--baseline NAME] [--seeds N] [--k K...] "
               "[--epsilon E] [--threads N] [--timeout S] [--metric cut|km1|soed] "
-              "[--csv FILE] [--png FILE] [--parts DIR] [--build DIR] [--big] [--quick] "
+              "[--csv FILE] [--png FILE] [--parts DIR] [--build DIR] [--big] [--wide] [--quick] "
               "[INSTANCE...]",
         add_help=False)
     parser.add_argument("-h", "--help", action="store_true")
@@ -610,6 +617,7 @@ def parse_args(argv=None):
     parser.add_argument("--parts", metavar="DIR")
     parser.add_argument("--build", metavar="DIR")
     parser.add_argument("--big", action="store_true")
+    parser.add_argument("--wide", action="store_true")
     parser.add_argument("--quick", action="store_true")
     parser.add_argument("--one", help=argparse.SUPPRESS)
     args = parser.parse_args(argv)

@@ -165,3 +165,17 @@ def test_configurations_read_module_keywords_and_program_lines():
                 "x:preset", "x:epsilon=small"):
         with pytest.raises(quality.ConfigError):
             quality.parse_config(bad)
+
+
+def test_wide_instances_are_made_once_by_their_generator(tmp_path, monkeypatch):
+    import benchlib
+    monkeypatch.setattr(benchlib, "CACHE", str(tmp_path))
+    gen, n, seed = benchlib.WIDE["spread10k1"]
+    expected = subprocess.run([sys.executable, gen, str(n), str(seed)], capture_output=True,
+                              text=True, check=True).stdout
+    [path] = benchlib.instance_paths(["spread10k1"])
+    assert path == str(tmp_path / "spread10k1.hgr")
+    assert Path(path).read_text() == expected
+    made = os.stat(path).st_mtime_ns
+    assert benchlib.instance_paths(["spread10k1"]) == [path]
+    assert os.stat(path).st_mtime_ns == made
