@@ -161,9 +161,8 @@ def readable(path):
 def instance_paths(names, default=(), patterns=("*.hgr",)):
     """The files named: a file, every readable file of a folder, or the
     name of a generated netlist or wide-hyperedge hypergraph (made on
-    demand). Without names, the files
-    of the default folders that match the patterns; a default folder that
-    is absent gives nothing."""
+    demand). Without names, the files of the default folders that match
+    the patterns; a default folder that is absent gives nothing."""
     paths = []
     for arg in names:
         if arg in NETLISTS:
