@@ -80,15 +80,17 @@ void ClearSeen(FlowRegionMarks &marks) {
 // region of each vertex, node[v] v's vertex number in its region's problem.
 // A vertex a region turned away once stays turned away by it (the cap only
 // shrinks), so each region scans each hyperedge once: a wide hyperedge
-// costs its pins, not its pins times the region.
+// costs its pins, not its pins times the region. The search touches node
+// and owner at vertices of part s only, and marks hyperedges in seen, left
+// clean.
 void GrowRegions(const HGraph *graph, const FlowPair &pair, const std::vector<int> *seeds, int nregions, int s,
-                 long long *cap, FlowRegionMarks &marks, std::vector<signed char> *owner, RegionProblem *rp) {
+                 long long *cap, std::vector<int> &node, FlowRegionMarks &seen, std::vector<signed char> *owner,
+                 RegionProblem *rp) {
   const int *where = graph->where, *netptr = graph->netptr, *netind = graph->netind;
-  std::vector<int> &node = marks.node;
   std::vector<int> queue;
   int count[kFlowPieces] = {}, full = 0;
   auto visit = [&](int r, int v) {
-    if (node[v] >= 0 || where[v] != pair.part[s] || v < graph->nfixed || graph->cellwgt[v] > cap[r]) return;
+    if (where[v] != pair.part[s] || node[v] >= 0 || v < graph->nfixed || graph->cellwgt[v] > cap[r]) return;
     if (count[r] == kRegionMaxVertices) return;
     cap[r] -= graph->cellwgt[v];
     node[v] = static_cast<int>(rp[r].vertices.size()) + 2;
@@ -99,9 +101,9 @@ void GrowRegions(const HGraph *graph, const FlowPair &pair, const std::vector<in
   };
   auto expand = [&](int r, int e) {
     const char bit = static_cast<char>(1 << r);
-    if (marks.seen[e] & bit) return;
-    if (marks.seen[e] == 0) marks.seenlist.push_back(e);
-    marks.seen[e] |= bit;
+    if (seen.seen[e] & bit) return;
+    if (seen.seen[e] == 0) seen.seenlist.push_back(e);
+    seen.seen[e] |= bit;
     for (int j = netptr[e]; j < netptr[e + 1]; ++j) visit(r, netind[j]);
   };
   size_t nseeds = 0;
@@ -113,7 +115,7 @@ void GrowRegions(const HGraph *graph, const FlowPair &pair, const std::vector<in
     const int v = queue[head], r = owner != nullptr ? (*owner)[v] : 0;
     for (int j = graph->incptr[v]; j < graph->incptr[v + 1]; ++j) expand(r, graph->incind[j]);
   }
-  ClearSeen(marks);
+  ClearSeen(seen);
 }
 
 // The hyperedges with a pin in region r, each pin of the pair's parts
@@ -165,9 +167,12 @@ void CollectHyperedges(const HGraph *graph, const FlowPair &pair, const std::vec
 // A region whose seeds the pair does not cut stays empty. The vertices keep
 // their node numbers in marks (and their region in owner) for the caller
 // to collect and clear. False, with nothing grown, when the pair cuts none
-// of the seeds.
+// of the seeds. With sidebyside the two parts' searches run as two tasks,
+// the second's vertices numbered after the first's as one search after the
+// other numbers them.
 bool GrowRegionsAroundCut(const HGraph *graph, const FlowPair &pair, const std::vector<int> *seeds, int nregions,
-                          FlowRegionMarks &marks, std::vector<signed char> *owner, int factor, RegionProblem *rp) {
+                          FlowRegionMarks &marks, std::vector<signed char> *owner, int factor, bool sidebyside,
+                          RegionProblem *rp) {
   std::vector<int> cut[kFlowPieces];
   for (int r = 0; r < nregions; ++r)
     for (const int e : seeds[r])
@@ -176,12 +181,26 @@ bool GrowRegionsAroundCut(const HGraph *graph, const FlowPair &pair, const std::
   if (marks.node.size() < static_cast<size_t>(graph->nvtxs)) marks.node.assign(graph->nvtxs, -1);
   if (marks.seen.size() < static_cast<size_t>(graph->nhedges)) marks.seen.assign(graph->nhedges, 0);
   const long long total = static_cast<long long>(pair.pwgts[0]) + pair.pwgts[1];
+  long long cap[2][kFlowPieces];
   for (int s = 0; s < 2; ++s) {
     const long long room = std::max(0, pair.maxpwgt[1 - s] - pair.pwgts[1 - s]);
     const long long lack = std::max(0LL, total / 2 - pair.pwgts[1 - s]);
-    long long cap[kFlowPieces];
-    for (int r = 0; r < nregions; ++r) cap[r] = cut[r].empty() ? -1 : factor * room + lack;
-    GrowRegions(graph, pair, cut, nregions, s, cap, marks, owner, rp);
+    for (int r = 0; r < nregions; ++r) cap[s][r] = cut[r].empty() ? -1 : factor * room + lack;
+  }
+  if (!sidebyside) {
+    for (int s = 0; s < 2; ++s) GrowRegions(graph, pair, cut, nregions, s, cap[s], marks.node, marks, owner, rp);
+  } else {
+    RegionProblem second[kFlowPieces];
+    InTasks__(2, [&](int s) {
+      FlowRegionMarks &seen = ThreadFlowRegionMarks__();
+      if (seen.seen.size() < static_cast<size_t>(graph->nhedges)) seen.seen.assign(graph->nhedges, 0);
+      GrowRegions(graph, pair, cut, nregions, s, cap[s], marks.node, seen, owner, s == 0 ? rp : second);
+    });
+    for (int r = 0; r < nregions; ++r) {
+      const int first = static_cast<int>(rp[r].vertices.size());
+      for (const int v : second[r].vertices) marks.node[v] += first;
+      rp[r].vertices.insert(rp[r].vertices.end(), second[r].vertices.begin(), second[r].vertices.end());
+    }
   }
   for (int r = 0; r < nregions; ++r) {
     long long inregion[2] = {0, 0};
@@ -202,7 +221,7 @@ void ForgetRegion(const RegionProblem &rp, FlowRegionMarks &marks) {
 RegionProblem BuildRegion(const HGraph *graph, const FlowPair &pair, const std::vector<int> &seeds,
                           FlowRegionMarks &marks) {
   RegionProblem rp;
-  if (!GrowRegionsAroundCut(graph, pair, &seeds, 1, marks, nullptr, kRegionFactor, &rp)) return rp;
+  if (!GrowRegionsAroundCut(graph, pair, &seeds, 1, marks, nullptr, kRegionFactor, false, &rp)) return rp;
   CollectHyperedges(graph, pair, marks.node, nullptr, 0, marks, rp);
   ForgetRegion(rp, marks);
   return rp;
@@ -337,7 +356,8 @@ bool CutInPieces(HGraph *graph, const FlowPair &pair, const std::vector<int> &se
                      order.begin() + ChunkStart__(static_cast<int>(order.size()), kFlowPieces, r + 1));
   RegionProblem rp[kFlowPieces];
   std::vector<signed char> owner(graph->nvtxs, -1);
-  GrowRegionsAroundCut(graph, pair, pieces, kFlowPieces, marks, &owner, kRegionFactor / kFlowPieces, rp);
+  GrowRegionsAroundCut(graph, pair, pieces, kFlowPieces, marks, &owner, kRegionFactor / kFlowPieces, nchunks > 1,
+                       rp);
   std::vector<FlowMove> moves[kFlowPieces];
   int saved[kFlowPieces] = {};
   // Each task marks hyperedges in its own thread's seen; the node numbers
