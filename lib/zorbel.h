@@ -320,11 +320,12 @@ void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
  *
  *   Presets, how hard each bisection (or k-way partitioning) works:
  *     ZORBEL_PRESET_FAST     one trial; in recursive mode on clusters
- *                            built side by side, FM searches side by
- *                            side on large levels (early-exit FM on the
- *                            others), one round of flow refinement per
- *                            bisection level (see
- *                            flows) and at most one V-cycle (per
+ *                            built side by side, an initial bisection
+ *                            from ten random and ten grown starts, FM
+ *                            searches side by side on large levels
+ *                            (early-exit FM on the others), one round
+ *                            of flow refinement per bisection level
+ *                            (see flows) and at most one V-cycle (per
  *                            bisection and in the k-way pass at the end,
  *                            which refines by FM alone); in k-way mode
  *                            V-cycles on it at the end;

@@ -110,6 +110,7 @@ Options PresetOptions(const ZORBEL_Config &c, int nvtxs, int nparts, bool graph)
     opt.MaxVCycles = 1;
     opt.FlowRounds = 1;
     opt.KwayFlows = 0;
+    opt.GrownStarts = 1;
   }
   return opt;
 }

@@ -1,7 +1,9 @@
 // Initial bisection of the coarsest level: random assignments that meet the
-// target weight of side 0, each balanced and FM-refined; the smallest cut wins.
+// target weight of side 0 (and, when asked, as many sides grown by
+// breadth-first search), each balanced and FM-refined; the smallest cut wins.
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "rb/rb.h"
 #include "refine2/refine2.h"
@@ -61,13 +63,17 @@ void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph) {
                           : static_cast<int>(ctrl->TargetFrac * static_cast<float>(total));
   const int nfixed0 =
       static_cast<int>(static_cast<double>(static_cast<float>(graph->nfixed) * ctrl->TargetFrac) + 0.4);
-  const int ntrials = ctrl->opt.KwayFinish == 1 ? 20 : 10;
+  const int nrandom = ctrl->opt.KwayFinish == 1 ? 20 : 10;
+  const int ntrials = ctrl->opt.GrownStarts ? 2 * nrandom : nrandom;
 
   int best = 0;
   for (int t = 0; t < ntrials; t++) {
     int pw[2] = {0, 0};
     if (graph->nfixed > 0) PlaceAnchors(&ctrl->ctx->rng, graph, nfixed0, perm, pw);
-    FillSides(&ctrl->ctx->rng, graph, target0, perm, pw);
+    if (t < nrandom)
+      FillSides(&ctrl->ctx->rng, graph, target0, perm, pw);
+    else
+      GrowSides__(&ctrl->ctx->rng, graph, target0, perm, pw);
 
     Balance__(ctrl, graph);
     RefineByFM__(ctrl, graph, false);
@@ -87,4 +93,39 @@ void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph) {
   graph->twoway.pwgts[0] = graph->twoway.pwgts[1] = 0;
   for (int v = 0; v < nvtxs; v++) graph->twoway.pwgts[graph->where[v]] += graph->cellwgt[v];
   ZBfree__(&perm, &bestwhere);
+}
+
+// On a hypergraph with a geometry (a mesh, a banded matrix) a grown side is
+// one piece with a short border, which a random fill with FM seldom finds.
+void GrowSides__(RandomStream *rng, HGraph *graph, int target0, int *queue, int pw[2]) {
+  const int nvtxs = graph->nvtxs, nfixed = graph->nfixed;
+  std::vector<char> queued(nvtxs, 0), expanded(graph->nhedges, 0);
+  for (int v = nfixed; v < nvtxs; v++) {
+    graph->where[v] = 1;
+    pw[1] += graph->cellwgt[v];
+  }
+  int head = 0, tail = 0;
+  while (pw[0] < target0 && head < nvtxs - nfixed) {
+    if (head == tail) {
+      int v = nfixed + static_cast<int>(RandomDouble__(rng) * (nvtxs - nfixed));
+      while (queued[v]) v = v + 1 == nvtxs ? nfixed : v + 1;
+      queued[v] = 1;
+      queue[tail++] = v;
+    }
+    const int u = queue[head++];
+    graph->where[u] = 0;
+    pw[0] += graph->cellwgt[u];
+    pw[1] -= graph->cellwgt[u];
+    for (int j = graph->incptr[u]; j < graph->incptr[u + 1]; j++) {
+      const int e = graph->incind[j];
+      if (expanded[e]) continue;
+      expanded[e] = 1;
+      for (int k = graph->netptr[e]; k < graph->netptr[e + 1]; k++) {
+        const int w = graph->netind[k];
+        if (w < nfixed || queued[w]) continue;
+        queued[w] = 1;
+        queue[tail++] = w;
+      }
+    }
+  }
 }

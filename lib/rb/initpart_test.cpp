@@ -1,6 +1,7 @@
 // Initial bisection: random fills of side 0, balancing and FM, smallest cut kept.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "rb/bisection_testing.h"
 #include "rb/rb.h"
+#include "refine2/refine2.h"
 #include "testgen.h"
 
 namespace {
@@ -35,10 +37,11 @@ zt::PlainHGraph SmallGraph(unsigned seed) {
 }
 
 TEST(InitPartition, ResultIsBalancedBisectionWithExactCutAndWeights) {
-  for (unsigned seed = 1; seed <= 40; seed++) {
+  for (unsigned seed = 1; seed <= 80; seed++) {
     const zt::PlainHGraph g = SmallGraph(seed);
     HGraph *graph = Coarsest(g, 0);
     CtrlType ctrl = BisectionCtrl(seed % 3 == 0 ? 1.0f / 3 : 0.5f, 0.05f);
+    ctrl.opt.GrownStarts = seed > 40;
     InitRandom__(&ctrl.ctx->rng, seed);
     InitPartition__(&ctrl, graph);
 
@@ -55,11 +58,13 @@ TEST(InitPartition, ResultIsBalancedBisectionWithExactCutAndWeights) {
 
 // The per-trial trace lists every trial's cut; the kept one is the smallest.
 TEST(InitPartition, KeepsSmallestCutOfTheTrials) {
-  for (int kwayfinish = 0; kwayfinish <= 1; kwayfinish++) {
+  for (int run = 0; run < 4; run++) {
+    const int kwayfinish = run % 2, grown = run / 2;
     const zt::PlainHGraph g = SmallGraph(11 + kwayfinish);
     HGraph *graph = Coarsest(g, 0);
     CtrlType ctrl = BisectionCtrl(0.5f, 0.05f);
     ctrl.opt.KwayFinish = kwayfinish;
+    ctrl.opt.GrownStarts = grown;
     ctrl.dbglvl = DBG_INITPART;
     InitRandom__(&ctrl.ctx->rng, 3);
     testing::internal::CaptureStdout();
@@ -81,7 +86,7 @@ TEST(InitPartition, KeepsSmallestCutOfTheTrials) {
       if (ntrials == 0 || cut < best) best = cut;
       ntrials++;
     }
-    EXPECT_EQ(ntrials, kwayfinish ? 20 : 10);
+    EXPECT_EQ(ntrials, (kwayfinish ? 20 : 10) * (grown ? 2 : 1));
     EXPECT_EQ(graph->mincut, best);
     EXPECT_EQ(zt::RecountCut(g, graph->where), best);
     EXPECT_EQ(ctrl.dbglvl, DBG_INITPART);
@@ -103,16 +108,79 @@ TEST(InitPartition, RefinementTracesAreSilencedAndDebugLevelRestored) {
 }
 
 TEST(InitPartition, AnchorsSplitByTargetFractionStayOnTheirSides) {
-  for (unsigned seed = 1; seed <= 20; seed++) {
+  for (unsigned seed = 1; seed <= 40; seed++) {
     const zt::PlainHGraph g = SmallGraph(seed);
     HGraph *graph = Coarsest(g, 5);
     CtrlType ctrl = BisectionCtrl(0.4f, 0.05f);
+    ctrl.opt.GrownStarts = seed > 20;
     InitRandom__(&ctrl.ctx->rng, seed);
     InitPartition__(&ctrl, graph);
     int on0 = 0;
     for (int v = 0; v < 5; v++) on0 += graph->where[v] == 0;
     EXPECT_EQ(on0, 2) << seed;  // (int)(5 * 0.4 + 0.4)
     EXPECT_EQ(graph->mincut, zt::RecountCut(g, graph->where));
+    FreeHGraph__(graph);
+  }
+}
+
+// A grown side on connected hypergraphs with anchors: the anchors keep their
+// sides, the weights are exact, side 0 stops on first reaching its target,
+// and its free vertices hang together, each sharing a hyperedge with one
+// grown before it.
+TEST(InitPartition, GrownSideIsOnePieceThatStopsAtItsTarget) {
+  for (unsigned seed = 1; seed <= 30; seed++) {
+    zt::PlainHGraph g = SmallGraph(seed);
+    for (int v = 0; v + 1 < g.nvtxs; v++) {  // a path keeps it connected
+      g.eind.insert(g.eind.end(), {v, v + 1});
+      g.eptr.push_back(static_cast<int>(g.eind.size()));
+      g.hewgts.push_back(1);
+    }
+    const int nfixed = seed % 2 == 0 ? 4 : 0;
+    HGraph *graph = Coarsest(g, nfixed);
+    AllocateRefinementMemory__(graph);
+    int pw[2] = {0, 0};
+    for (int v = 0; v < nfixed; v++) {
+      graph->where[v] = v % 2;
+      pw[v % 2] += g.vwgts[v];
+    }
+    const std::vector<int> all = zt::RecountPartWeights(g, std::vector<int>(g.nvtxs, 0).data(), 2);
+    const int target0 = all[0] * 2 / 5;
+    RandomStream rng;
+    InitRandom__(&rng, static_cast<int>(seed));
+    std::vector<int> queue(g.nvtxs);
+    GrowSides__(&rng, graph, target0, queue.data(), pw);
+
+    const std::vector<int> recount = zt::RecountPartWeights(g, graph->where, 2);
+    EXPECT_EQ(pw[0], recount[0]) << seed;
+    EXPECT_EQ(pw[1], recount[1]) << seed;
+    for (int v = 0; v < nfixed; v++) EXPECT_EQ(graph->where[v], v % 2) << seed;
+    const int heaviest = *std::max_element(g.vwgts.begin(), g.vwgts.end());
+    EXPECT_GE(pw[0], target0) << seed;
+    EXPECT_LT(pw[0] - heaviest, target0) << seed;
+    // The free vertices of side 0 reached from one of them through shared
+    // hyperedges are all of them.
+    std::vector<char> reached(g.nvtxs, 0);
+    std::vector<int> stack;
+    for (int v = nfixed; v < g.nvtxs && stack.empty(); v++) {
+      if (graph->where[v] == 0) {
+        stack.push_back(v);
+        reached[v] = 1;
+      }
+    }
+    while (!stack.empty()) {
+      const int u = stack.back();
+      stack.pop_back();
+      for (int e = 0; e < g.nhedges(); e++) {
+        const auto first = g.eind.begin() + g.eptr[e], last = g.eind.begin() + g.eptr[e + 1];
+        if (std::find(first, last, u) == last) continue;
+        for (auto it = first; it != last; ++it) {
+          if (*it < nfixed || graph->where[*it] != 0 || reached[*it]) continue;
+          stack.push_back(*it);
+          reached[*it] = 1;
+        }
+      }
+    }
+    for (int v = nfixed; v < g.nvtxs; v++) EXPECT_TRUE(graph->where[v] != 0 || reached[v]) << seed << ": " << v;
     FreeHGraph__(graph);
   }
 }

@@ -67,3 +67,10 @@ int ComputeMaxCellWgt__(const CtrlType *ctrl, int nvtxs, const int *cellwgt, int
 // Initial bisection of the coarsest level.
 void InitPartition__(const CtrlType *ctrl, HGraph *graph);
 void Random_FMPartition__(const CtrlType *ctrl, HGraph *graph);
+// A grown start of the initial bisection: side 0 grows from a random free
+// vertex by a breadth-first search through the hyperedges until it first
+// reaches target0, as a random fill stops; a search that runs out starts
+// again from another random free vertex. Every other free vertex goes to
+// side 1, and pw gains the weights. The anchors keep their sides. The level
+// needs its incidence; queue holds nvtxs entries.
+void GrowSides__(RandomStream *rng, HGraph *graph, int target0, int *queue, int pw[2]);
