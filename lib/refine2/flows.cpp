@@ -190,11 +190,14 @@ bool GrowRegionsAroundCut(const HGraph *graph, const FlowPair &pair, const std::
   if (!sidebyside) {
     for (int s = 0; s < 2; ++s) GrowRegions(graph, pair, cut, nregions, s, cap[s], marks.node, marks, owner, rp);
   } else {
+    // The second search marks hyperedges in marks of its own, given back
+    // when it ends.
     RegionProblem second[kFlowPieces];
+    FlowRegionMarks own;
     InTasks__(2, [&](int s) {
-      FlowRegionMarks &seen = ThreadFlowRegionMarks__();
-      if (seen.seen.size() < static_cast<size_t>(graph->nhedges)) seen.seen.assign(graph->nhedges, 0);
-      GrowRegions(graph, pair, cut, nregions, s, cap[s], marks.node, seen, owner, s == 0 ? rp : second);
+      if (s == 1) own.seen.assign(graph->nhedges, 0);
+      GrowRegions(graph, pair, cut, nregions, s, cap[s], marks.node, s == 0 ? marks : own, owner,
+                  s == 0 ? rp : second);
     });
     for (int r = 0; r < nregions; ++r) {
       const int first = static_cast<int>(rp[r].vertices.size());
