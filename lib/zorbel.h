@@ -328,12 +328,18 @@ void ZORBEL_SetProgress(ZORBEL_ProgressFunc func, void *data);
  *                            (see flows) and at most one V-cycle (per
  *                            bisection and in the k-way pass at the end,
  *                            which refines by FM alone); in k-way mode
- *                            V-cycles on it at the end;
+ *                            V-cycles on it at the end, and k-way
+ *                            refinement that ends with FM passes (see
+ *                            quality);
  *     ZORBEL_PRESET_DEFAULT  ten trials (grouping alternating HFC and FC),
  *                            FM refinement, V-cycles on the best at the end:
  *                            the options of the simplepart program;
  *     ZORBEL_PRESET_QUALITY  as default, with V-cycles on every trial that
- *                            reaches or sets the best so far.
+ *                            reaches or sets the best so far, and k-way
+ *                            refinement (in the pass that ends the
+ *                            recursion, and in k-way mode) that ends with
+ *                            FM passes, which also take moves that cost
+ *                            and keep the best partition they pass through.
  *   Later versions may make a preset stronger; the mapping is the one above
  *   until they say otherwise.
  *

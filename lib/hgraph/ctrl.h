@@ -104,6 +104,7 @@ struct Options {
   int FlowRounds = 4;  // most rounds of two-way flow cuts on one level, each around the last one's cut
   int KwayFlows = 1;   // with Flows, the k-way refinement cuts pairs of parts by flows too
   int EarlyExitCarry = 0;  // early-exit FM after the carry to the full hypergraph (named options only)
+  int KwayFM = 0;       // k-way refinement ends with FM passes (named options only)
   int GrownStarts = 0;  // the initial bisection also grows as many sides as it fills at random (named options only)
   // A bound on every part of the final partition (the entry with named
   // options): each bisection is held to side limits worked out from it, and

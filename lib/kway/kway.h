@@ -28,7 +28,10 @@ void ComputeKwayGainsSet__(HGraph *graph, int n, const int *list);
 // until they are first asked for.
 const CellKwayInfo &KwayCellInfo__(HGraph *graph, int v);
 int VCycleRefinementKway__(const CtrlType *ctrl, HGraph *graph, int nvcycles);
-void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, int *updind);
+// Moves v's pin from part from to part to in the bookkeeping of its
+// hyperedges and recomputes what changes; updind[0] is v, updind[1..n-1] the
+// pins whose entries were recomputed (marked by marker[u] = v). Returns n.
+int KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, int *updind);
 // Whether part p comes before part q in the order of first appearance in v's
 // cut hyperedges (incidence order, then each hyperedge's part list): the
 // order of v's entries when they were computed from scratch, which updates
@@ -46,6 +49,12 @@ KwayPartBounds KwayPartBounds__(const CtrlType *ctrl, const HGraph *graph);
 // (the lower part first, then the higher), each cut anew by a maximum flow
 // when that lowers the objective within the bounds.
 void RefineKwayFlows__(const CtrlType *ctrl, HGraph *graph);
+
+// K-way FM for the objective in ctrl->RType: passes that move the boundary
+// vertex with the best gain within the bounds, negative gains too, each
+// vertex once, and go back to the best partition the pass went through;
+// they end when a pass finds nothing better.
+void RefineKwayFM__(const CtrlType *ctrl, HGraph *graph, int npasses);
 
 // Randomized k-way refinement.
 void RefineCutKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses);

@@ -423,7 +423,7 @@ void ComputeKwayGainsSet__(HGraph *graph, int n, const int *list) {
   for (int i = 0; i < n; i++) ComputeCellKwayInfo(graph, list[i]);
 }
 
-void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, int *updind) {
+int KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, int *updind) {
   const int *netptr = graph->netptr, *netind = graph->netind;
   NetPartCount *work = PartWork(graph);
   int nupd = 0;
@@ -477,6 +477,7 @@ void KwayUpdateGainInfo__(HGraph *graph, int v, int from, int to, int *marker, i
       ci.ndegrees = 0;
     ci.stale = 0;
   }
+  return nupd;
 }
 
 bool KwayListsBefore__(const HGraph *graph, int v, int p, int q) {

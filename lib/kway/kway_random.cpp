@@ -218,4 +218,5 @@ void RefineKwayObjective__(const CtrlType *ctrl, HGraph *graph, int npasses) {
     case OBJ_KM1: RefineKway_Random<KM1Objective>(ctrl, graph, npasses); break;
     default: errexit__("Unknown refinement type: %d\n", ctrl->RType);
   }
+  if (ctrl->opt.KwayFM) RefineKwayFM__(ctrl, graph, 4);
 }

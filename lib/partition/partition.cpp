@@ -103,6 +103,7 @@ Options PresetOptions(const ZORBEL_Config &c, int nvtxs, int nparts, bool graph)
   const bool fastrb = c.preset == ZORBEL_PRESET_FAST && !kway;
   // Flows as asked, else as the preset says.
   opt.Flows = c.flows == ZORBEL_FLOWS_PRESET ? fastrb : c.flows == ZORBEL_FLOWS_ON;
+  opt.KwayFM = c.preset == ZORBEL_PRESET_QUALITY || (c.preset == ZORBEL_PRESET_FAST && kway);
   if (fastrb) {
     opt.CType = COARSEN_CLUSTERS;
     opt.RType = REFINE_PARFM;

@@ -237,17 +237,20 @@ TEST(Partition, OnAGraphEveryObjectiveGivesTheCutsPartition) {
   }
 }
 
+// The quality preset's k-way FM too: the same partition within the bound.
 TEST(Partition, SameSeedSamePartitionForAnyThreadCount) {
   const PlainHGraph g = Generate({.nvtxs = 900, .nhedges = 1200, .seed = 5});
-  for (int mode : {ZORBEL_MODE_RECURSIVE, ZORBEL_MODE_KWAY}) {
-    ZORBEL_Config c = Config(ZORBEL_OBJECTIVE_KM1, mode, ZORBEL_PRESET_DEFAULT, 11);
-    c.threads = 1;
-    const Result one = Partition(g, 8, c);
-    c.threads = 2;
-    const Result two = Partition(g, 8, c);
-    EXPECT_EQ(one.part, two.part);
-    EXPECT_EQ(one.value, two.value);
-  }
+  for (int preset : {ZORBEL_PRESET_DEFAULT, ZORBEL_PRESET_QUALITY})
+    for (int mode : {ZORBEL_MODE_RECURSIVE, ZORBEL_MODE_KWAY}) {
+      ZORBEL_Config c = Config(ZORBEL_OBJECTIVE_KM1, mode, preset, 11);
+      c.threads = 1;
+      const Result one = Partition(g, 8, c);
+      c.threads = 2;
+      const Result two = Partition(g, 8, c);
+      EXPECT_EQ(one.part, two.part) << "preset " << preset << " mode " << mode;
+      EXPECT_EQ(one.value, two.value);
+      ExpectWithin(g, one, 8, ZORBEL_OBJECTIVE_KM1, EpsilonLimits(g, 8, 0.03));
+    }
 }
 
 // The fast preset's coarsening searches in tasks side by side on an input
