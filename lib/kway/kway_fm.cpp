@@ -11,15 +11,16 @@
 
 namespace {
 
-// The objective's fall when v moves to d.part, and the fall of the second
-// figure that breaks ties: for the cut the connectivity (km1), for the
-// others the cut.
+// Two figures compared in order: the objective, then the figure that breaks
+// its ties (under the cut the connectivity km1, under the others the cut).
+// As a gain, how much each falls with a move; else their values.
 struct Gain {
   int lead = 0, second = 0;
   bool operator==(const Gain &) const = default;
   auto operator<=>(const Gain &) const = default;
 };
 
+// The gain of moving v to d.part.
 Gain MoveGain(int rtype, const CellKwayInfo &ci, const CellPartInfo &d) {
   switch (rtype) {
     case OBJ_SOED: return {d.soedterm + d.ed - ci.id, d.ed - ci.id};
@@ -36,6 +37,16 @@ Gain Figures(int rtype, const HGraph *graph) {
     case OBJ_SOED: return {soed, cut};
     case OBJ_KM1: return {soed - cut, cut};
     default: return {cut, soed - cut};
+  }
+}
+
+// A bound on v's gains that needs no entries: a move uncuts at most the cut
+// hyperedges where v is alone, and cuts the uncut ones.
+Gain GainBound(int rtype, const CellKwayInfo &ci) {
+  switch (rtype) {
+    case OBJ_SOED: return {2 * ci.alonewgt - ci.id, ci.alonewgt - ci.id};
+    case OBJ_KM1: return {ci.alonewgt, ci.alonewgt - ci.id};
+    default: return {ci.alonewgt - ci.id, ci.alonewgt};
   }
 }
 
@@ -134,22 +145,25 @@ struct Pass {
   KwayPartBounds bounds;
   MoveHeap heap;
   std::vector<int> marker, updind;
-  std::vector<char> locked;
+  std::vector<char> locked, exact;
 
   Pass(const CtrlType *ctrl, HGraph *graph)
       : ctrl(ctrl), graph(graph), bounds(KwayPartBounds__(ctrl, graph)), heap(graph->nvtxs),
-        marker(graph->nvtxs, -1), updind(graph->nvtxs), locked(graph->nvtxs, 0) {}
+        marker(graph->nvtxs, -1), updind(graph->nvtxs), locked(graph->nvtxs, 0), exact(graph->nvtxs, 0) {}
 
-  // Puts v in the heap with its best gain, or takes it out when it may not
-  // or cannot move.
+  // Puts v in the heap under a bound on its gains, or takes it out when it
+  // may not move. Its entries are listed, and its gain made exact, only
+  // when the bound comes to the top: most vertices of a large boundary
+  // never do.
   void Offer(int v) {
     const CellKwayInfo &ci = graph->kway.crinfo[v];
-    Gain gain;
     // Without a cut hyperedge v is not on the boundary.
-    if (locked[v] || v < graph->nfixed || ci.id >= ci.multiwgt || BestTarget(ctrl->RType, graph, v, bounds, &gain) < 0)
+    if (locked[v] || v < graph->nfixed || ci.id >= ci.multiwgt) {
       heap.Remove(v);
-    else
-      heap.Set(v, gain);
+      return;
+    }
+    heap.Set(v, GainBound(ctrl->RType, ci));
+    exact[v] = 0;
   }
 
   void Move(int v, int from, int to) {
@@ -187,8 +201,11 @@ struct Pass {
         heap.Remove(v);
         continue;
       }
-      if (gain != heap.GainOf(v)) {  // its gain changed with the part weights
+      // A bound, or a gain that changed with the part weights, goes back
+      // as the gain; the order is then that of the exact gains.
+      if (!exact[v] || gain != heap.GainOf(v)) {
         heap.Set(v, gain);
+        exact[v] = 1;
         continue;
       }
       heap.Remove(v);
