@@ -55,6 +55,14 @@ void RefineKwayFlows__(const CtrlType *ctrl, HGraph *graph);
 // vertex once, and go back to the best partition the pass went through;
 // they end when a pass finds nothing better.
 void RefineKwayFM__(const CtrlType *ctrl, HGraph *graph, int npasses);
+// The two gains k-way FM orders moves by, for the objective rtype: how much
+// the objective falls when v (record ci) moves to the part of entry d, then
+// how much the figure that breaks ties falls (km1 under the cut, the cut
+// under km1 and SOED).
+void KwayFMGain__(int rtype, const CellKwayInfo &ci, const CellPartInfo &d, int *lead, int *second);
+// Bounds on those gains over all of v's moves that need none of its entries:
+// a vertex waits under them until its entries are listed.
+void KwayFMGainBound__(int rtype, const CellKwayInfo &ci, int *lead, int *second);
 
 // Randomized k-way refinement.
 void RefineCutKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses);

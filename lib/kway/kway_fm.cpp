@@ -20,13 +20,11 @@ struct Gain {
   auto operator<=>(const Gain &) const = default;
 };
 
-// The gain of moving v to d.part.
+// The gains of moving v to d.part.
 Gain MoveGain(int rtype, const CellKwayInfo &ci, const CellPartInfo &d) {
-  switch (rtype) {
-    case OBJ_SOED: return {d.soedterm + d.ed - ci.id, d.ed - ci.id};
-    case OBJ_KM1: return {d.soedterm, d.ed - ci.id};
-    default: return {d.ed - ci.id, d.soedterm};
-  }
+  Gain g;
+  KwayFMGain__(rtype, ci, d, &g.lead, &g.second);
+  return g;
 }
 
 // The objective and the second figure of the partition as the records keep
@@ -40,14 +38,11 @@ Gain Figures(int rtype, const HGraph *graph) {
   }
 }
 
-// A bound on v's gains that needs no entries: a move uncuts at most the cut
-// hyperedges where v is alone, and cuts the uncut ones.
+// Bounds on the gains of all of v's moves.
 Gain GainBound(int rtype, const CellKwayInfo &ci) {
-  switch (rtype) {
-    case OBJ_SOED: return {2 * ci.alonewgt - ci.id, ci.alonewgt - ci.id};
-    case OBJ_KM1: return {ci.alonewgt, ci.alonewgt - ci.id};
-    default: return {ci.alonewgt - ci.id, ci.alonewgt};
-  }
+  Gain g;
+  KwayFMGainBound__(rtype, ci, &g.lead, &g.second);
+  return g;
 }
 
 // The part v goes to: among the parts its cut hyperedges touch that can take
@@ -262,4 +257,19 @@ void RefineKwayFM__(const CtrlType *ctrl, HGraph *graph, int npasses) {
   for (int i = 0; i < npasses; i++)
     if (!pass.Run(maxbad)) break;
   graph->kway.objval = KwayObjectiveValue__(ctrl, graph);
+}
+
+void KwayFMGain__(int rtype, const CellKwayInfo &ci, const CellPartInfo &d, int *lead, int *second) {
+  const int cut = d.ed - ci.id, km1 = d.soedterm;
+  *lead = rtype == OBJ_SOED ? km1 + cut : rtype == OBJ_KM1 ? km1 : cut;
+  *second = rtype == OBJ_CUT ? km1 : cut;
+}
+
+// A move uncuts at most the cut hyperedges where v is alone (ed <= alonewgt),
+// and the SOED term is alonewgt less the weight of v's hyperedges that do
+// not touch the target.
+void KwayFMGainBound__(int rtype, const CellKwayInfo &ci, int *lead, int *second) {
+  const int cut = ci.alonewgt - ci.id, km1 = ci.alonewgt;
+  *lead = rtype == OBJ_SOED ? km1 + cut : rtype == OBJ_KM1 ? km1 : cut;
+  *second = rtype == OBJ_CUT ? km1 : cut;
 }

@@ -93,6 +93,43 @@ TEST(KwayFM, KeepsFiguresBoundsAndAnchorsAndBeatsGreedyAlone) {
   }
 }
 
+// Every move's two gains against a recount of the figures before and after
+// it, and the bounds a vertex waits under against all of its moves.
+TEST(KwayFM, GainsMatchARecountAndStayWithinTheirBounds) {
+  int nchecked = 0;
+  for (unsigned seed = 1; seed <= 12; ++seed) {
+    SCOPED_TRACE(seed);
+    KwayCase c = GeneratedKwayCase(seed + 950);
+    std::mt19937 rng(seed);
+    std::vector<int> where = RandomParts(c.g.nvtxs, c.nparts, rng);
+    for (int rtype : {OBJ_CUT, OBJ_SOED, OBJ_KM1}) {
+      CtrlType ctrl = KwayCtrl(c.nparts, 1.5f, rtype);
+      HGraph *graph = KwayHGraph(&ctrl, c.g, where);
+      ComputeInitKwayGains__(&ctrl, graph);
+      const int second = rtype == OBJ_CUT ? OBJ_KM1 : OBJ_CUT;
+      const int before = Value(c.g, where, rtype), before2 = Value(c.g, where, second);
+      for (int v = 0; v < c.g.nvtxs; ++v) {
+        const CellKwayInfo &ci = KwayCellInfo__(graph, v);
+        int boundlead = 0, boundsecond = 0;
+        KwayFMGainBound__(rtype, ci, &boundlead, &boundsecond);
+        for (int k = 0; k < ci.ndegrees; ++k) {
+          int lead = 0, fall2 = 0;
+          KwayFMGain__(rtype, ci, ci.degrees[k], &lead, &fall2);
+          std::vector<int> moved = where;
+          moved[v] = ci.degrees[k].part;
+          EXPECT_EQ(lead, before - Value(c.g, moved, rtype)) << "vertex " << v << " objective " << rtype;
+          EXPECT_EQ(fall2, before2 - Value(c.g, moved, second)) << "vertex " << v << " objective " << rtype;
+          EXPECT_LE(lead, boundlead) << "vertex " << v << " objective " << rtype;
+          EXPECT_LE(fall2, boundsecond) << "vertex " << v << " objective " << rtype;
+          ++nchecked;
+        }
+      }
+      FreeHGraph__(graph);
+    }
+  }
+  EXPECT_GT(nchecked, 1000);
+}
+
 TEST(KwayFM, SameSeedGivesSamePartition) {
   KwayCase c = GeneratedKwayCase(977);
   std::mt19937 rng(3);
