@@ -68,8 +68,9 @@ void KwayFMGainBound__(int rtype, const CellKwayInfo &ci, int *lead, int *second
 void RefineCutKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses);
 void RefineSOEDKway_Random__(const CtrlType *ctrl, HGraph *graph, int npasses);
 // Randomized k-way refinement for the objective in ctrl->RType (OBJ_CUT,
-// OBJ_SOED or OBJ_KM1), and that objective's value of the current partition
-// as the refinement keeps it.
+// OBJ_SOED or OBJ_KM1), followed with the KwayFM option by up to four FM
+// passes; and that objective's value of the current partition as the
+// refinement keeps it.
 void RefineKwayObjective__(const CtrlType *ctrl, HGraph *graph, int npasses);
 int KwayObjectiveValue__(const CtrlType *ctrl, const HGraph *graph);
 

@@ -45,25 +45,24 @@ Gain GainBound(int rtype, const CellKwayInfo &ci) {
   return g;
 }
 
-// The part v goes to: among the parts its cut hyperedges touch that can take
-// it, the one with the highest gain, then the lightest, then the lowest.
-// -1 when none can take it.
-int BestTarget(int rtype, HGraph *graph, int v, const KwayPartBounds &b, Gain *gain) {
+// The entry of the part v goes to: among the parts its cut hyperedges touch
+// that can take it, the one with the highest gain, then the lightest, then
+// the lowest. Null when none can take it.
+const CellPartInfo *BestTarget(int rtype, HGraph *graph, int v, const KwayPartBounds &b, Gain *gain) {
   const CellKwayInfo &ci = KwayCellInfo__(graph, v);
   const int *kpwgts = graph->kway.kpwgts, vw = graph->cellwgt[v];
-  int best = -1;
-  Gain bestgain;
+  const CellPartInfo *best = nullptr;
   for (int k = 0; k < ci.ndegrees; k++) {
     const CellPartInfo &d = ci.degrees[k];
     if (kpwgts[d.part] + vw > b.maxpwgt[d.part]) continue;
     const Gain g = MoveGain(rtype, ci, d);
-    if (best < 0 || g > bestgain ||
-        (g == bestgain && (kpwgts[d.part] < kpwgts[best] || (kpwgts[d.part] == kpwgts[best] && d.part < best)))) {
-      best = d.part;
-      bestgain = g;
+    if (best == nullptr || g > *gain ||
+        (g == *gain && (kpwgts[d.part] < kpwgts[best->part] ||
+                        (kpwgts[d.part] == kpwgts[best->part] && d.part < best->part)))) {
+      best = &d;
+      *gain = g;
     }
   }
-  *gain = bestgain;
   return best;
 }
 
@@ -191,8 +190,9 @@ struct Pass {
       const int v = heap.Top();
       const int from = graph->where[v], vw = graph->cellwgt[v];
       Gain gain;
-      const int to = graph->kway.kpwgts[from] - vw < bounds.minpwgt ? -1 : BestTarget(ctrl->RType, graph, v, bounds, &gain);
-      if (to < 0) {
+      const CellPartInfo *d =
+          graph->kway.kpwgts[from] - vw < bounds.minpwgt ? nullptr : BestTarget(ctrl->RType, graph, v, bounds, &gain);
+      if (d == nullptr) {
         heap.Remove(v);
         continue;
       }
@@ -205,9 +205,7 @@ struct Pass {
       }
       heap.Remove(v);
       const CellKwayInfo &ci = graph->kway.crinfo[v];
-      const CellPartInfo *d = nullptr;
-      for (int k = 0; k < ci.ndegrees && d == nullptr; k++)
-        if (ci.degrees[k].part == to) d = &ci.degrees[k];
+      const int to = d->part;
       graph->mincut -= d->ed - ci.id;
       graph->kway.minsoed -= d->soedterm + d->ed - ci.id;
       Move(v, from, to);

@@ -11,31 +11,17 @@ namespace {
 
 using namespace zt;
 
-struct Result {
-  std::vector<int> where, kpwgts;
-  int mincut, minsoed, objval;
-};
+// The k-way refinement for the objective in ctrl->RType, ending with FM.
+void RefineWithFM(const CtrlType *ctrl, HGraph *graph, int npasses) {
+  CtrlType fm = *ctrl;
+  fm.opt.KwayFM = 1;
+  RefineKwayObjective__(&fm, graph, npasses);
+}
 
-// The k-way refinement of where on g for the objective rtype, with or
-// without FM; the records left behind are checked against the model.
-Result Refine(const PlainHGraph &g, const std::vector<int> &where, int nparts, float ub, int nfixed, int rtype,
-              bool fm, std::shared_ptr<const PartLimits> limits, int seed) {
-  CtrlType ctrl = KwayCtrl(nparts, ub, rtype);
-  ctrl.opt.KwayFM = fm ? 1 : 0;
-  ctrl.opt.limits = std::move(limits);
-  InitRandom__(&ctrl.ctx->rng, seed);
-  HGraph *graph = KwayHGraph(&ctrl, g, where);
-  graph->nfixed = nfixed;
-  RefineKwayObjective__(&ctrl, graph, 10);
-  Result r{std::vector<int>(graph->where.get(), graph->where + g.nvtxs),
-           std::vector<int>(graph->kway.kpwgts.get(), graph->kway.kpwgts + nparts), graph->mincut,
-           graph->kway.minsoed, graph->kway.objval};
-  const auto counts = NetPartCounts(g, graph->where);
-  ExpectNetsMatch(graph, counts);
-  const auto nets = VertexNets(g);
-  for (int v = 0; v < g.nvtxs; ++v) ExpectCellMatches(graph, ModelCell(g, nets, counts, graph->where, v), v, false);
-  FreeHGraph__(graph);
-  return r;
+Refined Refine(const PlainHGraph &g, const std::vector<int> &where, int nparts, float ub, int nfixed, int rtype,
+               bool fm, std::shared_ptr<const PartLimits> limits, int seed) {
+  return RefineOnce(fm ? RefineWithFM : RefineKwayObjective__, g, where, nparts, ub, nfixed, 10, 0, seed, rtype,
+                    std::move(limits));
 }
 
 int Value(const PlainHGraph &g, const std::vector<int> &where, int rtype) {
@@ -52,10 +38,7 @@ TEST(KwayFM, KeepsFiguresBoundsAndAnchorsAndBeatsGreedyAlone) {
       SCOPED_TRACE(seed);
       KwayCase c = GeneratedKwayCase(seed + 900);
       std::mt19937 rng(seed);
-      std::vector<int> order(c.g.nvtxs), where(c.g.nvtxs);
-      for (int i = 0; i < c.g.nvtxs; ++i) order[i] = i;
-      std::shuffle(order.begin(), order.end(), rng);
-      for (int i = 0; i < c.g.nvtxs; ++i) where[order[i]] = i % c.nparts;
+      const std::vector<int> where = DealtParts(c.g.nvtxs, c.nparts, rng);
       const int nfixed = seed % 3 == 0 ? std::min(c.nparts, c.g.nvtxs) : 0;
       const float ub = ubfactors[seed % 4];
       const std::vector<int> w0 = RecountPartWeights(c.g, where.data(), c.nparts);
@@ -70,8 +53,8 @@ TEST(KwayFM, KeepsFiguresBoundsAndAnchorsAndBeatsGreedyAlone) {
           limits->maxpwgt.push_back(std::max(w0[p], static_cast<int>(total / c.nparts * (0.9 + 0.4 * (rng() % 100) / 100.0))));
       }
 
-      const Result g = Refine(c.g, where, c.nparts, ub, nfixed, rtype, false, limits, static_cast<int>(seed));
-      const Result f = Refine(c.g, where, c.nparts, ub, nfixed, rtype, true, limits, static_cast<int>(seed));
+      const Refined g = Refine(c.g, where, c.nparts, ub, nfixed, rtype, false, limits, static_cast<int>(seed));
+      const Refined f = Refine(c.g, where, c.nparts, ub, nfixed, rtype, true, limits, static_cast<int>(seed));
       EXPECT_EQ(f.mincut, RecountCut(c.g, f.where.data()));
       EXPECT_EQ(f.minsoed, RecountSOED(c.g, f.where.data()));
       EXPECT_EQ(f.kpwgts, RecountPartWeights(c.g, f.where.data(), c.nparts));
@@ -134,8 +117,8 @@ TEST(KwayFM, SameSeedGivesSamePartition) {
   KwayCase c = GeneratedKwayCase(977);
   std::mt19937 rng(3);
   const std::vector<int> where = RandomParts(c.g.nvtxs, c.nparts, rng);
-  const Result a = Refine(c.g, where, c.nparts, 1.5f, 0, OBJ_CUT, true, nullptr, 4);
-  const Result b = Refine(c.g, where, c.nparts, 1.5f, 0, OBJ_CUT, true, nullptr, 4);
+  const Refined a = Refine(c.g, where, c.nparts, 1.5f, 0, OBJ_CUT, true, nullptr, 4);
+  const Refined b = Refine(c.g, where, c.nparts, 1.5f, 0, OBJ_CUT, true, nullptr, 4);
   EXPECT_EQ(a.where, b.where);
 }
 

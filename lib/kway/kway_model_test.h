@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <vector>
@@ -180,6 +182,48 @@ struct KwayBounds {
 inline KwayBounds BoundsOf(float ubfactor, int nparts, int total) {
   return {static_cast<int>(static_cast<float>(total) / (ubfactor * static_cast<float>(nparts))),
           static_cast<int>(ubfactor * static_cast<float>(total) / static_cast<float>(nparts))};
+}
+
+// A balanced start: parts dealt round a shuffled order of the vertices.
+inline std::vector<int> DealtParts(int nvtxs, int nparts, std::mt19937 &rng) {
+  std::vector<int> order(nvtxs), where(nvtxs);
+  for (int i = 0; i < nvtxs; ++i) order[i] = i;
+  std::shuffle(order.begin(), order.end(), rng);
+  for (int i = 0; i < nvtxs; ++i) where[order[i]] = i % nparts;
+  return where;
+}
+
+using RefineFn = void (*)(const CtrlType *, HGraph *, int);
+
+struct Refined {
+  std::vector<int> where;
+  int mincut, minsoed, objval;
+  std::vector<int> kpwgts;
+};
+
+// Refines where on g under the given options and returns the result; the
+// records left behind are checked against the model.
+inline Refined RefineOnce(RefineFn refine, const PlainHGraph &g, const std::vector<int> &where, int nparts,
+                          float ubfactor, int nfixed = 0, int npasses = 10, int dbglvl = 0, int seed = 1,
+                          int rtype = OBJ_CUT, std::shared_ptr<const PartLimits> limits = nullptr) {
+  CtrlType ctrl = KwayCtrl(nparts, ubfactor, rtype);
+  ctrl.opt.limits = std::move(limits);
+  ctrl.dbglvl = dbglvl;
+  InitRandom__(&ctrl.ctx->rng, seed);
+  HGraph *graph = KwayHGraph(&ctrl, g, where);
+  graph->nfixed = nfixed;
+  refine(&ctrl, graph, npasses);
+  Refined r{std::vector<int>(graph->where.get(), graph->where + g.nvtxs), graph->mincut,
+            graph->kway.minsoed, graph->kway.objval,
+            std::vector<int>(graph->kway.kpwgts.get(), graph->kway.kpwgts + nparts)};
+  // The bookkeeping left behind still describes the result.
+  const auto counts = NetPartCounts(g, graph->where);
+  ExpectNetsMatch(graph, counts);
+  const auto nets = VertexNets(g);
+  for (int v = 0; v < g.nvtxs; ++v)
+    ExpectCellMatches(graph, ModelCell(g, nets, counts, graph->where, v), v, false);
+  FreeHGraph__(graph);
+  return r;
 }
 
 }  // namespace zt

@@ -11,39 +11,6 @@ namespace {
 
 using namespace zt;
 
-using RefineFn = void (*)(const CtrlType *, HGraph *, int);
-
-struct Refined {
-  std::vector<int> where;
-  int mincut, minsoed, objval;
-  std::vector<int> kpwgts;
-};
-
-// Refines where on g under the given options and returns the result.
-Refined RefineOnce(RefineFn refine, const PlainHGraph &g, const std::vector<int> &where, int nparts,
-               float ubfactor, int nfixed = 0, int npasses = 10, int dbglvl = 0,
-               int seed = 1, int rtype = OBJ_CUT,
-               std::shared_ptr<const PartLimits> limits = nullptr) {
-  CtrlType ctrl = KwayCtrl(nparts, ubfactor, rtype);
-  ctrl.opt.limits = std::move(limits);
-  ctrl.dbglvl = dbglvl;
-  InitRandom__(&ctrl.ctx->rng, seed);
-  HGraph *graph = KwayHGraph(&ctrl, g, where);
-  graph->nfixed = nfixed;
-  refine(&ctrl, graph, npasses);
-  Refined r{std::vector<int>(graph->where.get(), graph->where + g.nvtxs), graph->mincut,
-            graph->kway.minsoed, graph->kway.objval,
-            std::vector<int>(graph->kway.kpwgts.get(), graph->kway.kpwgts + nparts)};
-  // The bookkeeping left behind still describes the result.
-  const auto counts = NetPartCounts(g, graph->where);
-  ExpectNetsMatch(graph, counts);
-  const auto nets = VertexNets(g);
-  for (int v = 0; v < g.nvtxs; ++v)
-    ExpectCellMatches(graph, ModelCell(g, nets, counts, graph->where, v), v, false);
-  FreeHGraph__(graph);
-  return r;
-}
-
 enum class Objective { kCut, kSoed, kKm1 };
 
 // On many generated inputs: the figures are exact, the objective never rises,
@@ -58,12 +25,7 @@ void CheckRefinementProperties(RefineFn refine, Objective obj) {
     KwayCase c = GeneratedKwayCase(seed + 300);
     std::mt19937 rng(seed);
     std::vector<int> where = RandomParts(c.g.nvtxs, c.nparts, rng);
-    if (seed % 2 == 0) {  // a balanced start: parts dealt round a shuffled order
-      std::vector<int> order(c.g.nvtxs);
-      for (int i = 0; i < c.g.nvtxs; ++i) order[i] = i;
-      std::shuffle(order.begin(), order.end(), rng);
-      for (int i = 0; i < c.g.nvtxs; ++i) where[order[i]] = i % c.nparts;
-    }
+    if (seed % 2 == 0) where = DealtParts(c.g.nvtxs, c.nparts, rng);  // a balanced start
     const int nfixed = (seed % 3 == 0) ? std::min(c.nparts, c.g.nvtxs) : 0;
     const float ub = ubfactors[seed % 5];
 
